@@ -1,0 +1,87 @@
+#include "support/DiskFile.h"
+
+#include "support/Error.h"
+#include "support/ErrorCodes.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Reads the system's reason at once, before anything else can overwrite it.
+[[noreturn]] void RaiseLastError() { throw EZolvaneError(LastErrorText()); }
+
+[[noreturn]] void RaiseLastError(const std::string& name) { throw EZolvaneError(LastErrorText() + " " + name); }
+
+constexpr std::uint32_t kCopyChunk = 8192;
+
+} // namespace
+
+void DiskFile::Open(const std::string& name, std::uint32_t access, std::uint32_t share) {
+    Close();
+    handle_ = sys::OpenFile(name, access, share, sys::Disposition::OpenExisting,
+                            sys::kFlagRandomAccess | sys::kAttrNormal);
+    if (!handle_) {
+        RaiseLastError(name);
+    }
+}
+
+void DiskFile::Create(const std::string& name, std::uint32_t flagsAndAttributes, std::uint32_t share) {
+    Close();
+    handle_ = sys::OpenFile(name, sys::kGenericRead | sys::kGenericWrite, share, sys::Disposition::CreateAlways,
+                            flagsAndAttributes);
+    if (!handle_) {
+        RaiseLastError(name);
+    }
+}
+
+void DiskFile::Close() { handle_.Reset(); }
+
+std::uint32_t DiskFile::Read(void* buffer, std::uint32_t count) {
+    std::uint32_t done = 0;
+    if (!sys::ReadBytes(handle_.Get(), buffer, count, done)) {
+        RaiseLastError();
+    }
+    return done;
+}
+
+void DiskFile::Write(const void* buffer, std::uint32_t count) {
+    if (!sys::WriteBytes(handle_.Get(), buffer, count)) {
+        RaiseLastError();
+    }
+}
+
+std::uint32_t DiskFile::Seek(std::int32_t distance, sys::SeekMethod method) {
+    const std::uint32_t position = sys::SetFilePosition(handle_.Get(), distance, method);
+    if (position == 0xFFFFFFFFu) {
+        RaiseLastError();
+    }
+    return position;
+}
+
+void DiskFile::SetEnd() {
+    if (!sys::SetEndOfFileHere(handle_.Get())) {
+        RaiseLastError();
+    }
+}
+
+std::uint32_t DiskFile::Size() {
+    std::uint64_t size = 0;
+    if (!sys::QueryFileSize(handle_.Get(), size)) {
+        RaiseLastError();
+    }
+    return static_cast<std::uint32_t>(size);
+}
+
+void CopyFileRange(ByteStream& source, ByteStream& target, std::uint32_t count) {
+    if (count == 0) {
+        return;
+    }
+    std::vector<std::uint8_t> buffer(std::min(count, kCopyChunk));
+    while (count > 0) {
+        const auto chunk = static_cast<std::uint32_t>(std::min<std::size_t>(count, buffer.size()));
+        source.Read(buffer.data(), chunk);
+        target.Write(buffer.data(), chunk);
+        count -= chunk;
+    }
+}

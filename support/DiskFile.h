@@ -1,0 +1,50 @@
+// DiskFile: one open file, with every failed call raised as an error that carries the system's text.
+//
+// There is no buffering: every read, write and seek is one system call. Positions and sizes are
+// 32-bit; files of 4 GiB or more are not supported.
+#pragma once
+
+#include "support/System.h"
+
+#include <cstdint>
+#include <string>
+
+// What copying a range needs of its two ends. DiskFile is the real one; tests record the calls.
+class ByteStream {
+public:
+    virtual ~ByteStream() = default;
+    // Reads up to count bytes and says how many came; a read past the end is not an error.
+    virtual std::uint32_t Read(void* buffer, std::uint32_t count) = 0;
+    virtual void Write(const void* buffer, std::uint32_t count) = 0;
+};
+
+class DiskFile : public ByteStream {
+public:
+    DiskFile() = default;
+    DiskFile(DiskFile&&) noexcept = default;
+    DiskFile& operator=(DiskFile&&) noexcept = default;
+
+    // Opens a file that exists, for random access. Raises the system's text, a blank and the name.
+    void Open(const std::string& name, std::uint32_t access, std::uint32_t share);
+    // Creates a file for reading and writing, truncating one that is there. Raises as Open does.
+    void Create(const std::string& name, std::uint32_t flagsAndAttributes, std::uint32_t share);
+    // Harmless when nothing is open. The destructor closes too, so no failure path leaks the handle.
+    void Close();
+    bool IsOpen() const { return handle_.IsValid(); }
+
+    // Bytes of the buffer beyond what the file held keep their former contents.
+    std::uint32_t Read(void* buffer, std::uint32_t count) override;
+    void Write(const void* buffer, std::uint32_t count) override;
+    // The new position.
+    std::uint32_t Seek(std::int32_t distance, sys::SeekMethod method);
+    // Ends the file at the current position.
+    void SetEnd();
+    // The low 32 bits of the file's size.
+    std::uint32_t Size();
+
+private:
+    sys::UniqueFile handle_;
+};
+
+// Copies count bytes from the source's position to the target's, in chunks of at most 8192 bytes.
+void CopyFileRange(ByteStream& source, ByteStream& target, std::uint32_t count);

@@ -1,0 +1,177 @@
+// The operating-system layer on Win32: thin calls of the A functions.
+#include "support/System.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace sys {
+namespace {
+
+HANDLE AsHandle(FileHandleValue file) { return reinterpret_cast<HANDLE>(file); }
+
+std::uint64_t Join64(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
+
+std::uint64_t FileTimeValue(const FILETIME& time) { return Join64(time.dwHighDateTime, time.dwLowDateTime); }
+
+void CopyFindData(const WIN32_FIND_DATAA& raw, FindData& found) {
+    found.name = raw.cFileName;
+    found.shortName = raw.cAlternateFileName;
+    found.attributes = raw.dwFileAttributes;
+    found.size = Join64(raw.nFileSizeHigh, raw.nFileSizeLow);
+    found.created = FileTimeValue(raw.ftCreationTime);
+    found.accessed = FileTimeValue(raw.ftLastAccessTime);
+    found.written = FileTimeValue(raw.ftLastWriteTime);
+}
+
+struct FindHandleTraits {
+    using Value = HANDLE;
+    static Value Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Value handle) noexcept { FindClose(handle); }
+};
+
+} // namespace
+
+const std::uint32_t kErrorFileNotFound = ERROR_FILE_NOT_FOUND;
+
+std::uint32_t LastError() { return GetLastError(); }
+
+void SetLastErrorCode(std::uint32_t code) { ::SetLastError(code); }
+
+bool SystemMessage(std::uint32_t code, std::string& text) {
+    char buffer[512];
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_MAX_WIDTH_MASK, nullptr, code, 0,
+                                        buffer, sizeof buffer, nullptr);
+    if (length == 0) {
+        return false;
+    }
+    text.assign(buffer, length);
+    return true;
+}
+
+void FileHandleTraits::Close(Value handle) noexcept { CloseHandle(AsHandle(handle)); }
+
+UniqueFile OpenFile(const std::string& path, std::uint32_t access, std::uint32_t share, Disposition disposition,
+                    std::uint32_t flagsAndAttributes) {
+    const DWORD how = disposition == Disposition::CreateAlways ? CREATE_ALWAYS : OPEN_EXISTING;
+    const HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, how, flagsAndAttributes, nullptr);
+    return UniqueFile(reinterpret_cast<FileHandleValue>(file));
+}
+
+bool ReadBytes(FileHandleValue file, void* buffer, std::uint32_t count, std::uint32_t& done) {
+    DWORD got = 0;
+    const BOOL ok = ReadFile(AsHandle(file), buffer, count, &got, nullptr);
+    done = got;
+    return ok != FALSE;
+}
+
+bool WriteBytes(FileHandleValue file, const void* buffer, std::uint32_t count) {
+    DWORD written = 0;
+    return WriteFile(AsHandle(file), buffer, count, &written, nullptr) != FALSE;
+}
+
+std::uint32_t SetFilePosition(FileHandleValue file, std::int32_t distance, SeekMethod method) {
+    return SetFilePointer(AsHandle(file), distance, nullptr, method);
+}
+
+bool SetEndOfFileHere(FileHandleValue file) { return SetEndOfFile(AsHandle(file)) != FALSE; }
+
+bool QueryFileSize(FileHandleValue file, std::uint64_t& size) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(AsHandle(file), &info)) {
+        return false;
+    }
+    size = Join64(info.nFileSizeHigh, info.nFileSizeLow);
+    return true;
+}
+
+bool CopyFileTo(const std::string& source, const std::string& target, bool failIfExists) {
+    return CopyFileA(source.c_str(), target.c_str(), failIfExists) != FALSE;
+}
+
+bool RemoveFile(const std::string& path) { return DeleteFileA(path.c_str()) != FALSE; }
+
+bool RenameFile(const std::string& source, const std::string& target, bool replaceExisting) {
+    if (!replaceExisting) {
+        return MoveFileA(source.c_str(), target.c_str()) != FALSE;
+    }
+    return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool SetAttributes(const std::string& path, std::uint32_t attributes) {
+    return SetFileAttributesA(path.c_str(), attributes) != FALSE;
+}
+
+bool AppendLine(const std::string& path, const char* text) {
+    std::FILE* file = std::fopen(path.c_str(), "a+t");
+    if (file == nullptr) {
+        return false;
+    }
+    std::fputs(text, file);
+    std::fputc('\n', file);
+    std::fclose(file);
+    return true;
+}
+
+struct DirectorySearch::State {
+    UniqueResource<FindHandleTraits> handle;
+};
+
+DirectorySearch::DirectorySearch() = default;
+DirectorySearch::~DirectorySearch() = default;
+DirectorySearch::DirectorySearch(DirectorySearch&&) noexcept = default;
+DirectorySearch& DirectorySearch::operator=(DirectorySearch&&) noexcept = default;
+
+bool DirectorySearch::First(const std::string& pattern, FindData& found) {
+    Close();
+    WIN32_FIND_DATAA raw;
+    UniqueResource<FindHandleTraits> handle(FindFirstFileA(pattern.c_str(), &raw));
+    if (!handle) {
+        return false;
+    }
+    CopyFindData(raw, found);
+    state_ = std::make_unique<State>();
+    state_->handle = std::move(handle);
+    return true;
+}
+
+bool DirectorySearch::Next(FindData& found) {
+    if (!IsOpen()) {
+        return false;
+    }
+    WIN32_FIND_DATAA raw;
+    if (!FindNextFileA(state_->handle.Get(), &raw)) {
+        return false;
+    }
+    CopyFindData(raw, found);
+    return true;
+}
+
+void DirectorySearch::Close() { state_.reset(); }
+
+bool DirectorySearch::IsOpen() const { return state_ != nullptr; }
+
+CivilTime LocalTimeNow() {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    CivilTime time;
+    time.year = now.wYear;
+    time.month = now.wMonth;
+    time.dayOfWeek = now.wDayOfWeek;
+    time.day = now.wDay;
+    time.hour = now.wHour;
+    time.minute = now.wMinute;
+    time.second = now.wSecond;
+    time.milliseconds = now.wMilliseconds;
+    return time;
+}
+
+std::uint32_t CurrentThreadId() { return GetCurrentThreadId(); }
+
+std::string ModuleFileName() {
+    char buffer[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    return std::string(buffer, length < sizeof buffer ? length : 0);
+}
+
+} // namespace sys
