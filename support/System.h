@@ -87,9 +87,8 @@ bool RemoveFile(const std::string& path);
 bool RenameFile(const std::string& source, const std::string& target, bool replaceExisting);
 // Of the attribute bits, POSIX keeps only read-only (as the absence of write permission).
 bool SetAttributes(const std::string& path, std::uint32_t attributes);
-// Appends the text and a line end (carriage return and line feed on Windows, as a text-mode file
-// writes it); false when the file cannot be opened.
-bool AppendLine(const std::string& path, const char* text);
+// The path as this platform's C library wants it: on POSIX, with slashes for backslashes.
+std::string NativePath(const std::string& path);
 
 // ---- Folder search ------------------------------------------------------------------------------
 

@@ -14,19 +14,11 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <ctime>
 
 namespace sys {
 namespace {
-
-// The program writes "folder\name"; on POSIX that is "folder/name".
-std::string NativePath(const std::string& path) {
-    std::string native = path;
-    std::replace(native.begin(), native.end(), '\\', '/');
-    return native;
-}
 
 int AsDescriptor(FileHandleValue file) { return static_cast<int>(file); }
 
@@ -108,6 +100,13 @@ struct DirTraits {
 } // namespace
 
 const std::uint32_t kErrorFileNotFound = ENOENT;
+
+// The program writes "folder\name"; on POSIX that is "folder/name".
+std::string NativePath(const std::string& path) {
+    std::string native = path;
+    std::replace(native.begin(), native.end(), '\\', '/');
+    return native;
+}
 
 std::uint32_t LastError() { return static_cast<std::uint32_t>(errno); }
 
@@ -299,17 +298,6 @@ bool SetAttributes(const std::string& path, std::uint32_t attributes) {
         mode |= S_IWUSR;
     }
     return chmod(native.c_str(), mode) == 0;
-}
-
-bool AppendLine(const std::string& path, const char* text) {
-    std::FILE* file = std::fopen(NativePath(path).c_str(), "a+");
-    if (file == nullptr) {
-        return false;
-    }
-    std::fputs(text, file);
-    std::fputc('\n', file);
-    std::fclose(file);
-    return true;
 }
 
 struct DirectorySearch::State {

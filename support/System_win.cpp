@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-
 namespace sys {
 namespace {
 
@@ -102,16 +100,7 @@ bool SetAttributes(const std::string& path, std::uint32_t attributes) {
     return SetFileAttributesA(path.c_str(), attributes) != FALSE;
 }
 
-bool AppendLine(const std::string& path, const char* text) {
-    std::FILE* file = std::fopen(path.c_str(), "a+t");
-    if (file == nullptr) {
-        return false;
-    }
-    std::fputs(text, file);
-    std::fputc('\n', file);
-    std::fclose(file);
-    return true;
-}
+std::string NativePath(const std::string& path) { return path; }
 
 struct DirectorySearch::State {
     UniqueResource<FindHandleTraits> handle;

@@ -96,18 +96,11 @@ void ExpandMessage(LineBuffer& line, const char* format, std::initializer_list<T
                 }
                 break;
             case 'x':
-                if ((arg = take(TraceArg::Kind::Number)) != nullptr) {
-                    line.AppendFormat("0x%x", static_cast<std::uint32_t>(arg->Number()));
-                }
-                break;
             case 'X':
-                if ((arg = take(TraceArg::Kind::Number)) != nullptr) {
-                    line.AppendFormat("0x%X", static_cast<std::uint32_t>(arg->Number()));
-                }
-                break;
             case 'h':
                 if ((arg = take(TraceArg::Kind::Number)) != nullptr) {
-                    line.AppendFormat(":%08X", static_cast<std::uint32_t>(arg->Number()));
+                    const char* hex = specifier == 'x' ? "0x%x" : specifier == 'X' ? "0x%X" : ":%08X";
+                    line.AppendFormat(hex, static_cast<std::uint32_t>(arg->Number()));
                 }
                 break;
             case 'p':
@@ -183,7 +176,14 @@ void TraceUseDefaultFile(bool keep) { TraceSetFile(TraceDefaultFileFor(sys::Modu
 void TraceAppendLine(const char* text) {
     TraceState& state = State();
     std::lock_guard<std::mutex> guard(state.lock);
-    sys::AppendLine(state.path, text);
+    // Text mode: on Windows the line feed reaches the file as carriage return and line feed.
+    std::FILE* file = std::fopen(sys::NativePath(state.path).c_str(), "a+t");
+    if (file == nullptr) {
+        return;
+    }
+    std::fputs(text, file);
+    std::fputc('\n', file);
+    std::fclose(file);
 }
 
 void TraceWriteArgs(std::uint32_t level, const char* format, std::initializer_list<TraceArg> args) {

@@ -82,18 +82,6 @@ TEST(System, AFolderCarriesTheDirectoryAttribute) {
     EXPECT_NE(found.attributes & sys::kAttrDirectory, 0u);
 }
 
-TEST(System, AppendedLinesEndAsATextFileEndsThemHere) {
-    ScratchFolder folder;
-    ASSERT_TRUE(sys::AppendLine(folder / "log", "one"));
-    ASSERT_TRUE(sys::AppendLine(folder / "log", "two"));
-#if defined(_WIN32)
-    EXPECT_EQ(ReadFile(folder / "log"), "one\r\ntwo\r\n");
-#else
-    EXPECT_EQ(ReadFile(folder / "log"), "one\ntwo\n");
-#endif
-    EXPECT_FALSE(sys::AppendLine(folder / "missing-folder" + "/log", "three"));
-}
-
 TEST(System, EachThreadHasItsOwnId) {
     const std::uint32_t mine = sys::CurrentThreadId();
     std::uint32_t other = mine;
