@@ -12,6 +12,23 @@ char UpperCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a'
 
 } // namespace
 
+std::string ArgumentsOf(const std::string& commandLine) {
+    std::size_t at = 0;
+    if (!commandLine.empty() && commandLine[0] == '"') {
+        const std::size_t closing = commandLine.find('"', 1);
+        at = closing == std::string::npos ? commandLine.size() : closing + 1;
+    } else {
+        while (at < commandLine.size() && commandLine[at] != ' ' && commandLine[at] != '\t') {
+            ++at;
+        }
+    }
+    // The one separator after the name is not part of the arguments.
+    if (at < commandLine.size() && commandLine[at] == ' ') {
+        ++at;
+    }
+    return commandLine.substr(at);
+}
+
 RunModeChoice ChooseRunMode(const std::string& arguments) {
     std::size_t at = 0;
     while (at < arguments.size() && arguments[at] == ' ') {

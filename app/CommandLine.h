@@ -20,6 +20,10 @@ struct RunModeChoice {
     std::string rest; // the text after the letter
 };
 
+// The arguments of a whole command line: everything after the program's name, which may be quoted.
+// Nothing after the name is dropped: the C runtime's own argument text would lose leading tabs too.
+std::string ArgumentsOf(const std::string& commandLine);
+
 // Skips blanks (not tabs), then one '-' or '/', and lets the next letter choose, in either case:
 // A password change, C settings, L or P preview, S screensaver; anything else, nothing included,
 // settings.

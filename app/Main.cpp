@@ -65,9 +65,9 @@ void CleanUp() {
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
-        ParseCommandLine(commandLine != nullptr ? commandLine : "");
+        ParseCommandLine(ArgumentsOf(GetCommandLineA()));
         // The settings were loaded before this point, whatever the mode; naming them here also keeps
         // them in the program for the modes that do not read them.
         TraceWrite(tlInfo, "Start: run mode %d, ops file %s", static_cast<int>(RunMode), Settings.OpsFilePath);
