@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 using testing_files::ReadFile;
@@ -44,116 +45,108 @@ void PressKey(WORD key) {
     SendInput(2, input, sizeof(INPUT));
 }
 
-// Starts the screensaver with the pointer at rest and waits for its window.
-HWND StartSaver(ZolvaneProcess& saver) {
-    HWND window = saver.WaitForWindow(kSaverClass);
-    EXPECT_NE(window, nullptr) << "no screensaver window";
-    return window;
-}
-
 } // namespace
 
-TEST(ScreensaverWindow, AJitterOfEightPixelsKeepsItAndNineHorizontallyEndsIt) {
+// Each test has a scratch folder for zolvane.scr and what goes beside it.
+class ScreensaverWindow : public testing::Test {
+protected:
+    // Starts the screensaver with the pointer at rest; its window, or null when none came.
+    HWND Start() {
+        MovePointerTo(kStartX, kStartY);
+        saver.emplace(folder, "/s");
+        HWND window = saver->WaitForWindow(kSaverClass);
+        EXPECT_NE(window, nullptr) << "no screensaver window";
+        // The window came up under the pointer: the movement that the system reports for that must
+        // have been handled before the test moves the pointer, or it would arrive late, as a movement
+        // back to where the pointer was.
+        saver->WaitUntilIdle();
+        return window;
+    }
+
     ScratchFolder folder;
-    MovePointerTo(kStartX, kStartY);
-    ZolvaneProcess saver(folder, "/s");
-    ASSERT_NE(StartSaver(saver), nullptr);
+    std::optional<ZolvaneProcess> saver;
+};
+
+TEST_F(ScreensaverWindow, AJitterOfEightPixelsKeepsItAndNineHorizontallyEndsIt) {
+    ASSERT_NE(Start(), nullptr);
 
     MovePointerTo(kStartX + 8, kStartY + 8);
-    EXPECT_TRUE(saver.StillRunningAfter(kSettle));
+    EXPECT_TRUE(saver->StillRunningAfter(kSettle));
     MovePointerTo(kStartX - 8, kStartY - 8);
-    EXPECT_TRUE(saver.StillRunningAfter(kSettle));
+    EXPECT_TRUE(saver->StillRunningAfter(kSettle));
 
     MovePointerTo(kStartX + 9, kStartY);
-    EXPECT_TRUE(saver.WaitForExit());
-    EXPECT_EQ(saver.ExitCode(), 0u);
+    EXPECT_TRUE(saver->WaitForExit());
+    EXPECT_EQ(saver->ExitCode(), 0u);
 }
 
-TEST(ScreensaverWindow, NinePixelsVerticallyEndIt) {
-    ScratchFolder folder;
-    MovePointerTo(kStartX, kStartY);
-    ZolvaneProcess saver(folder, "/s");
-    ASSERT_NE(StartSaver(saver), nullptr);
+TEST_F(ScreensaverWindow, NinePixelsVerticallyEndIt) {
+    ASSERT_NE(Start(), nullptr);
 
     MovePointerTo(kStartX, kStartY - 9);
-    EXPECT_TRUE(saver.WaitForExit());
-    EXPECT_EQ(saver.ExitCode(), 0u);
+    EXPECT_TRUE(saver->WaitForExit());
+    EXPECT_EQ(saver->ExitCode(), 0u);
 }
 
-TEST(ScreensaverWindow, AKeyEndsItAtOnceWithoutAskingForThePassword) {
-    ScratchFolder folder;
+TEST_F(ScreensaverWindow, AKeyEndsItAtOnceWithoutAskingForThePassword) {
     Install(FAKE_PASSWORD_CPL, folder / "PASSWORD.CPL");
     WriteFile(folder / "password-answer.txt", "no");
     PasswordSetting password(1);
-    MovePointerTo(kStartX, kStartY);
-    ZolvaneProcess saver(folder, "/s");
-    ASSERT_NE(StartSaver(saver), nullptr);
+    ASSERT_NE(Start(), nullptr);
 
     PressKey('Q');
-    EXPECT_TRUE(saver.WaitForExit());
-    EXPECT_EQ(saver.ExitCode(), 0u);
+    EXPECT_TRUE(saver->WaitForExit());
+    EXPECT_EQ(saver->ExitCode(), 0u);
     EXPECT_EQ(ReadFile(folder / "password-asks.txt"), "");
 }
 
-TEST(ScreensaverWindow, ARefusedPasswordKeepsItAndTheNextMovementAsksAgainUntilOneIsAccepted) {
-    ScratchFolder folder;
+TEST_F(ScreensaverWindow, ARefusedPasswordKeepsItAndTheNextMovementAsksAgainUntilOneIsAccepted) {
     Install(FAKE_PASSWORD_CPL, folder / "PASSWORD.CPL");
     WriteFile(folder / "password-answer.txt", "no");
     PasswordSetting password(1);
-    MovePointerTo(kStartX, kStartY);
-    ZolvaneProcess saver(folder, "/s");
-    HWND window = StartSaver(saver);
+    HWND window = Start();
     ASSERT_NE(window, nullptr);
     const std::string asked = "asked " + std::to_string(reinterpret_cast<INT_PTR>(window)) + "\n";
 
     MovePointerTo(kStartX + 20, kStartY);
     EXPECT_TRUE(PumpUntil([&] { return ReadFile(folder / "password-asks.txt") == asked; }));
-    EXPECT_TRUE(saver.StillRunningAfter(kSettle));
+    EXPECT_TRUE(saver->StillRunningAfter(kSettle));
 
     // The refused attempt made the new position the start: a jitter from there asks nothing.
     MovePointerTo(kStartX + 25, kStartY);
-    EXPECT_TRUE(saver.StillRunningAfter(kSettle));
+    EXPECT_TRUE(saver->StillRunningAfter(kSettle));
     EXPECT_EQ(ReadFile(folder / "password-asks.txt"), asked);
 
     WriteFile(folder / "password-answer.txt", "yes");
     MovePointerTo(kStartX + 40, kStartY + 40);
-    EXPECT_TRUE(saver.WaitForExit());
+    EXPECT_TRUE(saver->WaitForExit());
     EXPECT_EQ(ReadFile(folder / "password-asks.txt"), asked + asked);
-    EXPECT_EQ(saver.ExitCode(), 0u);
+    EXPECT_EQ(saver->ExitCode(), 0u);
 }
 
-TEST(ScreensaverWindow, WithoutAPasswordProviderAMovementEndsItEvenWhenAPasswordIsSet) {
-    ScratchFolder folder;
+TEST_F(ScreensaverWindow, WithoutAPasswordProviderAMovementEndsItEvenWhenAPasswordIsSet) {
     PasswordSetting password(1);
-    MovePointerTo(kStartX, kStartY);
-    ZolvaneProcess saver(folder, "/s");
-    ASSERT_NE(StartSaver(saver), nullptr);
+    ASSERT_NE(Start(), nullptr);
 
     MovePointerTo(kStartX + 30, kStartY + 30);
-    EXPECT_TRUE(saver.WaitForExit());
+    EXPECT_TRUE(saver->WaitForExit());
 }
 
-TEST(ScreensaverWindow, CloseFromTheSystemMenuAndTheSystemsScreensaverCommandDoNothing) {
-    ScratchFolder folder;
-    MovePointerTo(kStartX, kStartY);
-    ZolvaneProcess saver(folder, "/s");
-    HWND window = StartSaver(saver);
+TEST_F(ScreensaverWindow, CloseFromTheSystemMenuAndTheSystemsScreensaverCommandDoNothing) {
+    HWND window = Start();
     ASSERT_NE(window, nullptr);
 
     PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     PostMessageA(window, WM_SYSCOMMAND, SC_SCREENSAVE, 0);
-    EXPECT_TRUE(saver.StillRunningAfter(kSettle));
+    EXPECT_TRUE(saver->StillRunningAfter(kSettle));
     EXPECT_TRUE(IsWindowVisible(window));
 
     PressKey(VK_SPACE);
-    EXPECT_TRUE(saver.WaitForExit());
+    EXPECT_TRUE(saver->WaitForExit());
 }
 
-TEST(ScreensaverWindow, CoversTheScreenOnTopWithTheProgramsTitle) {
-    ScratchFolder folder;
-    MovePointerTo(kStartX, kStartY);
-    ZolvaneProcess saver(folder, "/s");
-    HWND window = StartSaver(saver);
+TEST_F(ScreensaverWindow, CoversTheScreenOnTopWithTheProgramsTitle) {
+    HWND window = Start();
     ASSERT_NE(window, nullptr);
 
     RECT bounds{};
@@ -195,11 +188,8 @@ WhiteColumns FindWhiteOnTop(HDC screen, int rows) {
 
 } // namespace
 
-TEST(ScreensaverWindow, WithoutSkitDataTheScreenIsBlackAndTheStartupErrorScrollsAlongTheTop) {
-    ScratchFolder folder;
-    MovePointerTo(kStartX, kStartY);
-    ZolvaneProcess saver(folder, "/s");
-    ASSERT_NE(StartSaver(saver), nullptr);
+TEST_F(ScreensaverWindow, WithoutSkitDataTheScreenIsBlackAndTheStartupErrorScrollsAlongTheTop) {
+    ASSERT_NE(Start(), nullptr);
 
     struct ScreenDc {
         HDC dc = GetDC(nullptr);

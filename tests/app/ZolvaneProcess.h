@@ -117,6 +117,9 @@ public:
         return search.count;
     }
 
+    // Waits until the program has handled all of its input and waits for more.
+    void WaitUntilIdle() { EXPECT_EQ(WaitForInputIdle(process_.Get(), kPatience), 0u); }
+
     // True when the process ended in time.
     bool WaitForExit(DWORD timeoutMs = kPatience) {
         return started_ &&
