@@ -41,7 +41,10 @@ std::size_t EntryAt(std::uint32_t index) {
     return kPakDirectoryHeaderSize + static_cast<std::size_t>(index) * kPakEntrySize;
 }
 
-std::uint32_t DirectorySizeFor(std::uint32_t capacity) { return kPakDirectoryHeaderSize + kPakEntrySize * capacity; }
+// Counted in 64 bits: a hostile capacity must not wrap round to a size that looks right.
+std::uint64_t DirectorySizeFor(std::uint32_t capacity) {
+    return kPakDirectoryHeaderSize + static_cast<std::uint64_t>(kPakEntrySize) * capacity;
+}
 
 [[noreturn]] void RaiseCorrupt(const std::string& path) { throw EZolvaneError(ErrorText(ecMissingOrCorrupt) + " " + path); }
 
@@ -274,13 +277,13 @@ std::uint32_t PakArchive::TakeSlot() {
     }
     const std::uint32_t count = Count();
     const std::uint32_t capacity = count + kPakGrowth;
-    std::vector<std::uint8_t> grown(DirectorySizeFor(capacity), 0);
+    std::vector<std::uint8_t> grown(static_cast<std::size_t>(DirectorySizeFor(capacity)), 0);
     std::copy(directory_.begin(), directory_.begin() + static_cast<std::ptrdiff_t>(EntryAt(count)), grown.begin());
     ByteWriter header(grown);
     header.U32(kDirCapacity, capacity);
     header.U32(kDirCount, count + 1);
     directory_.swap(grown);
-    ByteWriter(trailer_).U32(kTrailerDirSize, DirectorySizeFor(capacity));
+    ByteWriter(trailer_).U32(kTrailerDirSize, static_cast<std::uint32_t>(directory_.size()));
     WriteDirectoryAndTrailer(file_);
     return count;
 }
@@ -392,28 +395,30 @@ std::uint32_t PakArchive::Capacity() const {
 }
 
 PakEntry PakArchive::Entry(std::uint32_t index) const {
-    const ByteReader reader(directory_.data() + EntryAt(index), kPakEntrySize);
+    const ByteReader reader(directory_);
+    const std::size_t at = EntryAt(index);
     PakEntry entry;
-    entry.type = reader.U32(kEntryType);
-    entry.id = reader.I32(kEntryId);
-    entry.offset = reader.U32(kEntryOffset);
-    entry.size = reader.U32(kEntrySizeField);
-    entry.attribute = reader.U16(kEntryAttribute);
-    entry.deleted = reader.U8(kEntryDeleted) != 0;
-    entry.scrambled = reader.U8(kEntryScrambled) != 0;
+    entry.type = reader.U32(at + kEntryType);
+    entry.id = reader.I32(at + kEntryId);
+    entry.offset = reader.U32(at + kEntryOffset);
+    entry.size = reader.U32(at + kEntrySizeField);
+    entry.attribute = reader.U16(at + kEntryAttribute);
+    entry.deleted = reader.U8(at + kEntryDeleted) != 0;
+    entry.scrambled = reader.U8(at + kEntryScrambled) != 0;
     return entry;
 }
 
 void PakArchive::SetEntry(std::uint32_t index, const PakEntry& entry) {
-    ByteWriter writer(directory_.data() + EntryAt(index), kPakEntrySize);
-    writer.U32(kEntryType, entry.type);
-    writer.I32(kEntryId, entry.id);
-    writer.U32(kEntryReserved, 0);
-    writer.U32(kEntryOffset, entry.offset);
-    writer.U32(kEntrySizeField, entry.size);
-    writer.U16(kEntryAttribute, entry.attribute);
-    writer.U8(kEntryDeleted, entry.deleted ? 1 : 0);
-    writer.U8(kEntryScrambled, entry.scrambled ? 1 : 0);
+    ByteWriter writer(directory_);
+    const std::size_t at = EntryAt(index);
+    writer.U32(at + kEntryType, entry.type);
+    writer.I32(at + kEntryId, entry.id);
+    writer.U32(at + kEntryReserved, 0);
+    writer.U32(at + kEntryOffset, entry.offset);
+    writer.U32(at + kEntrySizeField, entry.size);
+    writer.U16(at + kEntryAttribute, entry.attribute);
+    writer.U8(at + kEntryDeleted, entry.deleted ? 1 : 0);
+    writer.U8(at + kEntryScrambled, entry.scrambled ? 1 : 0);
 }
 
 std::uint32_t PakArchive::Base() const { return ByteReader(trailer_).U32(kTrailerBase); }

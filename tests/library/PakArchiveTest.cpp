@@ -331,6 +331,17 @@ TEST_F(PakArchiveTest, DamagedPaksAreRefusedAsMissingOrCorrupt) {
     }
 }
 
+TEST_F(PakArchiveTest, ACapacityThatWrapsRoundToTheRightSizeIsRefused) {
+    // 16 + 24 x 0x20000000 is 16 in 32 bits: an empty directory that claims half a billion slots.
+    std::string bytes = ReadFile(MakePak({}));
+    PutU32(bytes, 8, 0x20000000);
+    PutU32(bytes, 12, 1);
+    WriteFile(Path(), bytes);
+    PakArchive pak;
+    EXPECT_EQ(ErrorOf([&] { pak.Open(Path(), false, nullptr, kReadWrite); }),
+              "The file is missing or corrupt. " + Path());
+}
+
 TEST_F(PakArchiveTest, AMissingPakRaisesTheSystemsText) {
     PakArchive pak;
     const std::string path = Path("missing.pak");
