@@ -281,6 +281,7 @@ int RunPakTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     app.fallthrough(false);
     PakToolCommands commands;
     AddPakCommands(app, commands, out);
+    AddCatalogCommands(app, commands, out);
 
     // CLI11 takes its arguments like main() does.
     std::vector<const char*> argv = {"paktool"};

@@ -3,6 +3,7 @@
 
 #include "library/PakScrambler.h"
 #include "library/PakTypes.h"
+#include "support/LocalTime.h"
 
 #include <cstdint>
 #include <functional>
@@ -28,6 +29,13 @@ private:
 
 // new, put, get, list, compact.
 void AddPakCommands(CLI::App& app, PakToolCommands& commands, std::ostream& out);
+
+// make-ops, make-sync, show-ops, merge.
+void AddCatalogCommands(CLI::App& app, PakToolCommands& commands, std::ostream& out);
+
+// Local date-times as skit authors write them: 2025-01-31T18:00:00.
+bool ParseLocalDateTime(const std::string& text, FileTime& time);
+std::string FormatLocalDateTime(FileTime time);
 
 // PSTR, SKIT, SYNC, SkOp, or 0x and 8 hex digits.
 PakType ParsePakType(const std::string& text);
