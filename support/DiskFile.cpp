@@ -4,6 +4,7 @@
 #include "support/ErrorCodes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
 namespace {
@@ -14,6 +15,10 @@ namespace {
 [[noreturn]] void RaiseLastError(const std::string& name) { throw EZolvaneError(LastErrorText() + " " + name); }
 
 constexpr std::uint32_t kCopyChunk = 8192;
+
+std::atomic<std::uint64_t> gReads{0};
+std::atomic<std::uint64_t> gWrites{0};
+std::atomic<std::uint64_t> gSeeks{0};
 
 } // namespace
 
@@ -38,6 +43,7 @@ void DiskFile::Create(const std::string& name, std::uint32_t flagsAndAttributes,
 void DiskFile::Close() { handle_.Reset(); }
 
 std::uint32_t DiskFile::Read(void* buffer, std::uint32_t count) {
+    ++gReads;
     std::uint32_t done = 0;
     if (!sys::ReadBytes(handle_.Get(), buffer, count, done)) {
         RaiseLastError();
@@ -46,12 +52,14 @@ std::uint32_t DiskFile::Read(void* buffer, std::uint32_t count) {
 }
 
 void DiskFile::Write(const void* buffer, std::uint32_t count) {
+    ++gWrites;
     if (!sys::WriteBytes(handle_.Get(), buffer, count)) {
         RaiseLastError();
     }
 }
 
 std::uint32_t DiskFile::Seek(std::int32_t distance, sys::SeekMethod method) {
+    ++gSeeks;
     const std::uint32_t position = sys::SetFilePosition(handle_.Get(), distance, method);
     if (position == 0xFFFFFFFFu) {
         RaiseLastError();
@@ -71,6 +79,14 @@ std::uint32_t DiskFile::Size() {
         RaiseLastError();
     }
     return static_cast<std::uint32_t>(size);
+}
+
+DiskFileCallCounts DiskFileCalls() {
+    DiskFileCallCounts counts;
+    counts.reads = gReads.load();
+    counts.writes = gWrites.load();
+    counts.seeks = gSeeks.load();
+    return counts;
 }
 
 void CopyFileRange(ByteStream& source, ByteStream& target, std::uint32_t count) {

@@ -46,5 +46,13 @@ private:
     sys::UniqueFile handle_;
 };
 
+// How many reads, writes and seeks every DiskFile of the process has made, for benchmarks.
+struct DiskFileCallCounts {
+    std::uint64_t reads = 0;
+    std::uint64_t writes = 0;
+    std::uint64_t seeks = 0;
+};
+DiskFileCallCounts DiskFileCalls();
+
 // Copies count bytes from the source's position to the target's, in chunks of at most 8192 bytes.
 void CopyFileRange(ByteStream& source, ByteStream& target, std::uint32_t count);

@@ -135,7 +135,15 @@ UniqueFile OpenFile(const std::string& path, std::uint32_t access, std::uint32_t
         flags |= O_CREAT | O_TRUNC;
     }
     const mode_t mode = (flagsAndAttributes & kAttrReadOnly) != 0 ? 0444 : 0666;
-    const int descriptor = open(NativePath(path).c_str(), flags, mode);
+    const std::string native = NativePath(path);
+    // A read-only file is not opened for writing, not even by root: Windows refuses it to everyone.
+    struct stat existing;
+    if (writes && stat(native.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+        (existing.st_mode & S_IWUSR) == 0) {
+        errno = EACCES;
+        return UniqueFile();
+    }
+    const int descriptor = open(native.c_str(), flags, mode);
     if (descriptor < 0) {
         return UniqueFile();
     }

@@ -1,0 +1,30 @@
+// One transfer at a time, on a thread of its own, as the skit catalogue sees it.
+//
+// Start fetches a URL into a local file; when the transfer has ended, the job posts the download-done
+// message to the window it was given, with a last parameter of 0 (success) or 1 (failed or cancelled).
+// The window's handler then calls SkitCatalog::OnDownloadDone. The download manager implements it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+// The window that hears of finished transfers: a window handle as an opaque value.
+using NotifyWindow = void*;
+
+// The message posted when a transfer has ended (WM_USER + 0x200).
+constexpr unsigned kDownloadDoneMessage = 1536;
+
+class DownloadJob {
+public:
+    virtual ~DownloadJob() = default;
+    virtual void Start(const std::string& url, const std::string& localFile, const std::string& displayName,
+                       NotifyWindow window) = 0;
+    // Asks the transfer under way to stop; its message still comes, as a failure.
+    virtual void Cancel() = 0;
+    // Sets the download manager's progress counters (bytes done, bytes in all) back to 0.
+    virtual void ResetProgress() = 0;
+};
+
+using DownloadJobFactory = std::function<std::unique_ptr<DownloadJob>()>;

@@ -1,0 +1,432 @@
+#include "library/PakArchive.h"
+
+#include "support/ByteOrder.h"
+#include "support/Error.h"
+#include "support/ErrorCodes.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace {
+
+// Trailer fields.
+constexpr std::size_t kTrailerScramble = 16;
+constexpr std::size_t kTrailerDataEnd = 56;
+constexpr std::size_t kTrailerDirSize = 60;
+constexpr std::size_t kTrailerReserved128 = 128;
+constexpr std::size_t kTrailerBase = 132;
+constexpr std::size_t kTrailerReserved136 = 136;
+constexpr std::size_t kTrailerSignature = 140;
+constexpr std::uint32_t kTrailerMagic = 0x686B6170; // "pakh"
+
+// Directory header fields.
+constexpr std::size_t kDirSignature = 0;
+constexpr std::size_t kDirCapacity = 8;
+constexpr std::size_t kDirCount = 12;
+constexpr std::uint32_t kDirMagic = 0x696B6170; // "paki"
+
+// Entry fields, from the start of the entry.
+constexpr std::size_t kEntryType = 0;
+constexpr std::size_t kEntryId = 4;
+constexpr std::size_t kEntryReserved = 8;
+constexpr std::size_t kEntryOffset = 12;
+constexpr std::size_t kEntrySizeField = 16;
+constexpr std::size_t kEntryAttribute = 20;
+constexpr std::size_t kEntryDeleted = 22;
+constexpr std::size_t kEntryScrambled = 23;
+
+std::size_t EntryAt(std::uint32_t index) {
+    return kPakDirectoryHeaderSize + static_cast<std::size_t>(index) * kPakEntrySize;
+}
+
+// Counted in 64 bits: a hostile capacity must not wrap round to a size that looks right.
+std::uint64_t DirectorySizeFor(std::uint32_t capacity) {
+    return kPakDirectoryHeaderSize + static_cast<std::uint64_t>(kPakEntrySize) * capacity;
+}
+
+[[noreturn]] void RaiseCorrupt(const std::string& path) { throw EZolvaneError(ErrorText(ecMissingOrCorrupt) + " " + path); }
+
+// Positions inside a pak are 32-bit; a pak whose fields add up beyond that is damaged.
+std::int32_t SeekPosition(std::uint64_t position) {
+    if (position > std::numeric_limits<std::uint32_t>::max()) {
+        throw EZolvaneError(ErrorText(ecSeekFailed));
+    }
+    // Seeks take a signed distance; from the start of the file it is read as unsigned.
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(position));
+}
+
+std::vector<std::uint8_t> AllocateResource(std::uint32_t size) {
+    try {
+        return std::vector<std::uint8_t>(size);
+    } catch (const std::bad_alloc&) {
+        throw EZolvaneError("Can't allocate pak.");
+    }
+}
+
+} // namespace
+
+PakArchive::~PakArchive() {
+    try {
+        Close();
+    } catch (...) {
+        // A failed compaction leaves the old file whole; there is no one left to tell.
+    }
+}
+
+void PakArchive::Open(const std::string& path, bool create, const ScrambleProgram* scramble, std::uint32_t access) {
+    Close();
+    try {
+        if (create) {
+            CreateEmpty(path, scramble);
+        }
+        Load(path, access);
+    } catch (...) {
+        Release();
+        throw;
+    }
+    path_ = path;
+}
+
+void PakArchive::CreateEmpty(const std::string& path, const ScrambleProgram* scramble) {
+    DiskFile file;
+    file.Create(path, sys::kAttrNormal, sys::kShareRead);
+    trailer_.assign(kPakTrailerSize, 0);
+    directory_.assign(kPakDirectoryHeaderSize, 0);
+    ByteWriter trailer(trailer_);
+    trailer.Bytes(kTrailerScramble, (scramble != nullptr ? *scramble : kNoScramble).data(), 8);
+    trailer.U32(kTrailerDirSize, kPakDirectoryHeaderSize);
+    trailer.U32(kTrailerReserved128, 0);
+    trailer.U32(kTrailerBase, 0);
+    trailer.U32(kTrailerReserved136, 0);
+    trailer.U32(kTrailerSignature, kTrailerMagic);
+    WriteDirectoryAndTrailer(file);
+    Release();
+}
+
+void PakArchive::Load(const std::string& path, std::uint32_t access) {
+    const std::uint32_t share = access == sys::kGenericRead ? sys::kShareRead | sys::kShareWrite : sys::kShareRead;
+    file_.Open(path, access, share);
+    access_ = access;
+    const std::uint32_t size = file_.Size();
+    if (size < kPakTrailerSize) {
+        RaiseCorrupt(path);
+    }
+    trailer_.assign(kPakTrailerSize, 0);
+    file_.Seek(SeekPosition(size - kPakTrailerSize), sys::kSeekBegin);
+    if (file_.Read(trailer_.data(), kPakTrailerSize) != kPakTrailerSize ||
+        ByteReader(trailer_).U32(kTrailerSignature) != kTrailerMagic) {
+        RaiseCorrupt(path);
+    }
+    // The directory must lie between the data and the trailer before anything is taken from it.
+    const std::uint64_t directoryStart = static_cast<std::uint64_t>(Base()) + DataEnd();
+    if (DirSize() < kPakDirectoryHeaderSize || directoryStart + DirSize() + kPakTrailerSize != size) {
+        RaiseCorrupt(path);
+    }
+    directory_.assign(DirSize(), 0);
+    file_.Seek(SeekPosition(directoryStart), sys::kSeekBegin);
+    file_.Read(directory_.data(), DirSize());
+    if (IsScrambled()) {
+        ApplyScramble(Scramble(), directory_.data(), directory_.size(), false);
+    }
+    CheckLoaded(path);
+}
+
+// A damaged or hostile pak must never make us read or write outside the file.
+void PakArchive::CheckLoaded(const std::string& path) const {
+    if (DirSize() != DirectorySizeFor(Capacity()) || Count() > Capacity()) {
+        RaiseCorrupt(path);
+    }
+    // Deleted entries count too: their ends still decide where the directory goes.
+    for (std::uint32_t i = 0; i < Count(); ++i) {
+        const PakEntry entry = Entry(i);
+        if (static_cast<std::uint64_t>(entry.offset) + entry.size > DataEnd()) {
+            RaiseCorrupt(path);
+        }
+    }
+}
+
+std::vector<std::uint8_t> PakArchive::Read(PakType type, std::int32_t id) {
+    RequireOpen();
+    const int index = Find(type, id);
+    if (index < 0) {
+        throw EZolvaneError("Pak not found.");
+    }
+    const PakEntry entry = Entry(static_cast<std::uint32_t>(index));
+    std::vector<std::uint8_t> data = AllocateResource(entry.size);
+    file_.Seek(SeekPosition(static_cast<std::uint64_t>(Base()) + entry.offset), sys::kSeekBegin);
+    file_.Read(data.data(), entry.size);
+    if (IsScrambled() && entry.scrambled) {
+        ApplyScramble(Scramble(), data.data(), data.size(), false);
+    }
+    return data;
+}
+
+std::int32_t PakArchive::Write(PakType type, std::int32_t id, std::uint16_t attribute, std::uint8_t scramble,
+                               const void* data, std::uint32_t length) {
+    RequireOpen();
+    // New data goes where the directory lies, so a write that fails part-way (a full disk, say) would
+    // leave a file without a directory. Put the old directory and trailer back, in memory and on disk:
+    // the pak stays as it was, apart from an in-place rewrite that got part of the way.
+    std::vector<std::uint8_t> directoryBefore = directory_;
+    std::vector<std::uint8_t> trailerBefore = trailer_;
+    try {
+        return WriteResource(type, id, attribute, scramble, data, length);
+    } catch (...) {
+        directory_.swap(directoryBefore);
+        trailer_.swap(trailerBefore);
+        try {
+            WriteDirectoryAndTrailer(file_);
+        } catch (...) {
+            // The first failure is the one to report.
+        }
+        throw;
+    }
+}
+
+std::int32_t PakArchive::WriteResource(PakType type, std::int32_t id, std::uint16_t attribute, std::uint8_t scramble,
+                                       const void* data, std::uint32_t length) {
+    if (length == 0) {
+        length = static_cast<std::uint32_t>(std::strlen(static_cast<const char*>(data)) + 1);
+    }
+    std::uint64_t position = static_cast<std::uint64_t>(Base()) + DataEnd();
+    std::uint32_t index = 0;
+    if (id == kPakNextId) {
+        id = NextId(type);
+        index = TakeSlot();
+    } else {
+        const int found = Find(type, id);
+        PakEntry old = found >= 0 ? Entry(static_cast<std::uint32_t>(found)) : PakEntry();
+        if (found >= 0 && old.size >= length) {
+            index = static_cast<std::uint32_t>(found);
+            position = static_cast<std::uint64_t>(Base()) + old.offset;
+        } else {
+            if (found >= 0) {
+                old.deleted = true;
+                SetEntry(static_cast<std::uint32_t>(found), old);
+            }
+            index = TakeSlot();
+        }
+    }
+    // Taking a slot may have rewritten the directory, but not where the data goes.
+    PakEntry entry;
+    entry.type = type;
+    entry.id = id;
+    entry.offset = static_cast<std::uint32_t>(position - Base());
+    entry.size = length;
+    entry.attribute = attribute;
+    entry.scrambled = IsScrambled() && scramble == 1;
+    SetEntry(index, entry);
+
+    file_.Seek(SeekPosition(position), sys::kSeekBegin);
+    if (entry.scrambled) {
+        std::vector<std::uint8_t> copy(static_cast<const std::uint8_t*>(data),
+                                       static_cast<const std::uint8_t*>(data) + length);
+        ApplyScramble(Scramble(), copy.data(), copy.size(), true);
+        file_.Write(copy.data(), length);
+    } else {
+        file_.Write(data, length);
+    }
+    WriteDirectoryAndTrailer(file_);
+    return id;
+}
+
+std::int32_t PakArchive::WriteText(PakType type, std::int32_t id, const std::string& text) {
+    return Write(type, id, 0, 0, text.c_str(), static_cast<std::uint32_t>(text.size() + 1));
+}
+
+int PakArchive::Find(PakType type, std::int32_t id) const {
+    for (std::uint32_t i = 0; i < Count(); ++i) {
+        const PakEntry entry = Entry(i);
+        if (!entry.deleted && entry.type == type && entry.id == id) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::int32_t PakArchive::NextId(PakType type) const {
+    std::int32_t largest = 0;
+    for (std::uint32_t i = 0; i < Count(); ++i) {
+        const PakEntry entry = Entry(i);
+        if (entry.type == type) {
+            largest = std::max(largest, entry.id);
+        }
+    }
+    if (largest < std::numeric_limits<std::int32_t>::max()) {
+        return largest + 1;
+    }
+    // The ids ran up to the top: take the lowest free one rather than wrap round onto a used one.
+    for (std::int32_t candidate = 1;; ++candidate) {
+        bool used = false;
+        for (std::uint32_t i = 0; i < Count() && !used; ++i) {
+            const PakEntry entry = Entry(i);
+            used = entry.type == type && entry.id == candidate;
+        }
+        if (!used) {
+            return candidate;
+        }
+    }
+}
+
+std::uint32_t PakArchive::TakeSlot() {
+    if (Count() < Capacity()) {
+        ByteWriter(directory_).U32(kDirCount, Count() + 1);
+        return Count() - 1;
+    }
+    const std::uint32_t count = Count();
+    const std::uint32_t capacity = count + kPakGrowth;
+    std::vector<std::uint8_t> grown(static_cast<std::size_t>(DirectorySizeFor(capacity)), 0);
+    std::copy(directory_.begin(), directory_.begin() + static_cast<std::ptrdiff_t>(EntryAt(count)), grown.begin());
+    ByteWriter header(grown);
+    header.U32(kDirCapacity, capacity);
+    header.U32(kDirCount, count + 1);
+    directory_.swap(grown);
+    ByteWriter(trailer_).U32(kTrailerDirSize, static_cast<std::uint32_t>(directory_.size()));
+    WriteDirectoryAndTrailer(file_);
+    return count;
+}
+
+void PakArchive::WriteDirectoryAndTrailer(DiskFile& file) {
+    std::uint32_t dataEnd = 0;
+    for (std::uint32_t i = 0; i < Count(); ++i) {
+        const PakEntry entry = Entry(i);
+        dataEnd = std::max(dataEnd, entry.offset + entry.size);
+    }
+    ByteWriter(trailer_).U32(kTrailerDataEnd, dataEnd);
+    ByteWriter(directory_).U32(kDirSignature, kDirMagic);
+
+    const std::uint64_t directoryStart = static_cast<std::uint64_t>(Base()) + dataEnd;
+    file.Seek(SeekPosition(directoryStart), sys::kSeekBegin);
+    if (IsScrambled()) {
+        std::vector<std::uint8_t> copy = directory_;
+        ApplyScramble(Scramble(), copy.data(), copy.size(), true);
+        file.Write(copy.data(), static_cast<std::uint32_t>(copy.size()));
+    } else {
+        file.Write(directory_.data(), static_cast<std::uint32_t>(directory_.size()));
+    }
+    file.Seek(SeekPosition(directoryStart + DirSize()), sys::kSeekBegin);
+    file.Write(trailer_.data(), kPakTrailerSize);
+    file.SetEnd();
+}
+
+void PakArchive::Close() {
+    if (!file_.IsOpen()) {
+        Release();
+        return;
+    }
+    // A pak opened for reading only is never written, not even to compact it.
+    bool anyDeleted = false;
+    for (std::uint32_t i = 0; i < Count() && !anyDeleted && access_ != sys::kGenericRead; ++i) {
+        anyDeleted = Entry(i).deleted;
+    }
+    try {
+        if (anyDeleted) {
+            Compact();
+        }
+    } catch (...) {
+        Release();
+        throw;
+    }
+    Release();
+}
+
+void PakArchive::Compact() {
+    // The live entries, back to back in their order, in a directory of the same capacity.
+    std::vector<PakEntry> live;
+    for (std::uint32_t i = 0; i < Count(); ++i) {
+        const PakEntry entry = Entry(i);
+        if (!entry.deleted) {
+            live.push_back(entry);
+        }
+    }
+    std::fill(directory_.begin() + static_cast<std::ptrdiff_t>(kPakDirectoryHeaderSize), directory_.end(), 0);
+    ByteWriter(directory_).U32(kDirCount, static_cast<std::uint32_t>(live.size()));
+
+    const std::string newPath = path_ + "1";
+    DiskFile target;
+    try {
+        target.Create(newPath, sys::kAttrNormal, sys::kShareRead);
+        file_.Seek(0, sys::kSeekBegin);
+        CopyFileRange(file_, target, Base());
+        std::uint32_t running = 0;
+        for (std::uint32_t i = 0; i < live.size(); ++i) {
+            PakEntry entry = live[i];
+            file_.Seek(SeekPosition(static_cast<std::uint64_t>(Base()) + entry.offset), sys::kSeekBegin);
+            CopyFileRange(file_, target, entry.size);
+            entry.offset = running;
+            running += entry.size;
+            SetEntry(i, entry);
+        }
+        WriteDirectoryAndTrailer(target);
+        target.Close();
+    } catch (...) {
+        target.Close();
+        sys::RemoveFile(newPath);
+        throw;
+    }
+    file_.Close();
+    // One step from the old file to the new: a crash leaves one whole pak or the other, never none.
+    if (!sys::RenameFile(newPath, path_, true)) {
+        sys::RemoveFile(newPath);
+    }
+}
+
+void PakArchive::RequireOpen() const {
+    if (!IsOpen()) {
+        throw std::logic_error("the pak is not open");
+    }
+}
+
+void PakArchive::Release() {
+    file_.Close();
+    directory_.clear();
+    trailer_.clear();
+    path_.clear();
+}
+
+std::uint32_t PakArchive::Count() const {
+    return directory_.size() >= kPakDirectoryHeaderSize ? ByteReader(directory_).U32(kDirCount) : 0;
+}
+
+std::uint32_t PakArchive::Capacity() const {
+    return directory_.size() >= kPakDirectoryHeaderSize ? ByteReader(directory_).U32(kDirCapacity) : 0;
+}
+
+PakEntry PakArchive::Entry(std::uint32_t index) const {
+    const ByteReader reader(directory_);
+    const std::size_t at = EntryAt(index);
+    PakEntry entry;
+    entry.type = reader.U32(at + kEntryType);
+    entry.id = reader.I32(at + kEntryId);
+    entry.offset = reader.U32(at + kEntryOffset);
+    entry.size = reader.U32(at + kEntrySizeField);
+    entry.attribute = reader.U16(at + kEntryAttribute);
+    entry.deleted = reader.U8(at + kEntryDeleted) != 0;
+    entry.scrambled = reader.U8(at + kEntryScrambled) != 0;
+    return entry;
+}
+
+void PakArchive::SetEntry(std::uint32_t index, const PakEntry& entry) {
+    ByteWriter writer(directory_);
+    const std::size_t at = EntryAt(index);
+    writer.U32(at + kEntryType, entry.type);
+    writer.I32(at + kEntryId, entry.id);
+    writer.U32(at + kEntryReserved, 0);
+    writer.U32(at + kEntryOffset, entry.offset);
+    writer.U32(at + kEntrySizeField, entry.size);
+    writer.U16(at + kEntryAttribute, entry.attribute);
+    writer.U8(at + kEntryDeleted, entry.deleted ? 1 : 0);
+    writer.U8(at + kEntryScrambled, entry.scrambled ? 1 : 0);
+}
+
+std::uint32_t PakArchive::Base() const { return ByteReader(trailer_).U32(kTrailerBase); }
+std::uint32_t PakArchive::DataEnd() const { return ByteReader(trailer_).U32(kTrailerDataEnd); }
+std::uint32_t PakArchive::DirSize() const { return ByteReader(trailer_).U32(kTrailerDirSize); }
+
+ScrambleProgram PakArchive::Scramble() const {
+    ScrambleProgram program;
+    ByteReader(trailer_).Bytes(kTrailerScramble, program.data(), program.size());
+    return program;
+}

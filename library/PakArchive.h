@@ -1,0 +1,96 @@
+// PakArchive: the program's container file, a set of typed, numbered resources in one file.
+//
+// From the start of the file: base bytes that do not belong to the pak, the resource data, the
+// directory, and a 144-byte trailer that ends the file. Offsets count from base. A resource is
+// rewritten in place when the new data fits and appended otherwise; once one has moved, closing the
+// pak rewrites the whole file without the dead space.
+#pragma once
+
+#include "library/PakScrambler.h"
+#include "library/PakTypes.h"
+#include "support/DiskFile.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Asks PakArchive::Write for the next free id of the type.
+constexpr std::int32_t kPakNextId = static_cast<std::int32_t>(0x8FFFFFFFu);
+
+constexpr std::uint32_t kPakTrailerSize = 144;
+constexpr std::uint32_t kPakDirectoryHeaderSize = 16;
+constexpr std::uint32_t kPakEntrySize = 24;
+constexpr std::uint32_t kPakGrowth = 200;
+
+struct PakEntry {
+    PakType type = 0;
+    std::int32_t id = 0;
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+    std::uint16_t attribute = 0;
+    bool deleted = false;
+    bool scrambled = false;
+};
+
+class PakArchive {
+public:
+    PakArchive() = default;
+    // Closes the pak; a compaction that fails here leaves the file as it was and is not reported.
+    ~PakArchive();
+    PakArchive(const PakArchive&) = delete;
+    PakArchive& operator=(const PakArchive&) = delete;
+
+    // Opens a pak with GENERIC_READ, or GENERIC_READ + GENERIC_WRITE. With create, a new empty pak
+    // replaces whatever was at the path first; scramble is its program (none: nothing is scrambled).
+    // A file that is no pak, or a damaged one, raises "The file is missing or corrupt." and the path.
+    void Open(const std::string& path, bool create, const ScrambleProgram* scramble, std::uint32_t access);
+
+    // The resource's bytes. Raises "Pak not found." when there is none.
+    std::vector<std::uint8_t> Read(PakType type, std::int32_t id);
+    // Writes a resource and returns its id; kPakNextId takes the next free one. A length of 0 means
+    // the data is a zero-terminated text, stored with its terminator. With scramble 1 the data is
+    // stored scrambled when the pak scrambles.
+    std::int32_t Write(PakType type, std::int32_t id, std::uint16_t attribute, std::uint8_t scramble,
+                       const void* data, std::uint32_t length);
+    std::int32_t WriteText(PakType type, std::int32_t id, const std::string& text);
+
+    // The index of the live entry with that type and id, or -1.
+    int Find(PakType type, std::int32_t id) const;
+    // One above the largest id of the type, deleted entries included, and at least 1.
+    std::int32_t NextId(PakType type) const;
+
+    // Closes the file, compacting it first when it was opened for writing and some entry is deleted. The compacted pak replaces the
+    // old file in one step; when compacting fails, the old file stays as it was and the error goes on.
+    void Close();
+    bool IsOpen() const { return file_.IsOpen(); }
+
+    // What the directory and the trailer hold, for tools and tests.
+    const std::string& Path() const { return path_; }
+    std::uint32_t Count() const;
+    std::uint32_t Capacity() const;
+    PakEntry Entry(std::uint32_t index) const;
+    std::uint32_t Base() const;
+    std::uint32_t DataEnd() const;
+    std::uint32_t DirSize() const;
+    ScrambleProgram Scramble() const;
+
+private:
+    std::int32_t WriteResource(PakType type, std::int32_t id, std::uint16_t attribute, std::uint8_t scramble,
+                               const void* data, std::uint32_t length);
+    void CreateEmpty(const std::string& path, const ScrambleProgram* scramble);
+    void Load(const std::string& path, std::uint32_t access);
+    void CheckLoaded(const std::string& path) const;
+    void RequireOpen() const;
+    void SetEntry(std::uint32_t index, const PakEntry& entry);
+    std::uint32_t TakeSlot();
+    void WriteDirectoryAndTrailer(DiskFile& file);
+    bool IsScrambled() const { return IsScrambling(Scramble()); }
+    void Compact();
+    void Release();
+
+    std::vector<std::uint8_t> trailer_;   // as on disk
+    std::vector<std::uint8_t> directory_; // as on disk, but never scrambled
+    std::string path_;
+    std::uint32_t access_ = 0;
+    DiskFile file_;
+};

@@ -1,0 +1,518 @@
+#include "library/SkitCatalog.h"
+
+#include "library/FileFinder.h"
+#include "library/Paths.h"
+#include "library/SafeNames.h"
+#include "support/Error.h"
+#include "support/ErrorCodes.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr std::uint32_t kReadWrite = sys::kGenericRead | sys::kGenericWrite;
+constexpr std::uint32_t kDownloadLogLimit = 512000;
+constexpr FileTime kTicksPerDay = 864000000000ull;
+const char* const kStartupSyncFile = "zolvane.syn";
+
+[[noreturn]] void RaiseCorrupt(const std::string& path) {
+    throw EZolvaneError(ErrorText(ecMissingOrCorrupt) + " " + path);
+}
+
+} // namespace
+
+SkitCatalog::SkitCatalog(const CatalogEnvironment& environment, DownloadJobFactory jobFactory, bool allowReadOnly)
+    : environment_(environment), jobFactory_(std::move(jobFactory)) {
+    const std::string opsPath = environment_.OpsFilePath();
+    try {
+        pak_.Open(opsPath, false, nullptr, kReadWrite);
+    } catch (const std::exception&) {
+        if (!allowReadOnly) {
+            throw;
+        }
+        access_ = sys::kGenericRead;
+        pak_.Open(opsPath, false, nullptr, access_);
+    }
+    Load();
+    phase_ = phIdle;
+    changed_ = false;
+    currentIndex_ = 0;
+    Purge();
+    const std::string log = environment_.LogPath();
+    if (!log.empty() && FileSize(log) > kDownloadLogLimit) {
+        sys::RemoveFile(log);
+    }
+    ImportAtStart();
+    CheckDownloadedFiles();
+}
+
+SkitCatalog::~SkitCatalog() {
+    try {
+        Close();
+    } catch (...) {
+        // At the end of the program there is no one left to tell.
+    }
+}
+
+void SkitCatalog::Close() {
+    job_.reset();
+    if (!pak_.IsOpen()) {
+        return;
+    }
+    if (!IsReadOnly()) {
+        Save();
+    }
+    pak_.Close();
+}
+
+void SkitCatalog::Load() {
+    opsBlock_ = pak_.Read(kPakSkOp, 0);
+    if (opsBlock_.size() < kOpsBlockSize) {
+        RaiseCorrupt(environment_.OpsFilePath());
+    }
+    opsBlock_.resize(kOpsBlockSize);
+    header_ = ReadOpsHeader(opsBlock_);
+    if (header_.count > kMaxSkits) {
+        RaiseCorrupt(environment_.OpsFilePath());
+    }
+    header_.listUrl.text = ReadText(header_.listUrl.id);
+    header_.listFileName.text = ReadText(header_.listFileName.id);
+    records_.clear();
+    for (std::uint32_t i = 0; i < header_.count; ++i) {
+        SkitRecord record = ReadSkitRecord(opsBlock_, OpsRecordOffset(i));
+        record.name.text = ReadText(record.name.id);
+        record.fileName.text = ReadText(record.fileName.id);
+        record.description.text = ReadText(record.description.id);
+        record.url.text = ReadText(record.url.id);
+        if (record.HasKeyText()) {
+            record.keyText.text = ReadText(record.keyText.id);
+        }
+        records_.push_back(std::move(record));
+    }
+}
+
+std::string SkitCatalog::ReadText(std::int32_t id) { return TextOfResource(pak_.Read(kPakPSTR, id)); }
+
+void SkitCatalog::Save() {
+    for (const SkitRecord& record : records_) {
+        pak_.WriteText(kPakPSTR, record.name.id, record.name.text);
+        pak_.WriteText(kPakPSTR, record.fileName.id, record.fileName.text);
+        pak_.WriteText(kPakPSTR, record.description.id, record.description.text);
+        pak_.WriteText(kPakPSTR, record.url.id, record.url.text);
+        if (record.HasKeyText()) {
+            pak_.WriteText(kPakPSTR, record.keyText.id, record.keyText.text);
+        }
+    }
+    pak_.WriteText(kPakPSTR, header_.listFileName.id, header_.listFileName.text);
+    pak_.WriteText(kPakPSTR, header_.listUrl.id, header_.listUrl.text);
+    header_.count = static_cast<std::uint32_t>(records_.size());
+    WriteOpsHeader(opsBlock_, header_);
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        WriteSkitRecord(opsBlock_, OpsRecordOffset(i), records_[i]);
+    }
+    pak_.Write(kPakSkOp, 0, 0, 0, opsBlock_.data(), static_cast<std::uint32_t>(opsBlock_.size()));
+}
+
+// ---- Opening -----------------------------------------------------------------------------------------
+
+void SkitCatalog::Purge() {
+    const FileTime now = environment_.Now();
+    for (SkitRecord& record : records_) {
+        if (record.kind == skTimed && (record.playsLeft == 0 || record.availableUntil < now)) {
+            record.state = dsRemove;
+        }
+    }
+    for (const SkitRecord& record : records_) {
+        if (record.state == dsRemove) {
+            if (const auto movie = MoviePath(record)) {
+                sys::RemoveFile(*movie);
+            }
+        }
+    }
+    records_.erase(std::remove_if(records_.begin(), records_.end(),
+                                  [](const SkitRecord& record) { return record.state == dsRemove; }),
+                   records_.end());
+    header_.count = static_cast<std::uint32_t>(records_.size());
+    header_.timedCountdown = header_.timedInterval;
+    header_.timedPlaysLeft = header_.timedPlaysPerStart;
+}
+
+void SkitCatalog::ImportAtStart() {
+    const std::string path = JoinPath(environment_.SkitsPath(), kStartupSyncFile);
+    if (!FileExists(path)) {
+        return;
+    }
+    MergeSyncFile(path, false);
+    for (SkitRecord& record : records_) {
+        if ((record.state == dsAvailable || record.state == dsScheduled) && MovieExists(record)) {
+            record.state = dsDownloaded;
+            record.play = pcYes;
+        }
+    }
+    header_.lastListUpdate = environment_.Now();
+}
+
+void SkitCatalog::CheckDownloadedFiles() {
+    for (SkitRecord& record : records_) {
+        if (record.state == dsDownloaded && !MovieExists(record)) {
+            record.state = dsAvailable;
+            record.play = pcNo;
+        }
+    }
+}
+
+// ---- Merging skit lists --------------------------------------------------------------------------
+
+void SkitCatalog::MergeSyncFile(const std::string& path, bool failed) {
+    if (failed) {
+        return;
+    }
+    changed_ = ImportSyncFile(path);
+    if (environment_.SyncMethod() == smAutomatic) {
+        for (SkitRecord& record : records_) {
+            if (record.state == dsAvailable) {
+                record.state = dsScheduled;
+                record.play = pcAfterDownload;
+            }
+        }
+    }
+    if (changed_) {
+        Save();
+    }
+}
+
+bool SkitCatalog::ImportSyncFile(const std::string& path) {
+    PakArchive sync;
+    sync.Open(path, false, nullptr, sys::kGenericRead);
+    const std::vector<std::uint8_t> headerBytes = sync.Read(kPakSYNC, 1);
+    // From here on the list is used up, whatever happens: it is closed and deleted.
+    struct Discard {
+        PakArchive& sync;
+        const std::string& path;
+        ~Discard() {
+            try {
+                sync.Close();
+            } catch (...) {
+                // Opened for reading only: closing writes nothing.
+            }
+            sys::RemoveFile(path);
+        }
+    } discard{sync, path};
+
+    if (headerBytes.size() < kSyncHeaderSize) {
+        RaiseCorrupt(path);
+    }
+    SyncHeader header = ReadSyncHeader(headerBytes);
+    header.listUrl.text = TextOfResource(sync.Read(kPakPSTR, header.listUrl.id));
+    if (header.listVersion > header_.listVersion) {
+        header_.timedInterval = static_cast<std::int32_t>(header.timedInterval);
+        header_.listIntervalDays = header.listIntervalDays;
+        header_.syncValueA = header.syncValueA;
+        header_.syncValueB = header.syncValueB;
+        header_.listUrl.text = header.listUrl.text;
+    }
+
+    bool changed = false;
+    for (std::uint32_t i = 1; i <= header.skitCount && i <= static_cast<std::uint32_t>(INT32_MAX); ++i) {
+        const std::vector<std::uint8_t> bytes = sync.Read(kPakSKIT, static_cast<std::int32_t>(i));
+        if (bytes.size() < kSkitDescriptionSize) {
+            RaiseCorrupt(path);
+        }
+        SkitRecord skit = ReadSkitDescription(bytes);
+        skit.name.text = TextOfResource(sync.Read(kPakPSTR, skit.name.id));
+        skit.fileName.text = TextOfResource(sync.Read(kPakPSTR, skit.fileName.id));
+        skit.description.text = TextOfResource(sync.Read(kPakPSTR, skit.description.id));
+        skit.url.text = TextOfResource(sync.Read(kPakPSTR, skit.url.id));
+        if (skit.HasKeyText()) {
+            skit.keyText.text = TextOfResource(sync.Read(kPakPSTR, skit.keyText.id));
+        }
+        const int index = FindSkit(skit.kind, skit.id);
+        if (index < 0) {
+            AddSkit(skit);
+            changed = true;
+        } else if (UpdateSkit(records_[static_cast<std::size_t>(index)], skit)) {
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+std::int32_t SkitCatalog::WriteNewText(const std::string& text) {
+    return pak_.WriteText(kPakPSTR, kPakNextId, text);
+}
+
+void SkitCatalog::AddSkit(const SkitRecord& skit) {
+    if (records_.size() + 1 >= kOpsSlots) {
+        throw EZolvaneError("Can't add skit - max entries!");
+    }
+    // The slot keeps what it held where the list says nothing (its reserved bytes and update mask).
+    SkitRecord record = ReadSkitRecord(opsBlock_, OpsRecordOffset(records_.size()));
+    record.kind = skit.kind;
+    record.id = skit.id;
+    record.flags = skit.flags;
+    record.version = skit.version;
+    record.contentStamp = skit.contentStamp;
+    record.play = skit.play;
+    record.state = skit.state;
+    record.plays = skit.plays;
+    record.playsLeft = skit.playsLeft;
+    record.availableFrom = skit.availableFrom;
+    record.availableUntil = skit.availableUntil;
+    for (auto [target, source] : {std::pair{&record.name, &skit.name}, std::pair{&record.fileName, &skit.fileName},
+                                  std::pair{&record.description, &skit.description},
+                                  std::pair{&record.url, &skit.url}}) {
+        target->id = WriteNewText(source->text);
+        target->text = source->text;
+    }
+    // A slot that once held another skit must not lend this one its key action.
+    record.keyCode = 0;
+    record.keyAction = 0;
+    record.keyText = StringRef();
+    if (skit.HasKeyText()) {
+        SetKeyText(record, skit);
+    }
+    records_.push_back(record);
+    if (MovieExists(records_.back())) {
+        records_.back().state = dsDownloaded;
+        records_.back().play = pcYes;
+    }
+}
+
+void SkitCatalog::SetKeyText(SkitRecord& record, const SkitRecord& skit) {
+    record.keyCode = skit.keyCode;
+    record.keyAction = skit.keyAction;
+    record.keyText.text = skit.keyText.text;
+    // A record without a key text of its own gets a text id now, so that saving has a place for it.
+    if (record.keyText.id == 0) {
+        record.keyText.id = WriteNewText(skit.keyText.text);
+    }
+}
+
+bool SkitCatalog::UpdateSkit(SkitRecord& record, const SkitRecord& skit) {
+    if (record.version >= skit.version) {
+        return false;
+    }
+    if (skit.updateMask != 0) {
+        const std::uint32_t mask = skit.updateMask;
+        record.updateMask = mask;
+        if ((mask & upIdentity) != 0) {
+            record.kind = skit.kind;
+            record.id = skit.id;
+            record.flags = skit.flags;
+            record.version = skit.version;
+            record.name.text = skit.name.text;
+            record.fileName.text = skit.fileName.text;
+            record.description.text = skit.description.text;
+        }
+        if ((mask & upUrl) != 0) {
+            record.url.text = skit.url.text;
+        }
+        if ((mask & upKey) != 0 && skit.HasKeyText()) {
+            SetKeyText(record, skit);
+        }
+        if ((mask & upWindow) != 0) {
+            record.availableFrom = skit.availableFrom;
+            record.availableUntil = skit.availableUntil;
+        }
+        if ((mask & upContent) != 0) {
+            record.contentStamp = skit.contentStamp;
+            record.state = dsScheduled;
+        }
+        if ((mask & upPlays) != 0) {
+            record.playsLeft = skit.playsLeft;
+            record.plays = 0;
+        }
+        return true;
+    }
+    record.kind = skit.kind;
+    record.id = skit.id;
+    record.flags = skit.flags;
+    record.version = skit.version;
+    record.contentStamp = skit.contentStamp;
+    record.availableFrom = skit.availableFrom;
+    record.availableUntil = skit.availableUntil;
+    record.name.text = skit.name.text;
+    record.fileName.text = skit.fileName.text;
+    record.description.text = skit.description.text;
+    record.url.text = skit.url.text;
+    if (skit.HasKeyText()) {
+        SetKeyText(record, skit);
+    }
+    record.state = dsScheduled;
+    return true;
+}
+
+// ---- Picking what plays ------------------------------------------------------------------------------
+
+bool SkitCatalog::IsListUpdateDue() const {
+    if (IsReadOnly()) {
+        return false;
+    }
+    if (CountSkits(skRegular, dsScheduled) > 0) {
+        return true;
+    }
+    // An interval too long to count is one that never runs out.
+    const FileTime interval = header_.listIntervalDays * kTicksPerDay;
+    if (header_.listIntervalDays != 0 &&
+        (interval / kTicksPerDay != header_.listIntervalDays ||
+         header_.lastListUpdate > std::numeric_limits<FileTime>::max() - interval)) {
+        return false;
+    }
+    return environment_.Now() > header_.lastListUpdate + interval;
+}
+
+int SkitCatalog::CountSkits(std::uint8_t kind, std::uint8_t state) const {
+    return static_cast<int>(std::count_if(records_.begin(), records_.end(), [&](const SkitRecord& record) {
+        return (kind == kAnyKind || record.kind == kind) && record.state == state;
+    }));
+}
+
+int SkitCatalog::CountKind(std::uint8_t kind) const {
+    return static_cast<int>(
+        std::count_if(records_.begin(), records_.end(), [&](const SkitRecord& record) { return record.kind == kind; }));
+}
+
+int SkitCatalog::FindSkit(std::uint8_t kind, std::int32_t id) const {
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (records_[i].kind == kind && records_[i].id == id) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::optional<std::string> SkitCatalog::ChooseNextSkit() {
+    if (auto timed = ChooseTimedSkit()) {
+        return timed;
+    }
+    int first = -1;
+    int pick = -1;
+    bool passedLast = false;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        SkitRecord& record = records_[i];
+        if (record.kind != skRegular) {
+            continue;
+        }
+        if (record.state == dsDownloaded && !MovieExists(record)) {
+            record.state = dsAvailable;
+            record.play = pcNo;
+        }
+        const bool eligible = record.state == dsDownloaded && record.play == pcYes && record.playsLeft != 0;
+        if (eligible && first < 0) {
+            first = static_cast<int>(i);
+        }
+        if (eligible && passedLast) {
+            pick = static_cast<int>(i);
+            break;
+        }
+        if (record.id == header_.lastRegularId) {
+            passedLast = true;
+        }
+    }
+    if (pick < 0) {
+        pick = first;
+    }
+    if (pick < 0) {
+        return std::nullopt;
+    }
+    SkitRecord& chosen = records_[static_cast<std::size_t>(pick)];
+    header_.lastRegularId = chosen.id;
+    currentIndex_ = pick;
+    ++chosen.plays;
+    if (chosen.playsLeft > 0) {
+        --chosen.playsLeft;
+    }
+    return chosen.fileName.text;
+}
+
+std::optional<std::string> SkitCatalog::ChooseTimedSkit() {
+    if (header_.timedEnabled == 0 || CountKind(skTimed) == 0 || header_.timedPlaysLeft == 0) {
+        return std::nullopt;
+    }
+    if (--header_.timedCountdown != 0) {
+        return std::nullopt;
+    }
+    header_.timedCountdown = header_.timedInterval;
+
+    const FileTime now = environment_.Now();
+    const int last = FindSkit(skTimed, header_.lastTimedId);
+    const std::size_t start = last < 0 ? 0 : static_cast<std::size_t>(last) + 1;
+    for (std::size_t k = 0; k < records_.size(); ++k) {
+        const std::size_t i = (start + k) % records_.size();
+        SkitRecord& record = records_[i];
+        if (record.kind != skTimed || record.state != dsDownloaded || record.playsLeft == 0 ||
+            record.availableFrom > now || now > record.availableUntil || !MovieExists(record)) {
+            continue;
+        }
+        --header_.timedPlaysLeft;
+        if (record.playsLeft > 0) {
+            --record.playsLeft;
+        }
+        ++record.plays;
+        ++header_.timedPlaysTotal;
+        header_.lastTimedId = record.id;
+        currentIndex_ = static_cast<int>(i);
+        return record.fileName.text;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> SkitCatalog::SkitFileName(std::uint8_t kind, std::int32_t id) const {
+    const int index = FindSkit(kind, id);
+    if (index < 0 || !IsSafeFileName(records_[static_cast<std::size_t>(index)].fileName.text)) {
+        return std::nullopt;
+    }
+    return records_[static_cast<std::size_t>(index)].fileName.text;
+}
+
+std::optional<KeyAction> SkitCatalog::CurrentKeyAction(std::int32_t keyCode) const {
+    if (currentIndex_ < 0 || static_cast<std::size_t>(currentIndex_) >= records_.size()) {
+        return std::nullopt;
+    }
+    const SkitRecord& record = records_[static_cast<std::size_t>(currentIndex_)];
+    if (record.keyCode != keyCode) {
+        return std::nullopt;
+    }
+    return KeyAction{record.keyCode, record.keyAction, record.keyText.text};
+}
+
+std::optional<std::string> SkitCatalog::MoviePath(const SkitRecord& record) const {
+    if (!IsSafeFileName(record.fileName.text)) {
+        return std::nullopt;
+    }
+    return JoinPath(environment_.SkitsPath(), record.fileName.text);
+}
+
+bool SkitCatalog::MovieExists(const SkitRecord& record) const {
+    const auto movie = MoviePath(record);
+    return movie && FileExists(*movie);
+}
+
+// ---- The settings grid -----------------------------------------------------------------------------
+
+std::vector<GridRow> SkitCatalog::ExportGridRows(std::uint8_t kind) const {
+    std::vector<GridRow> rows;
+    for (const SkitRecord& record : records_) {
+        if (record.kind == kind) {
+            rows.push_back({record.name.text, record.description.text, record.id, record.state, record.play,
+                            record.flags});
+        }
+    }
+    return rows;
+}
+
+void SkitCatalog::ApplyGridRows(const std::vector<GridRow>& rows, std::uint8_t kind) {
+    for (const GridRow& row : rows) {
+        const int index = FindSkit(kind, row.id);
+        if (index >= 0) {
+            records_[static_cast<std::size_t>(index)].state = row.state;
+            records_[static_cast<std::size_t>(index)].play = row.play;
+        }
+    }
+}
+
+std::uint8_t SkitCatalog::SkitState(std::uint8_t kind, std::int32_t id) const {
+    const int index = FindSkit(kind, id);
+    return index < 0 ? 0 : records_[static_cast<std::size_t>(index)].state;
+}

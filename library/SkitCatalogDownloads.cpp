@@ -1,0 +1,181 @@
+// The download sequence of the skit catalogue: the skit list first, merged when it arrives, then the
+// scheduled skits one by one, each copied into the skits folder. Every step runs on the user-interface
+// thread, in the handler of the download-done message that the job posts.
+#include "library/SkitCatalog.h"
+
+#include "library/FileFinder.h"
+#include "library/Paths.h"
+#include "library/SafeNames.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+namespace {
+
+const char* const kSkitListName = "Skit list";
+// Timed skits scheduled per sequence, unless new skits come automatically.
+constexpr int kTimedScheduleBudget = 10;
+
+} // namespace
+
+void SkitCatalog::EnsureJob() {
+    if (!job_) {
+        job_ = jobFactory_ ? jobFactory_() : nullptr;
+        if (!job_) {
+            throw std::logic_error("no download job could be made");
+        }
+    }
+}
+
+void SkitCatalog::EndSequence() {
+    phase_ = phIdle;
+    job_.reset();
+}
+
+bool SkitCatalog::StartSkitListDownload(NotifyWindow window, bool thenSkits) {
+    // The list's address may come from an earlier list; only a web address is fetched, and only into
+    // a file of the download folder.
+    if (!IsWebAddress(header_.listUrl.text) || !IsSafeFileName(header_.listFileName.text)) {
+        return false;
+    }
+    thenSkits_ = thenSkits;
+    EnsureJob();
+    changed_ = false;
+    downloadsDone_ = 0;
+    downloadsPlanned_ = 1;
+    phase_ = phSkitList;
+    window_ = window;
+    downloadTarget_ = JoinPath(environment_.DownloadPath(), header_.listFileName.text);
+    try {
+        job_->Start(header_.listUrl.text, downloadTarget_, kSkitListName, window_);
+    } catch (...) {
+        EndSequence();
+        throw;
+    }
+    return true;
+}
+
+bool SkitCatalog::StartSkitDownloads(NotifyWindow window) {
+    EnsureJob();
+    changed_ = false;
+    downloadsDone_ = 0;
+    downloadsPlanned_ = CountSkits(kAnyKind, dsScheduled);
+    phase_ = phSkits;
+    window_ = window;
+    attempted_.clear();
+    if (header_.timedEnabled != 0) {
+        const FileTime now = environment_.Now();
+        int budget = kTimedScheduleBudget;
+        for (SkitRecord& record : records_) {
+            if (record.kind != skTimed || record.availableUntil < now) {
+                continue;
+            }
+            if (record.state == dsAvailable) {
+                record.state = dsScheduled;
+                record.play = pcAfterDownload;
+                --budget;
+            }
+            if (environment_.SyncMethod() != smAutomatic && budget <= 0) {
+                break;
+            }
+        }
+    }
+    bool started = false;
+    try {
+        started = StartNextSkitDownload();
+    } catch (...) {
+        EndSequence();
+        throw;
+    }
+    // Nothing to fetch: no message will come, so the sequence ends here.
+    if (!started) {
+        EndSequence();
+    }
+    return started;
+}
+
+bool SkitCatalog::StartNextSkitDownload() {
+    const FileTime now = environment_.Now();
+    for (const SkitRecord& record : records_) {
+        // A skit whose file name or address cannot be used waits for a list that puts it right.
+        if (record.state != dsScheduled || record.availableUntil <= now || !IsSafeFileName(record.fileName.text) ||
+            !IsWebAddress(record.url.text)) {
+            continue;
+        }
+        // A skit fetched once in this sequence whose copy then failed stays scheduled for the next
+        // sequence; fetching it again now would go round for ever.
+        const auto key = std::make_pair(record.kind, record.id);
+        if (std::find(attempted_.begin(), attempted_.end(), key) != attempted_.end()) {
+            continue;
+        }
+        attempted_.push_back(key);
+        downloadTarget_ = JoinPath(environment_.DownloadPath(), record.fileName.text);
+        request_ = {record.kind, record.id, record.url.text, downloadTarget_, record.name.text};
+        job_->Start(record.url.text, downloadTarget_, record.name.text, window_);
+        return true;
+    }
+    return false;
+}
+
+bool SkitCatalog::OnDownloadDone(bool failed) {
+    bool more = false;
+    try {
+        if (phase_ == phSkitList) {
+            MergeSyncFile(downloadTarget_, failed);
+            if (!failed) {
+                header_.lastListUpdate = environment_.Now();
+            }
+            if (thenSkits_ && !failed && CountSkits(skRegular, dsScheduled) > 0) {
+                more = StartSkitDownloads(window_);
+            }
+        } else if (phase_ == phSkits) {
+            FinishSkitDownload(failed);
+            more = !failed && StartNextSkitDownload();
+        }
+    } catch (...) {
+        // An error of the merge ends the sequence; the window reports it.
+        EndSequence();
+        throw;
+    }
+    if (!more) {
+        EndSequence();
+    }
+    return more;
+}
+
+void SkitCatalog::FinishSkitDownload(bool failed) {
+    ++downloadsDone_;
+    if (job_) {
+        job_->ResetProgress();
+    }
+    const int index = FindSkit(request_.kind, request_.id);
+    if (index < 0) {
+        return;
+    }
+    SkitRecord& record = records_[static_cast<std::size_t>(index)];
+    if (failed) {
+        record.state = dsFailed;
+        return;
+    }
+    const auto movie = MoviePath(record);
+    if (!movie) {
+        return;
+    }
+    if (FileExists(*movie)) {
+        sys::RemoveFile(*movie);
+    }
+    if (!sys::CopyFileTo(downloadTarget_, *movie, true)) {
+        return; // still scheduled: a later sequence fetches it again
+    }
+    record.state = dsDownloaded;
+    if (record.play == pcAfterDownload) {
+        record.play = pcYes;
+    }
+    sys::RemoveFile(downloadTarget_);
+    changed_ = true;
+}
+
+std::string SkitCatalog::CurrentDownloadName() const {
+    return phase_ == phSkitList ? kSkitListName : request_.displayName;
+}

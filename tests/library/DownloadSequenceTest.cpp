@@ -1,0 +1,235 @@
+#include "tests/library/CatalogTestSupport.h"
+
+using namespace catalog_testing;
+using testing_files::ReadFile;
+using testing_files::WriteFile;
+
+namespace {
+
+NotifyWindow const kWindow = reinterpret_cast<NotifyWindow>(0x1234);
+
+SkitRecord Scheduled(SkitRecord skit) {
+    skit.state = dsScheduled;
+    skit.play = pcAfterDownload;
+    return skit;
+}
+
+class DownloadSequenceTest : public CatalogTest {
+protected:
+    // The transfer the job was asked for last has "arrived" with the given contents.
+    void Arrive(const std::string& contents) { WriteFile(sys::NativePath(jobs_.started.back().localFile), contents); }
+};
+
+} // namespace
+
+TEST_F(DownloadSequenceTest, TheListArrivesThenEveryScheduledSkitInTurn) {
+    environment_.syncMethod = smAutomatic;
+    WriteOps({Skit(skRegular, 1, "one.gif")});
+    auto catalog = Open();
+
+    ASSERT_TRUE(catalog->StartSkitListDownload(kWindow, true));
+    ASSERT_EQ(jobs_.started.size(), 1u);
+    EXPECT_EQ(jobs_.started[0].url, "http://example.com/skits.syn");
+    EXPECT_EQ(sys::NativePath(jobs_.started[0].localFile), Downloads("skits.syn"));
+    EXPECT_EQ(jobs_.started[0].displayName, "Skit list");
+    EXPECT_EQ(jobs_.started[0].window, kWindow);
+    EXPECT_EQ(catalog->Phase(), phSkitList);
+    EXPECT_EQ(catalog->DownloadsPlanned(), 1);
+    EXPECT_EQ(catalog->CurrentDownloadName(), "Skit list");
+
+    WriteList({Skit(skRegular, 2, "two.gif")});
+    environment_.now = kNoon2025 + 100;
+    EXPECT_TRUE(catalog->OnDownloadDone(false));
+    EXPECT_EQ(catalog->LastListUpdate(), kNoon2025 + 100);
+    EXPECT_FALSE(Exists(Downloads("skits.syn")));
+    EXPECT_EQ(catalog->Phase(), phSkits);
+    EXPECT_EQ(catalog->DownloadsPlanned(), 2);
+    ASSERT_EQ(jobs_.started.size(), 2u);
+    EXPECT_EQ(jobs_.started[1].url, "http://example.com/skits/one.gif");
+    EXPECT_EQ(sys::NativePath(jobs_.started[1].localFile), Downloads("one.gif"));
+    EXPECT_EQ(jobs_.started[1].displayName, "Skit 1");
+    EXPECT_EQ(catalog->CurrentDownloadName(), "Skit 1");
+
+    Arrive("movie one");
+    EXPECT_TRUE(catalog->OnDownloadDone(false));
+    EXPECT_EQ(ReadFile(Skits("one.gif")), "movie one");
+    EXPECT_FALSE(Exists(Downloads("one.gif")));
+    EXPECT_EQ(catalog->Records()[0].state, dsDownloaded);
+    EXPECT_EQ(catalog->Records()[0].play, pcYes);
+    EXPECT_TRUE(catalog->Changed());
+    EXPECT_EQ(catalog->DownloadsDone(), 1);
+    ASSERT_EQ(jobs_.started.size(), 3u);
+    EXPECT_EQ(jobs_.started[2].displayName, "Skit 2");
+
+    Arrive("movie two");
+    EXPECT_FALSE(catalog->OnDownloadDone(false));
+    EXPECT_EQ(catalog->Phase(), phIdle);
+    EXPECT_FALSE(catalog->HasJob());
+    EXPECT_EQ(jobs_.jobsMade, 1);
+    EXPECT_EQ(jobs_.jobsAlive, 0);
+    EXPECT_EQ(jobs_.progressResets, 2);
+    EXPECT_EQ(catalog->DownloadsDone(), 2);
+    EXPECT_EQ(catalog->ChooseNextSkit(), "one.gif");
+}
+
+TEST_F(DownloadSequenceTest, TheDialogsListDownloadEndsAfterTheMerge) {
+    environment_.syncMethod = smAutomatic;
+    WriteOps({Skit(skRegular, 1, "one.gif")});
+    auto catalog = Open();
+    ASSERT_TRUE(catalog->StartSkitListDownload(kWindow, false));
+    WriteList({Skit(skRegular, 2, "two.gif")});
+    EXPECT_FALSE(catalog->OnDownloadDone(false));
+    EXPECT_EQ(catalog->Phase(), phIdle);
+    EXPECT_FALSE(catalog->HasJob());
+    EXPECT_EQ(jobs_.started.size(), 1u);
+    EXPECT_EQ(catalog->CountSkits(skRegular, dsScheduled), 2);
+}
+
+TEST_F(DownloadSequenceTest, AFailedListEndsTheSequenceAndChangesNothing) {
+    WriteOps({Scheduled(Skit(skRegular, 1, "one.gif"))});
+    auto catalog = Open();
+    ASSERT_TRUE(catalog->StartSkitListDownload(kWindow, true));
+    const std::string list = WriteList({Skit(skRegular, 2, "two.gif")});
+    environment_.now = kNoon2025 + 100;
+    EXPECT_FALSE(catalog->OnDownloadDone(true));
+    EXPECT_EQ(catalog->LastListUpdate(), kNoon2025 - kDay);
+    EXPECT_EQ(catalog->Records().size(), 1u);
+    EXPECT_TRUE(Exists(list));
+    EXPECT_FALSE(catalog->HasJob());
+    EXPECT_EQ(jobs_.started.size(), 1u);
+}
+
+TEST_F(DownloadSequenceTest, AFailedSkitIsMarkedAndTheRestWaitForTheNextSequence) {
+    WriteOps({Scheduled(Skit(skRegular, 1, "one.gif")), Scheduled(Skit(skRegular, 2, "two.gif"))});
+    auto catalog = Open();
+    ASSERT_TRUE(catalog->StartSkitDownloads(kWindow));
+    EXPECT_FALSE(catalog->OnDownloadDone(true));
+    EXPECT_EQ(catalog->Records()[0].state, dsFailed);
+    EXPECT_EQ(catalog->Records()[1].state, dsScheduled);
+    EXPECT_EQ(jobs_.started.size(), 1u);
+    EXPECT_EQ(catalog->Phase(), phIdle);
+
+    ASSERT_TRUE(catalog->StartSkitDownloads(kWindow));
+    EXPECT_EQ(jobs_.started.back().displayName, "Skit 2");
+}
+
+TEST_F(DownloadSequenceTest, AnExpiredScheduledSkitIsCountedButNeverFetched) {
+    SkitRecord expired = Scheduled(Skit(skRegular, 1, "old.gif"));
+    expired.availableUntil = kNoon2025;
+    WriteOps({expired, Scheduled(Skit(skRegular, 2, "new.gif"))});
+    auto catalog = Open();
+    ASSERT_TRUE(catalog->StartSkitDownloads(kWindow));
+    EXPECT_EQ(catalog->DownloadsPlanned(), 2);
+    ASSERT_EQ(jobs_.started.size(), 1u);
+    EXPECT_EQ(jobs_.started[0].displayName, "Skit 2");
+    Arrive("new");
+    EXPECT_FALSE(catalog->OnDownloadDone(false));
+    EXPECT_EQ(jobs_.started.size(), 1u);
+}
+
+TEST_F(DownloadSequenceTest, ADownloadedSkitReplacesTheOldMovie) {
+    PutMovie("one.gif", "old movie");
+    WriteOps({Scheduled(Skit(skRegular, 1, "one.gif"))});
+    auto catalog = Open();
+    ASSERT_TRUE(catalog->StartSkitDownloads(kWindow));
+    Arrive("new movie");
+    EXPECT_FALSE(catalog->OnDownloadDone(false));
+    EXPECT_EQ(ReadFile(Skits("one.gif")), "new movie");
+    EXPECT_EQ(catalog->Records()[0].state, dsDownloaded);
+    EXPECT_EQ(catalog->Records()[0].play, pcYes);
+}
+
+TEST_F(DownloadSequenceTest, ASkitThatCannotBeCopiedStaysScheduledAndIsNotFetchedAgainAtOnce) {
+    WriteOps({Scheduled(Skit(skRegular, 1, "one.gif")), Scheduled(Skit(skRegular, 2, "two.gif"))});
+    auto catalog = Open();
+    ASSERT_TRUE(catalog->StartSkitDownloads(kWindow));
+    // Nothing arrived where the job said it would put the movie: the copy fails.
+    EXPECT_TRUE(catalog->OnDownloadDone(false));
+    EXPECT_EQ(catalog->Records()[0].state, dsScheduled);
+    EXPECT_EQ(jobs_.started.back().displayName, "Skit 2");
+    Arrive("two");
+    EXPECT_FALSE(catalog->OnDownloadDone(false));
+    EXPECT_EQ(jobs_.started.size(), 2u);
+    EXPECT_EQ(catalog->Records()[1].state, dsDownloaded);
+}
+
+TEST_F(DownloadSequenceTest, AMergeErrorEndsTheSequenceAndGoesToTheCaller) {
+    WriteOps({});
+    auto catalog = Open();
+    ASSERT_TRUE(catalog->StartSkitListDownload(kWindow, true));
+    std::vector<SkitRecord> tooMany;
+    for (int id = 1; id <= 100; ++id) {
+        tooMany.push_back(Skit(skRegular, id, "s" + std::to_string(id) + ".gif"));
+    }
+    WriteList(tooMany);
+    try {
+        catalog->OnDownloadDone(false);
+        ADD_FAILURE() << "the merge should have failed";
+    } catch (const std::exception& error) {
+        EXPECT_STREQ(error.what(), "Can't add skit - max entries!");
+    }
+    EXPECT_EQ(catalog->Phase(), phIdle);
+    EXPECT_FALSE(catalog->HasJob());
+    EXPECT_EQ(catalog->LastListUpdate(), kNoon2025 - kDay);
+}
+
+TEST_F(DownloadSequenceTest, AListAddressThatIsNoWebAddressIsNotFetched) {
+    for (const char* address : {"file:///etc/passwd", "C:\\Windows\\list.syn", "ftp://example.com/list", "http://"}) {
+        header_.listUrl.text = address;
+        WriteOps({});
+        auto catalog = Open();
+        EXPECT_FALSE(catalog->StartSkitListDownload(kWindow, true)) << address;
+        EXPECT_FALSE(catalog->HasJob());
+        EXPECT_EQ(catalog->Phase(), phIdle);
+    }
+    header_.listUrl.text = "HTTPS://example.com/list.syn";
+    header_.listFileName.text = "..\\outside.syn";
+    WriteOps({});
+    EXPECT_FALSE(Open()->StartSkitListDownload(kWindow, true));
+    EXPECT_TRUE(jobs_.started.empty());
+}
+
+TEST_F(DownloadSequenceTest, NothingToFetchEndsTheSkitPhaseAtOnce) {
+    SkitRecord expired = Scheduled(Skit(skRegular, 1, "old.gif"));
+    expired.availableUntil = kNoon2025 - 1;
+    WriteOps({expired});
+    auto catalog = Open();
+    EXPECT_FALSE(catalog->StartSkitDownloads(kWindow));
+    EXPECT_FALSE(catalog->HasJob());
+    EXPECT_EQ(catalog->Phase(), phIdle);
+
+    // The list phase would go on to the skits, but none can be fetched.
+    ASSERT_TRUE(catalog->StartSkitListDownload(kWindow, true));
+    WriteList({});
+    EXPECT_FALSE(catalog->OnDownloadDone(false));
+    EXPECT_FALSE(catalog->HasJob());
+    EXPECT_EQ(catalog->Phase(), phIdle);
+}
+
+TEST_F(DownloadSequenceTest, TimedSkitsAreScheduledTenAtATimeUnlessSkitsComeAutomatically) {
+    header_.timedEnabled = 1;
+    std::vector<SkitRecord> records;
+    for (int id = 1; id <= 12; ++id) {
+        records.push_back(Skit(skTimed, id, "t" + std::to_string(id) + ".gif"));
+    }
+    SkitRecord closed = Skit(skTimed, 13, "t13.gif");
+    closed.availableUntil = kNoon2025 + 1; // open now, but not when the downloads start
+    records.insert(records.begin(), closed);
+    WriteOps(records);
+
+    environment_.syncMethod = smManual;
+    auto catalog = Open();
+    environment_.now = kNoon2025 + 2;
+    ASSERT_TRUE(catalog->StartSkitDownloads(kWindow));
+    EXPECT_EQ(catalog->DownloadsPlanned(), 0); // counted before the timed skits were scheduled
+    EXPECT_EQ(catalog->CountSkits(skTimed, dsScheduled), 10);
+    EXPECT_EQ(catalog->Records()[0].state, dsAvailable);
+    catalog.reset();
+
+    environment_.syncMethod = smAutomatic;
+    environment_.now = kNoon2025;
+    catalog = Open();
+    environment_.now = kNoon2025 + 2;
+    ASSERT_TRUE(catalog->StartSkitDownloads(kWindow));
+    EXPECT_EQ(catalog->CountSkits(skTimed, dsScheduled), 12);
+}

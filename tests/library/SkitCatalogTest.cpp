@@ -1,0 +1,624 @@
+#include "tests/library/CatalogTestSupport.h"
+#include "support/Error.h"
+#include "support/ErrorCodes.h"
+
+#include <functional>
+
+using namespace catalog_testing;
+using testing_files::ReadFile;
+using testing_files::WriteFile;
+
+namespace {
+
+std::string ErrorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+    return "(nothing raised)";
+}
+
+std::vector<std::string> Picks(SkitCatalog& catalog, int count) {
+    std::vector<std::string> picks;
+    for (int i = 0; i < count; ++i) {
+        picks.push_back(catalog.ChooseNextSkit().value_or("-"));
+    }
+    return picks;
+}
+
+using Names = std::vector<std::string>;
+
+// The ops file holds the block with the records that the catalogue saved.
+std::vector<std::uint8_t> OpsBlockOnDisk(const std::string& path) {
+    PakArchive pak;
+    pak.Open(path, false, nullptr, sys::kGenericRead);
+    return pak.Read(kPakSkOp, 0);
+}
+
+} // namespace
+
+// ---- Opening and saving -------------------------------------------------------------------------
+
+TEST_F(CatalogTest, OpensTheRecordsWithTheirTextsAndSavesThemBack) {
+    SkitRecord keyed = Downloaded(Skit(skRegular, 7, "seven.gif"));
+    keyed.keyCode = 0x20;
+    keyed.keyAction = 1;
+    keyed.keyText.text = "http://example.com/more";
+    PutMovie("seven.gif");
+    WriteOps({keyed, Skit(skRegular, 8, "eight.gif")});
+    {
+        auto catalog = Open();
+        ASSERT_EQ(catalog->Records().size(), 2u);
+        const SkitRecord& first = catalog->Records()[0];
+        EXPECT_EQ(first.name.text, "Skit 7");
+        EXPECT_EQ(first.fileName.text, "seven.gif");
+        EXPECT_EQ(first.keyText.text, "http://example.com/more");
+        EXPECT_EQ(first.state, dsDownloaded);
+        EXPECT_EQ(catalog->Header().listUrl.text, "http://example.com/skits.syn");
+        EXPECT_EQ(catalog->Header().listFileName.text, "skits.syn");
+        catalog->ChooseNextSkit();
+    }
+    auto again = Open();
+    EXPECT_EQ(again->Records()[0].plays, 1);
+    EXPECT_EQ(again->Header().lastRegularId, 7);
+}
+
+TEST_F(CatalogTest, BytesWeDoNotUnderstandSurviveOpeningAndSaving) {
+    WriteOps({Skit(skRegular, 1, "one.gif")});
+    {
+        PakArchive pak;
+        pak.Open(environment_.opsFile, false, nullptr, sys::kGenericRead | sys::kGenericWrite);
+        std::vector<std::uint8_t> block = pak.Read(kPakSkOp, 0);
+        block[5] = 0xA5;                   // reserved, in the header
+        block[150] = 0x5A;                 // reserved, between the list texts and the timed settings
+        block[273 + 100] = 0x77;           // reserved, in the first record
+        block[273 + 152 * 50 + 3] = 0x33;  // an unused slot
+        pak.Write(kPakSkOp, 0, 0, 0, block.data(), static_cast<std::uint32_t>(block.size()));
+    }
+    Open()->ChooseNextSkit();
+    const std::vector<std::uint8_t> block = OpsBlockOnDisk(environment_.opsFile);
+    ASSERT_EQ(block.size(), 15473u);
+    EXPECT_EQ(block[5], 0xA5);
+    EXPECT_EQ(block[150], 0x5A);
+    EXPECT_EQ(block[273 + 100], 0x77);
+    EXPECT_EQ(block[273 + 152 * 50 + 3], 0x33);
+}
+
+TEST_F(CatalogTest, ADamagedOpsFileIsRefused) {
+    const std::string corrupt = "The file is missing or corrupt. " + environment_.opsFile;
+    EXPECT_EQ(ErrorOf([&] { Open(); }), ErrorText(sys::kErrorFileNotFound) + " " + environment_.opsFile);
+
+    PakArchive pak;
+    pak.Open(environment_.opsFile, true, nullptr, sys::kGenericRead | sys::kGenericWrite);
+    pak.WriteText(kPakPSTR, 1, "x");
+    pak.Close();
+    EXPECT_EQ(ErrorOf([&] { Open(true); }), "Pak not found.");
+
+    pak.Open(environment_.opsFile, false, nullptr, sys::kGenericRead | sys::kGenericWrite);
+    const std::vector<std::uint8_t> shortBlock(15472, 0);
+    pak.Write(kPakSkOp, 0, 0, 0, shortBlock.data(), 15472);
+    pak.Close();
+    EXPECT_EQ(ErrorOf([&] { Open(true); }), corrupt);
+
+    // 100 records: one more than the block may hold.
+    std::vector<std::uint8_t> block(15473, 0);
+    block[269] = 100;
+    pak.Open(environment_.opsFile, false, nullptr, sys::kGenericRead | sys::kGenericWrite);
+    pak.Write(kPakSkOp, 0, 0, 0, block.data(), 15473);
+    pak.Close();
+    EXPECT_EQ(ErrorOf([&] { Open(true); }), corrupt);
+}
+
+TEST_F(CatalogTest, AMissingTextIsPakNotFound) {
+    WriteOps({Skit(skRegular, 1, "one.gif")});
+    PakArchive pak;
+    pak.Open(environment_.opsFile, false, nullptr, sys::kGenericRead | sys::kGenericWrite);
+    std::vector<std::uint8_t> block = pak.Read(kPakSkOp, 0);
+    block[273 + 21] = 99; // the record's file name now refers to PSTR 99, which is not there
+    pak.Write(kPakSkOp, 0, 0, 0, block.data(), 15473);
+    pak.Close();
+    EXPECT_EQ(ErrorOf([&] { Open(); }), "Pak not found.");
+}
+
+namespace {
+
+// Keeps the ops file from being opened for writing while it lives.
+class WriteLock {
+public:
+    explicit WriteLock(const std::string& path) : path_(path) {
+#if defined(_WIN32)
+        // Another program holds it open for writing and lets others only read.
+        file_.Open(path, sys::kGenericRead | sys::kGenericWrite, sys::kShareRead | sys::kShareWrite);
+#else
+        sys::SetAttributes(path, sys::kAttrReadOnly);
+#endif
+    }
+    ~WriteLock() {
+#if !defined(_WIN32)
+        sys::SetAttributes(path_, sys::kAttrNormal);
+#endif
+    }
+
+private:
+    std::string path_;
+    DiskFile file_;
+};
+
+} // namespace
+
+TEST_F(CatalogTest, AnOpsFileThatCannotBeWrittenIsReadOnlyWhereAllowed) {
+    PutMovie("one.gif");
+    header_.lastListUpdate = 0; // long overdue
+    WriteOps({Downloaded(Skit(skRegular, 1, "one.gif"))});
+    const std::string before = ReadFile(environment_.opsFile);
+    {
+        WriteLock lock(environment_.opsFile);
+        EXPECT_THROW(Open(false), EZolvaneError);
+
+        auto catalog = Open(true);
+        EXPECT_TRUE(catalog->IsReadOnly());
+        EXPECT_EQ(catalog->ChooseNextSkit(), "one.gif");
+        EXPECT_FALSE(catalog->IsListUpdateDue());
+        catalog.reset();
+    }
+    EXPECT_TRUE(testing_files::SameBytes(ReadFile(environment_.opsFile), before));
+}
+
+TEST_F(CatalogTest, OpeningPurgesUsedUpAndExpiredTimedSkitsWithTheirMovies) {
+    SkitRecord usedUp = Downloaded(Skit(skTimed, 1, "used.gif"));
+    usedUp.playsLeft = 0;
+    SkitRecord expired = Downloaded(Skit(skTimed, 2, "expired.gif"));
+    expired.availableUntil = kNoon2025 - 1;
+    SkitRecord removed = Skit(skRegular, 3, "removed.gif");
+    removed.state = dsRemove;
+    for (const char* movie : {"used.gif", "expired.gif", "removed.gif", "kept.gif"}) {
+        PutMovie(movie);
+    }
+    header_.timedInterval = 4;
+    header_.timedPlaysPerStart = 3;
+    WriteOps({usedUp, Downloaded(Skit(skRegular, 9, "kept.gif")), expired, removed});
+
+    auto catalog = Open();
+    ASSERT_EQ(catalog->Records().size(), 1u);
+    EXPECT_EQ(catalog->Records()[0].id, 9);
+    EXPECT_FALSE(Exists(Skits("used.gif")));
+    EXPECT_FALSE(Exists(Skits("expired.gif")));
+    EXPECT_FALSE(Exists(Skits("removed.gif")));
+    EXPECT_TRUE(Exists(Skits("kept.gif")));
+    EXPECT_EQ(catalog->Header().timedCountdown, 4);
+    EXPECT_EQ(catalog->Header().timedPlaysLeft, 3);
+}
+
+TEST_F(CatalogTest, OpeningFindsMissingMoviesAndTrimsAnOvergrownLog) {
+    PutMovie("here.gif");
+    WriteOps({Downloaded(Skit(skRegular, 1, "gone.gif")), Downloaded(Skit(skRegular, 2, "here.gif"))});
+    WriteFile(environment_.log, std::string(512001, 'l'));
+    auto catalog = Open();
+    EXPECT_EQ(catalog->Records()[0].state, dsAvailable);
+    EXPECT_EQ(catalog->Records()[0].play, pcNo);
+    EXPECT_EQ(catalog->Records()[1].state, dsDownloaded);
+    EXPECT_FALSE(Exists(environment_.log));
+
+    WriteFile(environment_.log, std::string(512000, 'l'));
+    catalog.reset();
+    Open();
+    EXPECT_TRUE(Exists(environment_.log));
+}
+
+TEST_F(CatalogTest, AListLeftInTheSkitsFolderIsMergedAndDeletedAtTheNextStart) {
+    WriteOps({});
+    PutMovie("present.gif");
+    SyncHeader header;
+    header.listUrl.text = "http://example.com/skits.syn";
+    WriteSyncFile(Skits("zolvane.syn"), header, {Skit(skRegular, 1, "present.gif"), Skit(skRegular, 2, "absent.gif")});
+    environment_.now = kNoon2025 + 5;
+
+    auto catalog = Open();
+    EXPECT_FALSE(Exists(Skits("zolvane.syn")));
+    ASSERT_EQ(catalog->Records().size(), 2u);
+    EXPECT_EQ(catalog->Records()[0].state, dsDownloaded);
+    EXPECT_EQ(catalog->Records()[0].play, pcYes);
+    EXPECT_EQ(catalog->Records()[1].state, dsAvailable);
+    EXPECT_EQ(catalog->LastListUpdate(), kNoon2025 + 5);
+}
+
+// ---- Merging skit lists ------------------------------------------------------------------------------
+
+TEST_F(CatalogTest, AListOf120NewSkitsAddsNinetyNineThenStops) {
+    WriteOps({});
+    std::vector<SkitRecord> skits;
+    for (int id = 1; id <= 120; ++id) {
+        skits.push_back(Skit(skRegular, id, "skit" + std::to_string(id) + ".gif"));
+    }
+    const std::string list = WriteList(skits);
+    {
+        auto catalog = Open();
+        EXPECT_EQ(ErrorOf([&] { catalog->MergeSyncFile(list, false); }), "Can't add skit - max entries!");
+        EXPECT_EQ(catalog->Records().size(), 99u);
+        EXPECT_EQ(catalog->Records().back().id, 99);
+        EXPECT_FALSE(Exists(list));
+    }
+    auto again = Open();
+    ASSERT_EQ(again->Records().size(), 99u);
+    EXPECT_EQ(again->Records()[98].fileName.text, "skit99.gif");
+}
+
+TEST_F(CatalogTest, ANewSkitArrivesDownloadedWhenItsMovieIsThere) {
+    WriteOps({});
+    PutMovie("there.gif");
+    SkitRecord keyed = Skit(skRegular, 2, "keyed.gif");
+    keyed.keyCode = 0x4B;
+    keyed.keyAction = 2;
+    keyed.keyText.text = "http://example.com/keyed";
+    const std::string list = WriteList({Skit(skRegular, 1, "there.gif"), keyed});
+    auto catalog = Open();
+    catalog->MergeSyncFile(list, false);
+    EXPECT_TRUE(catalog->Changed());
+    EXPECT_EQ(catalog->Records()[0].state, dsDownloaded);
+    EXPECT_EQ(catalog->Records()[0].play, pcYes);
+    EXPECT_EQ(catalog->Records()[1].keyCode, 0x4B);
+    EXPECT_EQ(catalog->Records()[1].keyText.text, "http://example.com/keyed");
+    EXPECT_NE(catalog->Records()[1].keyText.id, 0);
+}
+
+TEST_F(CatalogTest, NewSkitsAreScheduledWhenTheyArriveAutomatically) {
+    environment_.syncMethod = smAutomatic;
+    WriteOps({Skit(skRegular, 1, "old.gif")});
+    const std::string list = WriteList({Skit(skRegular, 2, "new.gif")});
+    auto catalog = Open();
+    catalog->MergeSyncFile(list, false);
+    for (const SkitRecord& record : catalog->Records()) {
+        EXPECT_EQ(record.state, dsScheduled) << record.id;
+        EXPECT_EQ(record.play, pcAfterDownload) << record.id;
+    }
+}
+
+TEST_F(CatalogTest, AFailedListIsNeitherMergedNorDeleted) {
+    WriteOps({});
+    const std::string list = WriteList({Skit(skRegular, 1, "one.gif")});
+    auto catalog = Open();
+    catalog->MergeSyncFile(list, true);
+    EXPECT_TRUE(catalog->Records().empty());
+    EXPECT_TRUE(Exists(list));
+}
+
+TEST_F(CatalogTest, AnEqualVersionChangesNothingEvenWithAnUpdateMask) {
+    WriteOps({Skit(skRegular, 1, "one.gif", 5)});
+    SkitRecord same = Skit(skRegular, 1, "renamed.gif", 5);
+    same.updateMask = 0xFF;
+    same.name.text = "Renamed";
+    const std::string list = WriteList({same});
+    auto catalog = Open();
+    catalog->MergeSyncFile(list, false);
+    EXPECT_FALSE(catalog->Changed());
+    EXPECT_EQ(catalog->Records()[0].fileName.text, "one.gif");
+    EXPECT_EQ(catalog->Records()[0].name.text, "Skit 1");
+    EXPECT_EQ(catalog->Records()[0].updateMask, 0u);
+}
+
+TEST_F(CatalogTest, AFullUpdateSchedulesTheSkitAgainAndKeepsItsPlays) {
+    PutMovie("one.gif");
+    SkitRecord old = Downloaded(Skit(skRegular, 1, "one.gif", 1));
+    old.plays = 12;
+    old.playsLeft = 3;
+    WriteOps({old});
+    SkitRecord newer = Skit(skRegular, 1, "one.gif", 2);
+    newer.name.text = "Better";
+    newer.contentStamp = 77;
+    newer.plays = 0;
+    newer.playsLeft = 50;
+    const std::string list = WriteList({newer});
+    auto catalog = Open();
+    catalog->MergeSyncFile(list, false);
+    const SkitRecord& record = catalog->Records()[0];
+    EXPECT_EQ(record.version, 2u);
+    EXPECT_EQ(record.name.text, "Better");
+    EXPECT_EQ(record.contentStamp, 77);
+    EXPECT_EQ(record.state, dsScheduled);
+    EXPECT_EQ(record.play, pcYes);
+    EXPECT_EQ(record.plays, 12);
+    EXPECT_EQ(record.playsLeft, 3);
+    EXPECT_TRUE(Exists(Skits("one.gif"))); // until the new download replaces it
+}
+
+TEST_F(CatalogTest, EachPartialUpdateBitTakesExactlyItsFields) {
+    SkitRecord base = Downloaded(Skit(skRegular, 1, "one.gif", 1));
+    base.contentStamp = 1;
+    base.plays = 5;
+    base.playsLeft = 9;
+    base.keyCode = 1;
+    base.keyAction = 1;
+    base.keyText.text = "http://example.com/old-key";
+
+    SkitRecord update = Skit(skRegular, 1, "new.gif", 2);
+    update.flags = 0xF0;
+    update.name.text = "New name";
+    update.description.text = "New description";
+    update.url.text = "http://example.com/new.gif";
+    update.contentStamp = 2;
+    update.playsLeft = 40;
+    update.availableFrom = kNoon2025 + 1;
+    update.availableUntil = kNoon2025 + 2;
+    update.keyCode = 2;
+    update.keyAction = 2;
+    update.keyText.text = "http://example.com/new-key";
+
+    for (const std::uint32_t bit : {upIdentity, upContent, upPlays, upWindow, upUrl, upKey}) {
+        PutMovie("one.gif");
+        WriteOps({base});
+        update.updateMask = bit;
+        const std::string list = WriteList({update});
+        auto catalog = Open();
+        catalog->MergeSyncFile(list, false);
+        const SkitRecord& r = catalog->Records()[0];
+        SCOPED_TRACE(bit);
+        EXPECT_EQ(r.updateMask, bit);
+        EXPECT_EQ(r.version, bit == upIdentity ? 2u : 1u);
+        EXPECT_EQ(r.flags, bit == upIdentity ? 0xF0u : 0u);
+        EXPECT_EQ(r.name.text, bit == upIdentity ? "New name" : "Skit 1");
+        EXPECT_EQ(r.fileName.text, bit == upIdentity ? "new.gif" : "one.gif");
+        EXPECT_EQ(r.description.text, bit == upIdentity ? "New description" : "About skit 1");
+        EXPECT_EQ(r.url.text, bit == upUrl ? "http://example.com/new.gif" : "http://example.com/skits/one.gif");
+        EXPECT_EQ(r.keyCode, bit == upKey ? 2 : 1);
+        EXPECT_EQ(r.keyText.text, bit == upKey ? "http://example.com/new-key" : "http://example.com/old-key");
+        EXPECT_EQ(r.availableFrom, bit == upWindow ? kNoon2025 + 1 : base.availableFrom);
+        EXPECT_EQ(r.availableUntil, bit == upWindow ? kNoon2025 + 2 : kFarFuture);
+        EXPECT_EQ(r.contentStamp, bit == upContent ? 2 : 1);
+        EXPECT_EQ(r.state, bit == upContent ? dsScheduled : dsDownloaded);
+        EXPECT_EQ(r.playsLeft, bit == upPlays ? 40 : 9);
+        EXPECT_EQ(r.plays, bit == upPlays ? 0 : 5);
+    }
+}
+
+TEST_F(CatalogTest, AListNoNewerThanOursLeavesTheHeaderButMergesItsSkits) {
+    header_.listVersion = 4;
+    header_.timedInterval = 3;
+    WriteOps({});
+    SyncHeader older;
+    older.listVersion = 4;
+    older.listUrl.text = "http://elsewhere.example.com/list.syn";
+    older.timedInterval = 9;
+    older.listIntervalDays = 30;
+    WriteSyncFile(Downloads("skits.syn"), older, {Skit(skRegular, 1, "one.gif")});
+    auto catalog = Open();
+    catalog->MergeSyncFile(Downloads("skits.syn"), false);
+    EXPECT_EQ(catalog->Header().listUrl.text, "http://example.com/skits.syn");
+    EXPECT_EQ(catalog->Header().timedInterval, 3);
+    EXPECT_EQ(catalog->Header().listIntervalDays, 7u);
+    EXPECT_EQ(catalog->Records().size(), 1u);
+
+    SyncHeader newer = older;
+    newer.listVersion = 5;
+    newer.syncValueA = 11;
+    WriteSyncFile(Downloads("skits.syn"), newer, {});
+    catalog->MergeSyncFile(Downloads("skits.syn"), false);
+    EXPECT_EQ(catalog->Header().listUrl.text, "http://elsewhere.example.com/list.syn");
+    EXPECT_EQ(catalog->Header().timedInterval, 9);
+    EXPECT_EQ(catalog->Header().listIntervalDays, 30u);
+    EXPECT_EQ(catalog->Header().syncValueA, 11u);
+    EXPECT_EQ(catalog->Header().listVersion, 4u); // the list's version is never ours to change
+}
+
+TEST_F(CatalogTest, ListsWithShortResourcesAreRefusedAsCorrupt) {
+    WriteOps({});
+    auto catalog = Open();
+    const std::string path = Downloads("skits.syn");
+    {
+        PakArchive pak;
+        pak.Open(path, true, nullptr, sys::kGenericRead | sys::kGenericWrite);
+        pak.Write(kPakSYNC, 1, 0, 0, std::string(47, '\0').data(), 47);
+    }
+    EXPECT_EQ(ErrorOf([&] { catalog->MergeSyncFile(path, false); }), "The file is missing or corrupt. " + path);
+
+    WriteList({Skit(skRegular, 1, "one.gif")});
+    {
+        PakArchive pak;
+        pak.Open(path, false, nullptr, sys::kGenericRead | sys::kGenericWrite);
+        std::vector<std::uint8_t> skit = pak.Read(kPakSKIT, 1);
+        skit.resize(91);
+        pak.Write(kPakSKIT, 1, 0, 0, skit.data(), 91);
+    }
+    EXPECT_EQ(ErrorOf([&] { catalog->MergeSyncFile(path, false); }), "The file is missing or corrupt. " + path);
+    EXPECT_TRUE(catalog->Records().empty());
+}
+
+// ---- Hostile file names and addresses --------------------------------------------------------------
+
+TEST_F(CatalogTest, AFileNameThatLeavesTheSkitsFolderIsNeverUsed) {
+    // Files that a careless join would reach, one and two folders up from the skits folder.
+    WriteFile(folder_ / "boot.ini", "keep me");
+    std::filesystem::create_directory(In("skits", "sub"));
+    WriteFile(In("skits", "sub") + "/x.gif", "keep me too");
+    const std::vector<std::string> hostile = {"..\\boot.ini", "../boot.ini", "sub\\x.gif", "C:\\x.exe", "..", "",
+                                              std::string(256, 'a'), "*"};
+    std::vector<SkitRecord> records;
+    for (std::size_t i = 0; i < hostile.size(); ++i) {
+        SkitRecord record = Downloaded(Skit(skRegular, static_cast<std::int32_t>(i + 1), hostile[i]));
+        records.push_back(record);
+        SkitRecord timed = Downloaded(Skit(skTimed, static_cast<std::int32_t>(i + 1), hostile[i]));
+        timed.playsLeft = 0; // purged at opening
+        records.push_back(timed);
+    }
+    SkitRecord special = Skit(skSpecial, 1, "..\\boot.ini");
+    records.push_back(special);
+    WriteOps(records);
+
+    auto catalog = Open();
+    EXPECT_EQ(ReadFile(folder_ / "boot.ini"), "keep me");
+    EXPECT_EQ(ReadFile(In("skits", "sub") + "/x.gif"), "keep me too");
+    EXPECT_EQ(catalog->ChooseNextSkit(), std::nullopt);
+    EXPECT_EQ(catalog->SkitFileName(skSpecial, 1), std::nullopt);
+    for (const SkitRecord& record : catalog->Records()) {
+        EXPECT_NE(record.state, dsDownloaded) << record.fileName.text;
+    }
+    // Scheduled, but never fetched: no download is started for any of them.
+    ApplyAll(*catalog, dsScheduled);
+    EXPECT_FALSE(catalog->StartSkitDownloads(nullptr));
+    EXPECT_TRUE(jobs_.started.empty());
+    // Everything else about them is kept for a list that puts them right.
+    catalog.reset();
+    EXPECT_EQ(Open()->Records().size(), hostile.size() + 1);
+}
+
+// ---- Picking what plays -------------------------------------------------------------------------------
+
+TEST_F(CatalogTest, TheRegularRotationGoesOnAfterTheSkitPlayedLast) {
+    for (const char* movie : {"a.gif", "b.gif", "c.gif"}) {
+        PutMovie(movie);
+    }
+    SkitRecord notWanted = Downloaded(Skit(skRegular, 4, "a.gif"));
+    notWanted.play = pcNo;
+    SkitRecord usedUp = Downloaded(Skit(skRegular, 5, "a.gif"));
+    usedUp.playsLeft = 0;
+    header_.lastRegularId = 2;
+    WriteOps({Downloaded(Skit(skRegular, 1, "a.gif")), Downloaded(Skit(skRegular, 2, "b.gif")), notWanted,
+              Downloaded(Skit(skTimed, 9, "c.gif")), usedUp, Downloaded(Skit(skRegular, 3, "c.gif"))});
+    auto catalog = Open();
+    EXPECT_EQ(Picks(*catalog, 5), (Names{"c.gif", "a.gif", "b.gif", "c.gif", "a.gif"}));
+    EXPECT_EQ(catalog->Header().lastRegularId, 1);
+}
+
+TEST_F(CatalogTest, TheRotationRestartsWhenTheLastPlayedSkitIsGone) {
+    PutMovie("a.gif");
+    PutMovie("b.gif");
+    header_.lastRegularId = 42;
+    WriteOps({Downloaded(Skit(skRegular, 1, "a.gif")), Downloaded(Skit(skRegular, 2, "b.gif"))});
+    EXPECT_EQ(Picks(*Open(), 3), (Names{"a.gif", "b.gif", "a.gif"}));
+}
+
+TEST_F(CatalogTest, OneEligibleSkitPlaysEveryTimeAndCountsItsPlays) {
+    PutMovie("only.gif");
+    SkitRecord only = Downloaded(Skit(skRegular, 1, "only.gif"));
+    only.playsLeft = 2;
+    WriteOps({only, Skit(skRegular, 2, "other.gif")});
+    auto catalog = Open();
+    EXPECT_EQ(Picks(*catalog, 3), (Names{"only.gif", "only.gif", "-"}));
+    EXPECT_EQ(catalog->Records()[0].plays, 2);
+    EXPECT_EQ(catalog->Records()[0].playsLeft, 0);
+}
+
+TEST_F(CatalogTest, AMovieThatDisappearedIsTakenOutOfTheRotation) {
+    PutMovie("a.gif");
+    PutMovie("b.gif");
+    WriteOps({Downloaded(Skit(skRegular, 1, "a.gif")), Downloaded(Skit(skRegular, 2, "b.gif"))});
+    auto catalog = Open();
+    std::filesystem::remove(Skits("b.gif"));
+    EXPECT_EQ(Picks(*catalog, 2), (Names{"a.gif", "a.gif"}));
+    EXPECT_EQ(catalog->Records()[1].state, dsAvailable);
+    EXPECT_EQ(catalog->Records()[1].play, pcNo);
+}
+
+TEST_F(CatalogTest, TimedSkitsComeEveryNthPickWhilePlaysPerStartLast) {
+    PutMovie("regular.gif");
+    PutMovie("timed.gif");
+    header_.timedEnabled = 1;
+    header_.timedInterval = 3;
+    header_.timedPlaysPerStart = 2;
+    WriteOps({Downloaded(Skit(skRegular, 1, "regular.gif")), Downloaded(Skit(skTimed, 1, "timed.gif"))});
+    auto catalog = Open();
+    EXPECT_EQ(Picks(*catalog, 9), (Names{"regular.gif", "regular.gif", "timed.gif", "regular.gif", "regular.gif",
+                                         "timed.gif", "regular.gif", "regular.gif", "regular.gif"}));
+    EXPECT_EQ(catalog->Header().timedPlaysTotal, 2);
+    EXPECT_EQ(catalog->Records()[1].plays, 2);
+}
+
+TEST_F(CatalogTest, TimedSkitsPlayOnlyInsideTheirWindowAndInTurn) {
+    for (const char* movie : {"t1.gif", "t2.gif", "t3.gif"}) {
+        PutMovie(movie);
+    }
+    SkitRecord notYet = Downloaded(Skit(skTimed, 2, "t2.gif"));
+    notYet.availableFrom = kNoon2025 + kDay;
+    header_.timedEnabled = 1;
+    header_.timedInterval = 1;
+    header_.timedPlaysPerStart = -1;
+    header_.lastTimedId = 1;
+    WriteOps({Downloaded(Skit(skTimed, 1, "t1.gif")), notYet, Downloaded(Skit(skTimed, 3, "t3.gif"))});
+    auto catalog = Open();
+    EXPECT_EQ(Picks(*catalog, 3), (Names{"t3.gif", "t1.gif", "t3.gif"}));
+}
+
+TEST_F(CatalogTest, ATimedSkitWithOnePlayLeftPlaysOnceAndGoesAtTheNextStart) {
+    PutMovie("once.gif");
+    SkitRecord once = Downloaded(Skit(skTimed, 1, "once.gif"));
+    once.playsLeft = 1;
+    SkitRecord forever = Downloaded(Skit(skTimed, 2, "once.gif"));
+    forever.playsLeft = -1;
+    header_.timedEnabled = 1;
+    header_.timedInterval = 1;
+    header_.timedPlaysPerStart = 1;
+    WriteOps({once});
+    {
+        auto catalog = Open();
+        EXPECT_EQ(Picks(*catalog, 2), (Names{"once.gif", "-"}));
+        EXPECT_EQ(catalog->Records()[0].playsLeft, 0);
+    }
+    auto next = Open();
+    EXPECT_TRUE(next->Records().empty());
+    EXPECT_FALSE(Exists(Skits("once.gif")));
+}
+
+TEST_F(CatalogTest, TheKeyActionBelongsToTheSkitPickedLast) {
+    PutMovie("a.gif");
+    SkitRecord keyed = Downloaded(Skit(skRegular, 1, "a.gif"));
+    keyed.keyCode = 0x41;
+    keyed.keyAction = 2;
+    keyed.keyText.text = "http://example.com/a";
+    WriteOps({keyed});
+    auto catalog = Open();
+    catalog->ChooseNextSkit();
+    const auto action = catalog->CurrentKeyAction(0x41);
+    ASSERT_TRUE(action.has_value());
+    EXPECT_EQ(action->keyAction, 2);
+    EXPECT_EQ(action->keyText, "http://example.com/a");
+    EXPECT_FALSE(catalog->CurrentKeyAction(0x42).has_value());
+}
+
+TEST_F(CatalogTest, AnUpdateIsDueWhenSkitsWaitOrTheIntervalHasPassed) {
+    header_.listIntervalDays = 0;
+    header_.lastListUpdate = kNoon2025;
+    WriteOps({});
+    auto catalog = Open();
+    EXPECT_FALSE(catalog->IsListUpdateDue());
+    environment_.now = kNoon2025 + 1;
+    EXPECT_TRUE(catalog->IsListUpdateDue());
+    catalog.reset();
+
+    header_.listIntervalDays = 7;
+    header_.lastListUpdate = kNoon2025 - 7 * kDay;
+    WriteOps({Skit(skRegular, 1, "one.gif")});
+    environment_.now = kNoon2025;
+    catalog = Open();
+    EXPECT_FALSE(catalog->IsListUpdateDue());
+    environment_.now = kNoon2025 + 1;
+    EXPECT_TRUE(catalog->IsListUpdateDue());
+    environment_.now = kNoon2025;
+    ApplyAll(*catalog, dsScheduled);
+    EXPECT_TRUE(catalog->IsListUpdateDue());
+    catalog.reset();
+
+    // An interval too long to count never runs out.
+    header_.listIntervalDays = 0xFFFFFFFF;
+    WriteOps({});
+    environment_.now = ~0ull;
+    EXPECT_FALSE(Open()->IsListUpdateDue());
+}
+
+// ---- The settings grid -----------------------------------------------------------------------------
+
+TEST_F(CatalogTest, TheGridSeesAndChangesTheSkitsOfOneKind) {
+    WriteOps({Skit(skRegular, 1, "a.gif"), Skit(skTimed, 1, "t.gif"), Skit(skRegular, 2, "b.gif")});
+    auto catalog = Open();
+    std::vector<GridRow> rows = catalog->ExportGridRows(skRegular);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[1].name, "Skit 2");
+    EXPECT_EQ(rows[1].description, "About skit 2");
+    rows[1].state = dsScheduled;
+    rows[1].play = pcAfterDownload;
+    rows.push_back({"ghost", "", 99, dsScheduled, pcYes, 0});
+    catalog->ApplyGridRows(rows, skRegular);
+    EXPECT_EQ(catalog->SkitState(skRegular, 2), dsScheduled);
+    EXPECT_EQ(catalog->Records()[2].play, pcAfterDownload);
+    EXPECT_EQ(catalog->SkitState(skTimed, 1), dsAvailable);
+    EXPECT_EQ(catalog->SkitState(skRegular, 99), 0);
+}

@@ -1,0 +1,155 @@
+#include "library/SkitCatalog.h"
+#include "tests/TestFiles.h"
+#include "tools/paktool/PakTool.h"
+#include "tools/paktool/PakToolCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using testing_files::ScratchFolder;
+using testing_files::WriteFile;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Outcome PakTool(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = RunPakTool(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+class CatalogCommandsTest : public ::testing::Test {
+protected:
+    CatalogCommandsTest() { std::filesystem::create_directory(skits_); }
+
+    std::string MakeSync(const std::string& manifest, const std::string& name = "list.syn") {
+        WriteFile(folder_ / "manifest.json", manifest);
+        const Outcome made = PakTool({"make-sync", folder_ / "manifest.json", folder_ / name});
+        EXPECT_EQ(made.status, 0) << made.err;
+        return folder_ / name;
+    }
+
+    ScratchFolder folder_;
+    std::string ops_ = folder_ / "zolvane.ops";
+    std::string skits_ = folder_ / "skits";
+};
+
+const char* const kManifest = R"({
+    "listVersion": 2, "listUrl": "http://example.com/list.syn", "listIntervalDays": 3, "timedInterval": 4,
+    "skits": [
+        {"id": 1, "name": "Hello", "fileName": "hello.gif", "url": "http://example.com/hello.gif",
+         "description": "Says hello", "keyCode": 32, "keyAction": 1, "keyText": "http://example.com/more"},
+        {"kind": "timed", "id": 7, "version": 3, "name": "Winter", "fileName": "winter.gif",
+         "url": "http://example.com/winter.gif", "playsLeft": 5, "state": 2, "play": "afterDownload",
+         "availableFrom": "2025-12-01T00:00:00", "availableUntil": "2026-01-06T23:59:59"}
+    ]})";
+
+} // namespace
+
+TEST_F(CatalogCommandsTest, AnInstallersOpsFileTakesAMergedSkitList) {
+    ASSERT_EQ(PakTool({"make-ops", ops_, "--list-url", "http://example.com/list.syn", "--list-file", "list.syn",
+                       "--interval-days", "14", "--timed-interval", "3", "--timed-plays-per-start", "2"})
+                  .status,
+              0);
+    EXPECT_EQ(PakTool({"show-ops", ops_}).out,
+              "listVersion 0 listIntervalDays 14 lastListUpdate 1601-01-01T00:00:00\n"
+              "listUrl http://example.com/list.syn\n"
+              "listFileName list.syn\n"
+              "timedEnabled 1 timedInterval 3 timedCountdown 3 timedPlaysPerStart 2 timedPlaysLeft 2 "
+              "timedPlaysTotal 0 lastTimedId 0\n"
+              "syncValueA 0 syncValueB 0 lastRegularId 0 count 0\n");
+
+    WriteFile(skits_ + "/hello.gif", "a movie");
+    const std::string list = MakeSync(kManifest);
+    const Outcome merged =
+        PakTool({"merge", ops_, list, "--skits", skits_, "--sync-method", "2", "--now", "2025-12-24T18:00:00"});
+    ASSERT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(merged.out, "added   regular 1 v1 downloaded play yes plays 0 left -1 "
+                          "1601-01-01T00:00:00..9999-12-31T23:59:59 hello.gif \"Hello\"\n"
+                          "added   timed 7 v3 scheduled play afterDownload plays 0 left 5 "
+                          "2025-12-01T00:00:00..2026-01-06T23:59:59 winter.gif \"Winter\"\n");
+    EXPECT_FALSE(std::filesystem::exists(list));
+
+    const std::string shown = PakTool({"show-ops", ops_}).out;
+    EXPECT_NE(shown.find("listIntervalDays 3 "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("timedInterval 4 "), std::string::npos) << shown;
+    EXPECT_NE(shown.find("count 2\n"), std::string::npos) << shown;
+
+    // The same list again changes nothing.
+    const Outcome again =
+        PakTool({"merge", ops_, MakeSync(kManifest), "--skits", skits_, "--now", "2025-12-24T18:00:00"});
+    EXPECT_EQ(again.out, "No skit changed.\n");
+}
+
+TEST_F(CatalogCommandsTest, MakeOpsKeepsAnOpsFileThatIsThere) {
+    WriteFile(ops_, "precious");
+    const Outcome outcome = PakTool({"make-ops", ops_, "--list-url", "http://x/l", "--list-file", "l"});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err, "paktool: " + ops_ + " is already there; use --force to replace it.\n");
+    EXPECT_EQ(testing_files::ReadFile(ops_), "precious");
+    EXPECT_EQ(PakTool({"make-ops", ops_, "--list-url", "http://x/l", "--list-file", "l", "--timed-interval", "3"})
+                  .status,
+              2);
+}
+
+TEST_F(CatalogCommandsTest, AManifestErrorNamesTheSkitAndTheField) {
+    struct Case {
+        const char* manifest;
+        std::string error;
+    };
+    const Case cases[] = {
+        {R"({"listUrl": "x", "skits": [{"id": 3, "name": "a", "fileName": "b", "url": "c",
+             "availableFrom": "2025-13-01T00:00:00"}]})",
+         "The manifest's skit 1 (id 3), field \"availableFrom\", is not a local date and time like "
+         "2025-01-31T18:00:00."},
+        {R"({"listUrl": "x", "skits": [{"id": 1, "name": "a", "fileName": "b", "url": "c"},
+             {"id": 2, "name": "a", "fileName": "b"}]})",
+         "The manifest's skit 2 (id 2), field \"url\", is missing."},
+        {R"({"listUrl": "x", "skits": [{"id": 1, "name": "a", "fileName": "b", "url": "c", "state": "lost"}]})",
+         "The manifest's skit 1 (id 1), field \"state\", must be one of remove, available, scheduled, downloaded, "
+         "failed, or a number from 0 to 255."},
+        {R"({"listUrl": "x", "skits": [{"id": 4294967296, "name": "a", "fileName": "b", "url": "c"}]})",
+         "The manifest's skit 1 (id 4294967296), field \"id\", must lie between -2147483648 and 2147483647."},
+        {R"({"listUrl": "x", "skits": [{"id": 1, "name": "a", "fileName": "b", "url": "c", "colour": 2}]})",
+         "The manifest's skit 1 (id 1) has the unknown field \"colour\"."},
+        {R"({"listUrl": 5})", "The manifest, field \"listUrl\", is not a text."},
+        {R"({"listUrl": "x", "skits": {}})", "The manifest, field \"skits\", is not a list."},
+    };
+    for (const Case& c : cases) {
+        WriteFile(folder_ / "manifest.json", c.manifest);
+        const Outcome outcome = PakTool({"make-sync", folder_ / "manifest.json", folder_ / "list.syn"});
+        EXPECT_EQ(outcome.status, 1);
+        EXPECT_EQ(outcome.err, "paktool: " + c.error + "\n");
+        EXPECT_FALSE(std::filesystem::exists(folder_ / "list.syn"));
+    }
+}
+
+TEST_F(CatalogCommandsTest, AMergeWithoutAListOrAGoodTimeChangesNothing) {
+    ASSERT_EQ(PakTool({"make-ops", ops_, "--list-url", "http://x/l", "--list-file", "l"}).status, 0);
+    const std::string before = testing_files::ReadFile(ops_);
+    EXPECT_EQ(PakTool({"merge", ops_, folder_ / "none.syn", "--skits", skits_}).err,
+              "paktool: The skit list " + (folder_ / "none.syn") + " is not there.\n");
+    const std::string list = MakeSync(kManifest);
+    EXPECT_EQ(PakTool({"merge", ops_, list, "--skits", skits_, "--now", "tomorrow"}).err,
+              "paktool: Bad time \"tomorrow\": use a local date and time like 2025-01-31T18:00:00.\n");
+    EXPECT_EQ(PakTool({"merge", ops_, list, "--skits", skits_, "--sync-method", "3"}).status, 2);
+    EXPECT_TRUE(std::filesystem::exists(list));
+    EXPECT_TRUE(testing_files::SameBytes(testing_files::ReadFile(ops_), before));
+}
+
+TEST(LocalDateTime, ReadsAndWritesTheAuthorsForm) {
+    FileTime time = 0;
+    ASSERT_TRUE(ParseLocalDateTime("2001-07-04T13:05:09", time));
+    EXPECT_EQ(time, 126387255090000000u);
+    EXPECT_EQ(FormatLocalDateTime(time), "2001-07-04T13:05:09");
+    for (const char* bad : {"2001-07-04", "2001-07-04T13:05:09Z", "2001-02-29T00:00:00", "2001-7-4T1:2:3",
+                            "x2001-07-04T13:05:0"}) {
+        EXPECT_FALSE(ParseLocalDateTime(bad, time)) << bad;
+    }
+}

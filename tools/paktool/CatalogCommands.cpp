@@ -1,0 +1,417 @@
+// paktool's commands for the skit library: a first ops file for an installer, a skit list from a
+// manifest for a skit author, a look into an ops file, and a merge as the program would do it.
+#include "library/FileFinder.h"
+#include "library/Paths.h"
+#include "library/PakArchive.h"
+#include "library/SkitCatalog.h"
+#include "library/SkitFileWriters.h"
+#include "support/Error.h"
+#include "tools/paktool/PakToolCommands.h"
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <map>
+#include <ostream>
+#include <set>
+
+namespace {
+
+using Json = nlohmann::json;
+
+const char* const kKindNames[] = {"special", "regular", "timed"};
+const char* const kStateNames[] = {"remove", "available", "scheduled", "downloaded", "failed"};
+const char* const kPlayNames[] = {"no", "afterDownload", "yes"};
+
+template <std::size_t N>
+std::string NameOf(const char* const (&names)[N], std::uint8_t value) {
+    return value < N ? names[value] : std::to_string(value);
+}
+
+// A skit list names no end to a skit's window by leaving it out: the window then stays open.
+constexpr FileTime kOpenEnded = 2650467743990000000ull; // 9999-12-31T23:59:59
+
+class ManifestError : public EZolvaneError {
+public:
+    using EZolvaneError::EZolvaneError;
+};
+
+// One object of the manifest, read field by field; every error names where it is.
+class ManifestObject {
+public:
+    ManifestObject(const Json& json, std::string where) : json_(json), where_(std::move(where)) {
+        if (!json_.is_object()) {
+            Fail("is not an object");
+        }
+    }
+
+    bool Has(const char* field) const { return json_.contains(field); }
+    // A field read elsewhere, which CheckAllUsed must not take for a typing mistake.
+    void Allow(const char* field) { used_.insert(field); }
+
+    std::string Text(const char* field, const char* fallback = nullptr) {
+        const Json* value = Take(field, fallback != nullptr);
+        if (value == nullptr) {
+            return fallback;
+        }
+        if (!value->is_string()) {
+            FailField(field, "is not a text");
+        }
+        return value->get<std::string>();
+    }
+
+    std::int64_t Number(const char* field, std::int64_t low, std::int64_t high, std::int64_t fallback,
+                        bool required = false) {
+        const Json* value = Take(field, !required);
+        if (value == nullptr) {
+            return fallback;
+        }
+        if (!value->is_number_integer()) {
+            FailField(field, "is not a whole number");
+        }
+        const std::int64_t number =
+            value->is_number_unsigned() && value->get<std::uint64_t>() > static_cast<std::uint64_t>(high)
+                ? high + 1
+                : value->get<std::int64_t>();
+        if (number < low || number > high) {
+            FailField(field, "must lie between " + std::to_string(low) + " and " + std::to_string(high));
+        }
+        return number;
+    }
+
+    template <std::size_t N>
+    std::uint8_t Choice(const char* field, const char* const (&names)[N], std::uint8_t fallback) {
+        const Json* value = Take(field, true);
+        if (value == nullptr) {
+            return fallback;
+        }
+        if (value->is_number_integer()) {
+            const std::int64_t number = value->get<std::int64_t>();
+            if (number >= 0 && number <= 255) {
+                return static_cast<std::uint8_t>(number);
+            }
+        } else if (value->is_string()) {
+            for (std::size_t i = 0; i < N; ++i) {
+                if (value->get<std::string>() == names[i]) {
+                    return static_cast<std::uint8_t>(i);
+                }
+            }
+        }
+        std::string allowed;
+        for (std::size_t i = 0; i < N; ++i) {
+            allowed += (i == 0 ? "" : ", ") + std::string(names[i]);
+        }
+        FailField(field, "must be one of " + allowed + ", or a number from 0 to 255");
+    }
+
+    FileTime DateTime(const char* field, FileTime fallback) {
+        const Json* value = Take(field, true);
+        if (value == nullptr) {
+            return fallback;
+        }
+        FileTime time = 0;
+        if (!value->is_string() || !ParseLocalDateTime(value->get<std::string>(), time)) {
+            FailField(field, "is not a local date and time like 2025-01-31T18:00:00");
+        }
+        return time;
+    }
+
+    // Fields the manifest has that nobody asked for are typing mistakes.
+    void CheckAllUsed() const {
+        for (auto it = json_.begin(); it != json_.end(); ++it) {
+            if (used_.count(it.key()) == 0) {
+                Fail("has the unknown field \"" + it.key() + "\"");
+            }
+        }
+    }
+
+    [[noreturn]] void Fail(const std::string& what) const { throw ManifestError(where_ + " " + what + "."); }
+    [[noreturn]] void FailField(const char* field, const std::string& what) const {
+        throw ManifestError(where_ + ", field \"" + field + "\", " + what + ".");
+    }
+
+private:
+    const Json* Take(const char* field, bool optional) {
+        used_.insert(field);
+        if (!json_.contains(field)) {
+            if (optional) {
+                return nullptr;
+            }
+            FailField(field, "is missing");
+        }
+        return &json_.at(field);
+    }
+
+    const Json& json_;
+    std::string where_;
+    std::set<std::string> used_;
+};
+
+constexpr std::int64_t kU32Max = std::numeric_limits<std::uint32_t>::max();
+constexpr std::int64_t kI32Min = std::numeric_limits<std::int32_t>::min();
+constexpr std::int64_t kI32Max = std::numeric_limits<std::int32_t>::max();
+
+SkitRecord SkitFromManifest(const Json& json, std::size_t index) {
+    std::string where = "The manifest's skit " + std::to_string(index + 1);
+    if (json.is_object() && json.contains("id") && json["id"].is_number_integer()) {
+        where += " (id " + std::to_string(json["id"].get<std::int64_t>()) + ")";
+    }
+    ManifestObject object(json, where);
+    SkitRecord skit;
+    skit.kind = object.Choice("kind", kKindNames, skRegular);
+    skit.id = static_cast<std::int32_t>(object.Number("id", kI32Min, kI32Max, 0, true));
+    skit.flags = static_cast<std::uint32_t>(object.Number("flags", 0, kU32Max, 0));
+    skit.version = static_cast<std::uint32_t>(object.Number("version", 0, kU32Max, 1));
+    skit.name.text = object.Text("name");
+    skit.fileName.text = object.Text("fileName");
+    skit.description.text = object.Text("description", "");
+    skit.url.text = object.Text("url");
+    skit.contentStamp = static_cast<std::int32_t>(object.Number("contentStamp", kI32Min, kI32Max, 0));
+    skit.play = object.Choice("play", kPlayNames, pcNo);
+    skit.state = object.Choice("state", kStateNames, dsAvailable);
+    skit.plays = static_cast<std::int32_t>(object.Number("plays", kI32Min, kI32Max, 0));
+    skit.playsLeft = static_cast<std::int32_t>(object.Number("playsLeft", kI32Min, kI32Max, -1));
+    skit.availableFrom = object.DateTime("availableFrom", 0);
+    skit.availableUntil = object.DateTime("availableUntil", kOpenEnded);
+    skit.keyCode = static_cast<std::int32_t>(object.Number("keyCode", kI32Min, kI32Max, 0));
+    skit.keyAction = static_cast<std::uint8_t>(object.Number("keyAction", 0, 255, 0));
+    skit.keyText.text = object.Text("keyText", "");
+    skit.updateMask = static_cast<std::uint32_t>(object.Number("updateMask", 0, kU32Max, 0));
+    object.CheckAllUsed();
+    return skit;
+}
+
+void MakeSync(const std::string& manifestPath, const std::string& target, std::ostream& out) {
+    std::ifstream in(manifestPath, std::ios::binary);
+    if (!in) {
+        throw EZolvaneError("The manifest " + manifestPath + " cannot be read.");
+    }
+    Json manifest;
+    try {
+        manifest = Json::parse(in);
+    } catch (const Json::parse_error& error) {
+        throw ManifestError("The manifest " + manifestPath + " is not JSON: " + error.what());
+    }
+    ManifestObject top(manifest, "The manifest");
+    SyncHeader header;
+    header.listVersion = static_cast<std::uint32_t>(top.Number("listVersion", 0, kU32Max, 1));
+    header.listUrl.text = top.Text("listUrl");
+    header.syncValueA = static_cast<std::uint32_t>(top.Number("syncValueA", 0, kU32Max, 0));
+    header.syncValueB = static_cast<std::uint32_t>(top.Number("syncValueB", 0, kU32Max, 0));
+    header.timedInterval = static_cast<std::uint32_t>(top.Number("timedInterval", 0, kU32Max, 0));
+    header.listIntervalDays = static_cast<std::uint32_t>(top.Number("listIntervalDays", 0, kU32Max, 7));
+    std::vector<SkitRecord> skits;
+    if (top.Has("skits")) {
+        const Json& list = manifest["skits"];
+        if (!list.is_array()) {
+            top.FailField("skits", "is not a list");
+        }
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            skits.push_back(SkitFromManifest(list[i], i));
+        }
+    }
+    top.Allow("skits");
+    top.CheckAllUsed();
+    WriteSyncFile(target, header, skits);
+    out << "Made " << target << " with " << skits.size() << " skit" << (skits.size() == 1 ? "" : "s") << "\n";
+}
+
+std::string SkitLine(const SkitRecord& record) {
+    return NameOf(kKindNames, record.kind) + " " + std::to_string(record.id) + " v" + std::to_string(record.version) +
+           " " + NameOf(kStateNames, record.state) + " play " + NameOf(kPlayNames, record.play) + " plays " +
+           std::to_string(record.plays) + " left " + std::to_string(record.playsLeft) + " " +
+           FormatLocalDateTime(record.availableFrom) + ".." + FormatLocalDateTime(record.availableUntil) + " " +
+           record.fileName.text + " \"" + record.name.text + "\"";
+}
+
+void ShowOps(const std::string& path, std::ostream& out) {
+    PakArchive pak;
+    pak.Open(path, false, nullptr, sys::kGenericRead);
+    std::vector<std::uint8_t> block = pak.Read(kPakSkOp, 0);
+    if (block.size() < kOpsBlockSize) {
+        throw EZolvaneError("The file is missing or corrupt. " + path);
+    }
+    const OpsHeader header = ReadOpsHeader(block);
+    auto text = [&](std::int32_t id) { return TextOfResource(pak.Read(kPakPSTR, id)); };
+    out << "listVersion " << header.listVersion << " listIntervalDays " << header.listIntervalDays
+        << " lastListUpdate " << FormatLocalDateTime(header.lastListUpdate) << "\n";
+    out << "listUrl " << text(header.listUrl.id) << "\n";
+    out << "listFileName " << text(header.listFileName.id) << "\n";
+    out << "timedEnabled " << int{header.timedEnabled} << " timedInterval " << header.timedInterval
+        << " timedCountdown " << header.timedCountdown << " timedPlaysPerStart " << header.timedPlaysPerStart
+        << " timedPlaysLeft " << header.timedPlaysLeft << " timedPlaysTotal " << header.timedPlaysTotal
+        << " lastTimedId " << header.lastTimedId << "\n";
+    out << "syncValueA " << header.syncValueA << " syncValueB " << header.syncValueB << " lastRegularId "
+        << header.lastRegularId << " count " << header.count << "\n";
+    for (std::uint32_t i = 0; i < header.count && i < kMaxSkits; ++i) {
+        SkitRecord record = ReadSkitRecord(block, OpsRecordOffset(i));
+        record.name.text = text(record.name.id);
+        record.fileName.text = text(record.fileName.id);
+        out << SkitLine(record) << "\n";
+    }
+}
+
+// The settings a merge runs with: given on the command line instead of the registry.
+class ToolEnvironment : public CatalogEnvironment {
+public:
+    std::string SkitsPath() const override { return skits; }
+    std::string DownloadPath() const override { return downloads; }
+    std::string OpsFilePath() const override { return ops; }
+    std::string LogPath() const override { return std::string(); }
+    std::uint8_t SyncMethod() const override { return syncMethod; }
+    FileTime Now() const override { return now; }
+
+    std::string skits, downloads, ops;
+    std::uint8_t syncMethod = smAutomatic;
+    FileTime now = 0;
+};
+
+void ReportChanges(const std::vector<SkitRecord>& before, const SkitCatalog& catalog, std::ostream& out) {
+    int changes = 0;
+    for (const SkitRecord& record : catalog.Records()) {
+        const auto old = std::find_if(before.begin(), before.end(), [&](const SkitRecord& r) {
+            return r.kind == record.kind && r.id == record.id;
+        });
+        if (old == before.end()) {
+            out << "added   " << SkitLine(record) << "\n";
+            ++changes;
+        } else if (SkitLine(*old) != SkitLine(record) || old->url.text != record.url.text ||
+                   old->description.text != record.description.text || old->keyText.text != record.keyText.text) {
+            out << "updated " << SkitLine(record) << "\n";
+            ++changes;
+        }
+    }
+    if (changes == 0) {
+        out << "No skit changed.\n";
+    }
+}
+
+} // namespace
+
+bool ParseLocalDateTime(const std::string& text, FileTime& time) {
+    sys::CivilTime civil;
+    char tail = 0;
+    const int fields = std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &civil.year, &civil.month, &civil.day,
+                                   &civil.hour, &civil.minute, &civil.second, &tail);
+    return fields == 6 && text.size() == 19 && CivilTimeToFileTime(civil, time);
+}
+
+std::string FormatLocalDateTime(FileTime time) {
+    sys::CivilTime civil;
+    if (!FileTimeToCivilTime(time, civil)) {
+        return "(none)";
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", civil.year, civil.month, civil.day, civil.hour,
+                  civil.minute, civil.second);
+    return text;
+}
+
+void AddCatalogCommands(CLI::App& app, PakToolCommands& commands, std::ostream& out) {
+    // paktool make-ops OUT --list-url URL --list-file NAME [--interval-days N]
+    //                  [--timed-interval N --timed-plays-per-start N] [--force]
+    {
+        auto target = std::make_shared<std::string>();
+        auto listUrl = std::make_shared<std::string>();
+        auto listFile = std::make_shared<std::string>();
+        auto intervalDays = std::make_shared<std::uint32_t>(7);
+        auto timedInterval = std::make_shared<std::int32_t>(0);
+        auto timedPlays = std::make_shared<std::int32_t>(0);
+        auto force = std::make_shared<bool>(false);
+        CLI::App* command = app.add_subcommand("make-ops", "Make a first ops file, with no skits, for an installer.");
+        command->add_option("OUT", *target, "The ops file to make")->required();
+        command->add_option("--list-url", *listUrl, "Where the skit list is downloaded from")->required();
+        command->add_option("--list-file", *listFile, "The file name the list is downloaded to")->required();
+        command->add_option("--interval-days", *intervalDays, "Days between skit list downloads (7)");
+        CLI::Option* interval =
+            command->add_option("--timed-interval", *timedInterval, "Every n-th pick tries a timed skit (0: none)");
+        CLI::Option* plays =
+            command->add_option("--timed-plays-per-start", *timedPlays, "Timed skits played per start");
+        interval->needs(plays);
+        plays->needs(interval);
+        command->add_flag("--force", *force, "Replace OUT when it is there");
+        commands.Add(command, [=, &out] {
+            if (!*force && FileExists(*target)) {
+                throw EZolvaneError(*target + " is already there; use --force to replace it.");
+            }
+            OpsHeader header;
+            header.listUrl.text = *listUrl;
+            header.listFileName.text = *listFile;
+            header.listIntervalDays = *intervalDays;
+            header.timedInterval = *timedInterval;
+            header.timedCountdown = *timedInterval;
+            header.timedPlaysPerStart = *timedPlays;
+            header.timedPlaysLeft = *timedPlays;
+            header.timedEnabled = *timedInterval != 0 ? 1 : 0;
+            WriteOpsFile(*target, header, {});
+            out << "Made " << *target << "\n";
+        });
+    }
+    // paktool make-sync MANIFEST.json OUT
+    {
+        auto manifest = std::make_shared<std::string>();
+        auto target = std::make_shared<std::string>();
+        CLI::App* command = app.add_subcommand(
+            "make-sync",
+            "Make a skit list from a JSON manifest. The manifest is an object with listVersion, listUrl, syncValueA, "
+            "syncValueB, timedInterval, listIntervalDays and skits, a list of objects with kind (special, regular, "
+            "timed), id, flags, version, name, fileName, description, url, contentStamp, play (no, afterDownload, "
+            "yes), state (remove, available, scheduled, downloaded, failed), plays, playsLeft, availableFrom and "
+            "availableUntil (local date-times like 2025-01-31T18:00:00; without availableUntil a skit has no end), "
+            "keyCode, keyAction, keyText and updateMask. id, name, fileName and url are required.");
+        command->add_option("MANIFEST", *manifest, "The JSON manifest")->required();
+        command->add_option("OUT", *target, "The skit list to make")->required();
+        commands.Add(command, [=, &out] { MakeSync(*manifest, *target, out); });
+    }
+    // paktool show-ops OPS
+    {
+        auto ops = std::make_shared<std::string>();
+        CLI::App* command = app.add_subcommand(
+            "show-ops", "Show an ops file: its header, then one line per skit (kind, id, version, state, play, "
+                        "plays, plays left, window, file name, name).");
+        command->add_option("OPS", *ops, "The ops file")->required();
+        commands.Add(command, [=, &out] { ShowOps(*ops, out); });
+    }
+    // paktool merge OPS SYNC --skits DIR [--sync-method N] [--now ISO]
+    {
+        auto ops = std::make_shared<std::string>();
+        auto sync = std::make_shared<std::string>();
+        auto skits = std::make_shared<std::string>();
+        auto syncMethod = std::make_shared<int>(smAutomatic);
+        auto now = std::make_shared<std::string>();
+        CLI::App* command = app.add_subcommand(
+            "merge", "Open the ops file as the program does (purging, checking the movies in the skits folder), "
+                     "merge a skit list into it as a downloaded list, save, and say what changed. The skit list is "
+                     "used up and deleted, as the program does.");
+        command->add_option("OPS", *ops, "The ops file")->required();
+        command->add_option("SYNC", *sync, "The skit list")->required();
+        command->add_option("--skits", *skits, "The skits folder")->required();
+        command->add_option("--sync-method", *syncMethod,
+                            "0: schedule new skits automatically, 1: list them, 2: do nothing (0)")
+            ->check(CLI::Range(0, 2));
+        command->add_option("--now", *now, "The local date and time to merge at, like 2025-01-31T18:00:00");
+        commands.Add(command, [=, &out] {
+            ToolEnvironment environment;
+            environment.ops = *ops;
+            environment.skits = *skits;
+            SplitPath(*sync, &environment.downloads, nullptr);
+            environment.syncMethod = static_cast<std::uint8_t>(*syncMethod);
+            environment.now = NowAsLocalFileTime();
+            if (!now->empty() && !ParseLocalDateTime(*now, environment.now)) {
+                throw EZolvaneError("Bad time \"" + *now + "\": use a local date and time like 2025-01-31T18:00:00.");
+            }
+            if (!FileExists(*sync)) {
+                throw EZolvaneError("The skit list " + *sync + " is not there.");
+            }
+            SkitCatalog catalog(environment, nullptr, false);
+            const std::vector<SkitRecord> before = catalog.Records();
+            catalog.MergeSyncFile(*sync, false);
+            ReportChanges(before, catalog, out);
+            catalog.Close();
+        });
+    }
+}
