@@ -4,11 +4,13 @@
 // finds it filled in. Only the settings dialog saves, and it saves the user's two choices only.
 #pragma once
 
+// SyncMethodKind: the skit catalogue reads the choice too.
+#include "library/CatalogEnvironment.h"
+
 #include <cstdint>
 #include <string>
 
 enum SoundMode : std::uint8_t { sndAlways = 0, sndOnce = 1, sndNever = 2 };
-enum SyncMethodKind : std::uint8_t { smAutomatic = 0, smChooseFromList = 1, smManual = 2 };
 
 // Under HKEY_LOCAL_MACHINE (read only) and HKEY_CURRENT_USER alike.
 constexpr const char* kSettingsKeyPath = "Software\\Osterwyn\\Zolvane";

@@ -6,6 +6,7 @@
 
 class SkitCatalog;
 
+// Deletes where the catalogue's whole type is known, so that users of this header need not know it.
 struct SkitCatalogDeleter {
     void operator()(SkitCatalog* catalog) const;
 };

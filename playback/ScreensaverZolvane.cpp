@@ -1,6 +1,7 @@
 #include "playback/ScreensaverZolvane.h"
 
 #include "app/RunModes.h"
+#include "library/SkitCatalog.h"
 #include "resources/resource.h"
 #include "support/Error.h"
 
@@ -59,7 +60,7 @@ void TScreensaverZolvane::ShowShowError(const std::string& text) {
 }
 
 void TScreensaverZolvane::SkitTimerTimer() {
-    if (!SkitLibrary) {
+    if (!SkitLibrary || !SkitLibrary->IsOpen()) {
         ShowShowError(StartupError);
         return;
     }

@@ -132,6 +132,16 @@ TEST_F(ScreensaverWindow, WithoutAPasswordProviderAMovementEndsItEvenWhenAPasswo
     EXPECT_TRUE(saver->WaitForExit());
 }
 
+TEST_F(ScreensaverWindow, TheSystemNoLongerBelievesAScreensaverRunsOnceItHasEnded) {
+    ASSERT_NE(Start(), nullptr);
+    PressKey(VK_SPACE);
+    ASSERT_TRUE(saver->WaitForExit());
+    // Read only now: Wine keeps a process's first answer to this question.
+    BOOL running = TRUE;
+    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+    EXPECT_FALSE(running);
+}
+
 TEST_F(ScreensaverWindow, CloseFromTheSystemMenuAndTheSystemsScreensaverCommandDoNothing) {
     HWND window = Start();
     ASSERT_NE(window, nullptr);
