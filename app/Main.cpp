@@ -39,9 +39,6 @@ void CreateWindowForMode() {
         ChangePassword();
         break;
     case rmConfig: {
-        if (ForwardToRunningSettings()) {
-            break;
-        }
         auto settings = std::make_unique<TWindSettings>();
         WindSettings = settings.get();
         MakeMainWindow(std::move(settings));
@@ -73,6 +70,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         TraceWrite(tlInfo, "Start: run mode %d, ops file %s", static_cast<int>(RunMode), Settings.OpsFilePath);
         if (RunMode == rmSaver) {
             SetScreensaverRunning(true);
+        }
+        // A second settings process would find the ops file held by the first, and fail where it should
+        // only hand over: it looks for the running window before it opens anything.
+        if (RunMode == rmConfig && ForwardToRunningSettings()) {
+            CleanUp();
+            return 0;
         }
         OpenSkitLibraryFor(RunMode, OpenSkitLibrary);
         Application().SetTitle(kApplicationTitle);

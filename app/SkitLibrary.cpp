@@ -1,14 +1,36 @@
 #include "app/SkitLibrary.h"
 
+#include "app/RunModes.h"
+#include "app/Settings.h"
 #include "library/SkitCatalog.h"
+#include "support/Error.h"
 
 SkitLibraryPtr SkitLibrary;
 
 void SkitCatalogDeleter::operator()(SkitCatalog* catalog) const { delete catalog; }
 
+namespace {
+
+// The catalogue's view of the settings and of the local clock.
+class SettingsEnvironment : public CatalogEnvironment {
+public:
+    std::string SkitsPath() const override { return Settings.SkitsPath; }
+    std::string DownloadPath() const override { return Settings.DownloadPath; }
+    std::string OpsFilePath() const override { return Settings.OpsFilePath; }
+    std::string LogPath() const override { return Settings.LogPath; }
+    std::uint8_t SyncMethod() const override { return Settings.SyncMethod; }
+    FileTime Now() const override { return NowAsLocalFileTime(); }
+};
+
+} // namespace
+
 SkitLibraryPtr OpenSkitLibrary(bool allowReadOnly) {
-    // The catalogue needs the download manager for its downloads; until that is there, no library is
-    // opened and the screensaver shows the start-up error instead of skits.
-    (void)allowReadOnly;
-    return nullptr;
+    // An installation that never named its data file gets the message that says what to do about it.
+    if (Settings.OpsFilePath.empty()) {
+        throw EZolvaneError(kDefaultStartupError);
+    }
+    static const SettingsEnvironment environment;
+    // Downloads come with the download manager; until it is there the catalogue is given no way to
+    // start one, and nothing asks it to.
+    return SkitLibraryPtr(new SkitCatalog(environment, DownloadJobFactory(), allowReadOnly));
 }

@@ -25,6 +25,9 @@ const char* const kStartupSyncFile = "zolvane.syn";
 SkitCatalog::SkitCatalog(const CatalogEnvironment& environment, DownloadJobFactory jobFactory, bool allowReadOnly)
     : environment_(environment), jobFactory_(std::move(jobFactory)) {
     const std::string opsPath = environment_.OpsFilePath();
+    if (!FileExists(opsPath)) {
+        RaiseCorrupt(opsPath);
+    }
     try {
         pak_.Open(opsPath, false, nullptr, kReadWrite);
     } catch (const std::exception&) {

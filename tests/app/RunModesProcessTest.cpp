@@ -62,6 +62,7 @@ class SettingsLetters : public testing::TestWithParam<const char*> {};
 
 TEST_P(SettingsLetters, OpenTheSettingsWindow) {
     ScratchFolder folder;
+    Installation installation(folder);
     ZolvaneProcess settings(folder, GetParam());
     HWND window = settings.WaitForWindow(kSettingsClass);
     ASSERT_NE(window, nullptr);
@@ -75,6 +76,7 @@ INSTANTIATE_TEST_SUITE_P(RunModes, SettingsLetters, testing::Values("", "/c", "-
 
 TEST(RunModes, TheSettingsWindowHasItsDialogSizeAndClosesWithItsCloseBox) {
     ScratchFolder folder;
+    Installation installation(folder);
     ZolvaneProcess settings(folder, "/c");
     HWND window = settings.WaitForWindow(kSettingsClass);
     ASSERT_NE(window, nullptr);
@@ -90,6 +92,7 @@ TEST(RunModes, TheSettingsWindowHasItsDialogSizeAndClosesWithItsCloseBox) {
 
 TEST(RunModes, ASecondSettingsProcessTellsTheRunningWindowAndOpensNone) {
     ScratchFolder folder;
+    Installation installation(folder);
     // A settings process of our own: its mutex and its window.
     const UniqueHandle mutex(CreateMutexA(nullptr, FALSE, "ZolvaneScreensaverConfiguration"));
     PlainWindow running(kSettingsClass, WS_OVERLAPPEDWINDOW);
@@ -109,6 +112,7 @@ TEST(RunModes, ASecondSettingsProcessTellsTheRunningWindowAndOpensNone) {
 
 TEST(RunModes, ASecondSettingsProcessLeavesTheFirstWindowAlone) {
     ScratchFolder folder;
+    Installation installation(folder);
     ZolvaneProcess first(folder, "/c");
     HWND window = first.WaitForWindow(kSettingsClass);
     ASSERT_NE(window, nullptr);

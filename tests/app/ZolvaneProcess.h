@@ -4,6 +4,7 @@
 // the test (a preview parent, say) keep answering the program.
 #pragma once
 
+#include "library/SkitFileWriters.h"
 #include "support/WinHandles.h"
 #include "tests/TestFiles.h"
 
@@ -54,6 +55,43 @@ inline std::string TextOf(HWND window) {
 inline void Install(const char* source, const std::string& target) {
     ASSERT_TRUE(CopyFileA(source, target.c_str(), FALSE)) << source << " -> " << target;
 }
+
+// What an installer leaves behind: the skits, download and log places in the folder, an ops file without
+// skits, and the machine-wide registry values that name them. The values go again at the end.
+class Installation {
+public:
+    explicit Installation(const testing_files::ScratchFolder& folder) : folder_(folder) {
+        CreateDirectoryA(Skits().c_str(), nullptr);
+        CreateDirectoryA(Downloads().c_str(), nullptr);
+        OpsHeader header;
+        header.listUrl.text = "http://127.0.0.1:9/skits.syn";
+        header.listFileName.text = "skits.syn";
+        header.listIntervalDays = 7;
+        WriteOps(header, {});
+        SetValue("OpsFilePath", OpsFile());
+        SetValue("SkitsPath", Skits());
+        SetValue("DownloadPath", Downloads());
+        SetValue("LogPath", folder_ / "download.log");
+        SetValue("Player", Skits() + "\\skitplayer.exe");
+    }
+    ~Installation() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Osterwyn\\Zolvane"); }
+    Installation(const Installation&) = delete;
+    Installation& operator=(const Installation&) = delete;
+
+    void WriteOps(const OpsHeader& header, const std::vector<SkitRecord>& records) const {
+        WriteOpsFile(OpsFile(), header, records);
+    }
+    void SetValue(const char* name, const std::string& value) const {
+        RegSetKeyValueA(HKEY_LOCAL_MACHINE, "Software\\Osterwyn\\Zolvane", name, REG_SZ, value.c_str(),
+                        static_cast<DWORD>(value.size() + 1));
+    }
+    std::string OpsFile() const { return folder_ / "zolvane.ops"; }
+    std::string Skits() const { return folder_ / "skits"; }
+    std::string Downloads() const { return folder_ / "downloads"; }
+
+private:
+    const testing_files::ScratchFolder& folder_;
+};
 
 class ZolvaneProcess {
 public:
