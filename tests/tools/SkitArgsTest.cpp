@@ -1,0 +1,68 @@
+#include "tools/skitplayer/SkitArgs.h"
+
+#include <gtest/gtest.h>
+
+using Pairs = std::vector<std::pair<std::string, std::string>>;
+
+TEST(DecodeSkitValue, TurnsTheFiveCodesBackIntoTheirCharacters) {
+    EXPECT_EQ(DecodeSkitValue("A%20B"), "A B");
+    EXPECT_EQ(DecodeSkitValue("a%2Bb%3Dc%26d"), "a+b=c&d");
+    EXPECT_EQ(DecodeSkitValue("50%25%20off"), "50% off");
+    // Hand-written files may spell the hex digits in lower case.
+    EXPECT_EQ(DecodeSkitValue("a%2bb%3dc"), "a+b=c");
+    // A decoded percent sign does not start a code: this is the escaped text "%20".
+    EXPECT_EQ(DecodeSkitValue("%2520"), "%20");
+}
+
+TEST(DecodeSkitValue, LeavesEverythingElseAsItIs) {
+    EXPECT_EQ(DecodeSkitValue("C:\\skits\\sun.gif"), "C:\\skits\\sun.gif");
+    EXPECT_EQ(DecodeSkitValue("%41%2F"), "%41%2F");
+    EXPECT_EQ(DecodeSkitValue("100%"), "100%");
+    EXPECT_EQ(DecodeSkitValue("%2"), "%2");
+    EXPECT_EQ(DecodeSkitValue("caf\xE9%20cr\xE8me"), "caf\xE9 cr\xE8me");
+    EXPECT_EQ(DecodeSkitValue(""), "");
+}
+
+TEST(SkitArgs, ReadsTheFileThatTheScreensaverWrites) {
+    const SkitArgs args = SkitArgs::Parse("SS_RunCount=0&SS_Sound=0&SS_Month=03&SS_Day=07&SS_Swf=A%20B");
+    EXPECT_EQ(args.Pairs(), (Pairs{{"SS_RunCount", "0"},
+                                   {"SS_Sound", "0"},
+                                   {"SS_Month", "03"},
+                                   {"SS_Day", "07"},
+                                   {"SS_Swf", "A B"}}));
+    std::string value;
+    ASSERT_TRUE(args.Find("SS_Swf", value));
+    EXPECT_EQ(value, "A B");
+    EXPECT_FALSE(args.Find("SS_Other", value));
+    EXPECT_FALSE(args.Find("ss_swf", value));
+}
+
+TEST(SkitArgs, SkipsDamagedPiecesAndKeepsTheRest) {
+    const SkitArgs args = SkitArgs::Parse("&&junk&=lost&a%20b=1&empty=&x=y=z&");
+    // Names are never encoded, so they are not decoded either; a value keeps any later "=".
+    EXPECT_EQ(args.Pairs(), (Pairs{{"a%20b", "1"}, {"empty", ""}, {"x", "y=z"}}));
+    EXPECT_TRUE(SkitArgs::Parse("").Pairs().empty());
+    EXPECT_TRUE(SkitArgs::Parse("no pairs at all").Pairs().empty());
+}
+
+TEST(SkitArgs, TakesTheLastOfTwoVariablesOfOneName) {
+    std::string value;
+    ASSERT_TRUE(SkitArgs::Parse("SS_Swf=old.gif&SS_Day=07&SS_Swf=new.gif").Find("SS_Swf", value));
+    EXPECT_EQ(value, "new.gif");
+}
+
+TEST(ArgumentFileFor, PutsArgInPlaceOfTheTextFromTheLastDot) {
+    EXPECT_EQ(ArgumentFileFor("C:\\Zolvane\\skitplayer.exe"), "C:\\Zolvane\\skitplayer.arg");
+    // The screensaver cuts at the last dot even in a folder name; the player must look where it wrote.
+    EXPECT_EQ(ArgumentFileFor("C:\\Old.Tools\\Play"), "C:\\Old.arg");
+    EXPECT_EQ(ArgumentFileFor(".player"), ".player.arg");
+    EXPECT_EQ(ArgumentFileFor("C:\\Tools\\Play"), "C:\\Tools\\Play.arg");
+}
+
+TEST(MoviePathFor, LooksUpANameInThePlayersFolder) {
+    EXPECT_EQ(MoviePathFor("C:\\Zolvane\\skitplayer.exe", "sun rise.gif"), "C:\\Zolvane\\sun rise.gif");
+    EXPECT_EQ(MoviePathFor("C:\\Zolvane\\skitplayer.exe", "extra\\sun.gif"), "C:\\Zolvane\\extra\\sun.gif");
+    EXPECT_EQ(MoviePathFor("skitplayer.exe", "sun.gif"), "sun.gif");
+    EXPECT_EQ(MoviePathFor("C:\\Zolvane\\skitplayer.exe", "D:\\movies\\sun.gif"), "D:\\movies\\sun.gif");
+    EXPECT_EQ(MoviePathFor("C:\\Zolvane\\skitplayer.exe", "\\\\server\\skits\\sun.gif"), "\\\\server\\skits\\sun.gif");
+}
