@@ -25,11 +25,9 @@ TEST(DecodeSkitValue, LeavesEverythingElseAsItIs) {
 
 TEST(SkitArgs, ReadsTheFileThatTheScreensaverWrites) {
     const SkitArgs args = SkitArgs::Parse("SS_RunCount=0&SS_Sound=0&SS_Month=03&SS_Day=07&SS_Swf=A%20B");
-    EXPECT_EQ(args.Pairs(), (Pairs{{"SS_RunCount", "0"},
-                                   {"SS_Sound", "0"},
-                                   {"SS_Month", "03"},
-                                   {"SS_Day", "07"},
-                                   {"SS_Swf", "A B"}}));
+    EXPECT_EQ(
+        args.Pairs(),
+        (Pairs{{"SS_RunCount", "0"}, {"SS_Sound", "0"}, {"SS_Month", "03"}, {"SS_Day", "07"}, {"SS_Swf", "A B"}}));
     std::string value;
     ASSERT_TRUE(args.Find("SS_Swf", value));
     EXPECT_EQ(value, "A B");

@@ -63,7 +63,9 @@ std::string BuiltFile(const char* relativePath) {
     return JoinPath(folder, relativePath);
 }
 
-std::string SamplePath(const char* name) { return BuiltFile(SKITPLAYER_TEST_SAMPLES) + "\\" + name; }
+std::string SamplePath(const char* name) {
+    return BuiltFile(SKITPLAYER_TEST_SAMPLES) + "\\" + name;
+}
 
 bool Near(COLORREF actual, COLORREF expected) {
     return std::abs(GetRValue(actual) - GetRValue(expected)) <= 3 &&
@@ -299,7 +301,7 @@ TEST_F(SkitPlayerProgram, LogsPostedKeysAndEndsOnWmClose) {
 TEST_F(SkitPlayerProgram, LogsEveryFailureInItsOwnWordsAndEndsWithExitCodeOne) {
     struct Case {
         const char* what;
-        std::string arguments; // no argument file when empty
+        std::string arguments;  // no argument file when empty
         std::string movieBytes; // written as "sun rise.gif" unless empty
         std::string error;
     };
@@ -307,8 +309,7 @@ TEST_F(SkitPlayerProgram, LogsEveryFailureInItsOwnWordsAndEndsWithExitCodeOne) {
     const std::string movie = folder_ / "sun rise.gif";
     const std::string arguments = folder_ / "skitplayer.arg";
     const std::vector<Case> cases = {
-        {"no movie file", kArguments, "",
-         "The movie cannot be read: " + ErrorText(ERROR_FILE_NOT_FOUND) + " " + movie},
+        {"no movie file", kArguments, "", "The movie cannot be read: " + ErrorText(ERROR_FILE_NOT_FOUND) + " " + movie},
         {"not a GIF", kArguments, "SS_Swf=this is text", "The movie " + movie + " is not a GIF file."},
         {"a GIF cut short", kArguments, shortGif.substr(0, 40),
          "The movie " + movie + " is a damaged GIF file (GDI+ status 1)."},

@@ -14,10 +14,13 @@ namespace {
 // it whole would only tie up memory.
 constexpr std::uint32_t kLargestMovieBytes = 64u * 1024u * 1024u;
 
-std::string StatusText(Gdiplus::Status status) { return "GDI+ status " + std::to_string(static_cast<int>(status)); }
+std::string StatusText(Gdiplus::Status status) {
+    return "GDI+ status " + std::to_string(static_cast<int>(status));
+}
 
 bool HasGifSignature(const std::vector<std::uint8_t>& bytes) {
-    return bytes.size() >= 6 && (std::memcmp(bytes.data(), "GIF87a", 6) == 0 || std::memcmp(bytes.data(), "GIF89a", 6) == 0);
+    return bytes.size() >= 6 &&
+           (std::memcmp(bytes.data(), "GIF87a", 6) == 0 || std::memcmp(bytes.data(), "GIF89a", 6) == 0);
 }
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
@@ -115,7 +118,8 @@ void GifMovie::SelectFrame(std::size_t frame) {
     if (!timeFrames_) {
         return;
     }
-    const Gdiplus::Status status = image_.Get()->SelectActiveFrame(&Gdiplus::FrameDimensionTime, static_cast<UINT>(frame));
+    const Gdiplus::Status status =
+        image_.Get()->SelectActiveFrame(&Gdiplus::FrameDimensionTime, static_cast<UINT>(frame));
     if (status != Gdiplus::Ok) {
         throw EZolvaneError("Frame " + std::to_string(frame + 1) + " of the movie " + path_ + " is damaged (" +
                             StatusText(status) + ").");

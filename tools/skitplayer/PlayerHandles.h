@@ -4,7 +4,9 @@
 #include "support/UniqueResource.h"
 
 #include <windows.h>
+// GDI+ needs the COM interfaces that WIN32_LEAN_AND_MEAN leaves out of windows.h.
 #include <objidl.h>
+
 #include <gdiplus.h>
 
 struct GdiObjectTraits {
@@ -38,7 +40,9 @@ struct DcSelectionTraits {
 };
 using UniqueDcSelection = UniqueResource<DcSelectionTraits>;
 
-inline UniqueDcSelection SelectInto(HDC dc, HGDIOBJ object) { return UniqueDcSelection({dc, SelectObject(dc, object)}); }
+inline UniqueDcSelection SelectInto(HDC dc, HGDIOBJ object) {
+    return UniqueDcSelection({dc, SelectObject(dc, object)});
+}
 
 // The token of one GdiplusStartup.
 struct GdiplusTokenTraits {

@@ -96,7 +96,9 @@ void PlayerWindow::Fail(const std::string& text) noexcept {
     }
 }
 
-std::uint64_t PlayerWindow::ClockNow() const { return GetTickCount64() - startTick_; }
+std::uint64_t PlayerWindow::ClockNow() const {
+    return GetTickCount64() - startTick_;
+}
 
 void PlayerWindow::ScheduleNextFrame() {
     if (SetTimer(window_, kFrameTimerId, clock_->WaitFrom(ClockNow()), nullptr) == 0) {
@@ -184,12 +186,12 @@ LRESULT PlayerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             return 0;
         case WM_NCDESTROY:
             // The last message: from here on a failure has no window left to keep black.
-        {
-            const HWND window = window_;
-            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-            window_ = nullptr;
-            return DefWindowProcA(window, message, wParam, lParam);
-        }
+            {
+                const HWND window = window_;
+                SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+                window_ = nullptr;
+                return DefWindowProcA(window, message, wParam, lParam);
+            }
         default:
             return DefWindowProcA(window_, message, wParam, lParam);
     }
