@@ -1,5 +1,11 @@
 #include "tools/skitplayer/SkitArgs.h"
 
+#include "support/Error.h"
+#include "support/ErrorCodes.h"
+#include "support/System.h"
+#include "tests/TestFiles.h"
+#include "tools/skitplayer/SkitFile.h"
+
 #include <gtest/gtest.h>
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
@@ -63,4 +69,29 @@ TEST(MoviePathFor, LooksUpANameInThePlayersFolder) {
     EXPECT_EQ(MoviePathFor("skitplayer.exe", "sun.gif"), "sun.gif");
     EXPECT_EQ(MoviePathFor("C:\\Zolvane\\skitplayer.exe", "D:\\movies\\sun.gif"), "D:\\movies\\sun.gif");
     EXPECT_EQ(MoviePathFor("C:\\Zolvane\\skitplayer.exe", "\\\\server\\skits\\sun.gif"), "\\\\server\\skits\\sun.gif");
+}
+
+namespace {
+
+std::string ErrorOfReading(const std::string& path, std::uint32_t largest) {
+    try {
+        ReadSkitFile(path, largest, "argument file");
+    } catch (const EZolvaneError& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+} // namespace
+
+TEST(ReadSkitFile, ReadsAFileWholeUpToItsLimitAndSaysWhatFailed) {
+    testing_files::ScratchFolder folder;
+    const std::string path = folder / "skitplayer.arg";
+    testing_files::WriteFile(path, "SS_Swf=A%20B");
+    EXPECT_EQ(ReadSkitFile(path, 12, "argument file"), "SS_Swf=A%20B");
+    EXPECT_EQ(ErrorOfReading(path, 11), "The argument file cannot be read: It is larger than 11 bytes. " + path);
+    EXPECT_EQ(ErrorOfReading(folder / "none.arg", 100),
+              "The argument file cannot be read: " + ErrorText(sys::kErrorFileNotFound) + " " + (folder / "none.arg"));
+    testing_files::WriteFile(path, "");
+    EXPECT_EQ(ReadSkitFile(path, 100, "argument file"), "");
 }

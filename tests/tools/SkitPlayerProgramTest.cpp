@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -160,6 +161,13 @@ protected:
     }
     void WriteArguments(const std::string& text) { WriteFile(folder_ / "skitplayer.arg", text); }
 
+    // Starts the player on a test movie, given as the skit "sun rise.gif".
+    std::unique_ptr<PlayerProcess> Start(const char* sample) {
+        AddMovie(sample, "sun rise.gif");
+        WriteArguments(kArguments);
+        return std::make_unique<PlayerProcess>(player_, folder_.Path());
+    }
+
     std::vector<std::string> LogLines() const {
         std::vector<std::string> lines;
         const std::string text = ReadFile(log_);
@@ -215,11 +223,9 @@ protected:
 } // namespace
 
 TEST_F(SkitPlayerProgram, EndsByItselfOnceTheMovieHasPlayedOnce) {
-    AddMovie("short.gif", "sun rise.gif");
-    WriteArguments(kArguments);
     const ULONGLONG started = GetTickCount64();
-    PlayerProcess player(player_, folder_.Path());
-    EXPECT_EQ(player.WaitForEnd(), 0);
+    const auto player = Start("short.gif");
+    EXPECT_EQ(player->WaitForEnd(), 0);
     // Five frames of which four have a delay of 0 or 1, each read as 100 ms: 700 ms at the least. A
     // player that took those delays at face value would end in 300 ms, less than Wine needs to start.
     EXPECT_GE(GetTickCount64() - started, 700u);
@@ -227,10 +233,8 @@ TEST_F(SkitPlayerProgram, EndsByItselfOnceTheMovieHasPlayedOnce) {
 }
 
 TEST_F(SkitPlayerProgram, ShowsOneBlackFullScreenWindowOfItsMainThreadWithTheMovieInTheMiddle) {
-    AddMovie("long.gif", "sun rise.gif");
-    WriteArguments(kArguments);
-    PlayerProcess player(player_, folder_.Path());
-    const HWND window = player.WaitForWindow();
+    const auto player = Start("long.gif");
+    const HWND window = player->WaitForWindow();
     ASSERT_NE(window, nullptr);
 
     const LONG style = GetWindowLongA(window, GWL_STYLE);
@@ -261,10 +265,8 @@ TEST_F(SkitPlayerProgram, ShowsOneBlackFullScreenWindowOfItsMainThreadWithTheMov
 }
 
 TEST_F(SkitPlayerProgram, ScalesAMovieLargerThanTheScreenDownToFitIt) {
-    AddMovie("wide.gif", "sun rise.gif");
-    WriteArguments(kArguments);
-    PlayerProcess player(player_, folder_.Path());
-    const HWND window = player.WaitForWindow();
+    const auto player = Start("wide.gif");
+    const HWND window = player->WaitForWindow();
     ASSERT_NE(window, nullptr);
 
     // 5120 x 800 becomes the screen's width and a sixth and a bit of it in height, centred up and down.
@@ -280,10 +282,8 @@ TEST_F(SkitPlayerProgram, ScalesAMovieLargerThanTheScreenDownToFitIt) {
 }
 
 TEST_F(SkitPlayerProgram, LogsPostedKeysAndEndsOnWmClose) {
-    AddMovie("long.gif", "sun rise.gif");
-    WriteArguments(kArguments);
-    PlayerProcess player(player_, folder_.Path());
-    const HWND window = player.WaitForWindow();
+    const auto player = Start("long.gif");
+    const HWND window = player->WaitForWindow();
     ASSERT_NE(window, nullptr);
 
     // As the screensaver passes a skit's key on: posted, with no key data.
@@ -293,7 +293,7 @@ TEST_F(SkitPlayerProgram, LogsPostedKeysAndEndsOnWmClose) {
     EXPECT_TRUE(IsWindow(window)) << "a key must not end the movie";
 
     ASSERT_TRUE(PostMessageA(window, WM_CLOSE, 0, 0));
-    EXPECT_EQ(player.WaitForEnd(), 0);
+    EXPECT_EQ(player->WaitForEnd(), 0);
     EXPECT_EQ(LogLines(),
               (std::vector<std::string>{std::string("started ") + kArguments, "key 32", "key 65", "closed"}));
 }
@@ -340,9 +340,6 @@ TEST_F(SkitPlayerProgram, LogsEveryFailureInItsOwnWordsAndEndsWithExitCodeOne) {
 
 TEST_F(SkitPlayerProgram, LogsNothingWithoutSkitplayerLog) {
     SetEnvironmentVariableA("SKITPLAYER_LOG", nullptr);
-    AddMovie("short.gif", "sun rise.gif");
-    WriteArguments(kArguments);
-    PlayerProcess player(player_, folder_.Path());
-    EXPECT_EQ(player.WaitForEnd(), 0);
+    EXPECT_EQ(Start("short.gif")->WaitForEnd(), 0);
     EXPECT_EQ(GetFileAttributesA(log_.c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -1,7 +1,7 @@
 #include "tools/skitplayer/GifMovie.h"
 
-#include "support/DiskFile.h"
 #include "support/Error.h"
+#include "tools/skitplayer/SkitFile.h"
 
 #include <shlwapi.h>
 
@@ -18,27 +18,8 @@ std::string StatusText(Gdiplus::Status status) {
     return "GDI+ status " + std::to_string(static_cast<int>(status));
 }
 
-bool HasGifSignature(const std::vector<std::uint8_t>& bytes) {
-    return bytes.size() >= 6 &&
-           (std::memcmp(bytes.data(), "GIF87a", 6) == 0 || std::memcmp(bytes.data(), "GIF89a", 6) == 0);
-}
-
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    try {
-        DiskFile file;
-        file.Open(path, sys::kGenericRead, sys::kShareRead);
-        const std::uint32_t size = file.Size();
-        if (size > kLargestMovieBytes) {
-            throw EZolvaneError("The movie " + path + " is too large to play.");
-        }
-        std::vector<std::uint8_t> bytes(size);
-        if (size > 0 && file.Read(bytes.data(), size) != size) {
-            throw EZolvaneError("The movie " + path + " could not be read to its end.");
-        }
-        return bytes;
-    } catch (const EZolvaneError& error) {
-        throw EZolvaneError(std::string("The movie cannot be read: ") + error.what());
-    }
+bool HasGifSignature(const std::string& bytes) {
+    return bytes.compare(0, 6, "GIF87a") == 0 || bytes.compare(0, 6, "GIF89a") == 0;
 }
 
 } // namespace
@@ -54,11 +35,11 @@ GdiplusSession::GdiplusSession() {
 }
 
 GifMovie::GifMovie(const std::string& path) : path_(path) {
-    const std::vector<std::uint8_t> bytes = ReadWholeFile(path);
+    const std::string bytes = ReadSkitFile(path, kLargestMovieBytes, "movie");
     if (!HasGifSignature(bytes)) {
         throw EZolvaneError("The movie " + path + " is not a GIF file.");
     }
-    stream_.Reset(SHCreateMemStream(bytes.data(), static_cast<UINT>(bytes.size())));
+    stream_.Reset(SHCreateMemStream(reinterpret_cast<const BYTE*>(bytes.data()), static_cast<UINT>(bytes.size())));
     if (!stream_) {
         throw EZolvaneError("There is not enough memory to load the movie " + path + ".");
     }

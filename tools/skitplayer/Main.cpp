@@ -10,12 +10,13 @@
 // argument file's text, "key" and a posted key's virtual-key code, "closed", "ended", or "error" and
 // what went wrong. A failure shows nothing modal: the screensaver waits for the player to end, so the
 // player logs it, keeps its window black for a moment and ends with exit code 1.
-#include "support/DiskFile.h"
 #include "support/Error.h"
+#include "support/System.h"
 #include "tools/skitplayer/EventLog.h"
 #include "tools/skitplayer/GifMovie.h"
 #include "tools/skitplayer/PlayerWindow.h"
 #include "tools/skitplayer/SkitArgs.h"
+#include "tools/skitplayer/SkitFile.h"
 
 #include <windows.h>
 
@@ -27,26 +28,10 @@ namespace {
 // The argument file is a line of a few hundred bytes; anything much larger is not one.
 constexpr std::uint32_t kLargestArgumentFile = 64 * 1024;
 
-std::string ReadArgumentFile(const std::string& path) {
-    try {
-        DiskFile file;
-        file.Open(path, sys::kGenericRead, sys::kShareRead);
-        const std::uint32_t size = file.Size();
-        if (size > kLargestArgumentFile) {
-            throw EZolvaneError("The argument file " + path + " is too large to be one.");
-        }
-        std::string text(size, '\0');
-        text.resize(size > 0 ? file.Read(text.data(), size) : 0);
-        return text;
-    } catch (const EZolvaneError& error) {
-        throw EZolvaneError(std::string("The argument file cannot be read: ") + error.what());
-    }
-}
-
 // Reads the argument file and the movie it names; raises with the text for the log.
 std::unique_ptr<GifMovie> LoadSkit(const std::string& programPath, EventLog& log) {
     const std::string argumentFile = ArgumentFileFor(programPath);
-    const std::string text = ReadArgumentFile(argumentFile);
+    const std::string text = ReadSkitFile(argumentFile, kLargestArgumentFile, "argument file");
     log.Write("started " + text);
     std::string movieName;
     if (!SkitArgs::Parse(text).Find("SS_Swf", movieName) || movieName.empty()) {
