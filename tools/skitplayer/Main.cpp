@@ -44,8 +44,8 @@ int RunPlayer(HINSTANCE instance, EventLog& log) {
     // GDI+ outlives the window, which holds the movie until its end.
     std::unique_ptr<GdiplusSession> gdiplus;
     PlayerWindow window(log);
-    // The window comes first: the screensaver looks for it as soon as the player waits for input, and
-    // GDI+ may start a thread of its own that does so before our main thread gets there.
+    // The window comes first: the screensaver looks for it once the player waits for input, and GDI+
+    // starts a thread of its own with a hidden window, which may be idle before our main thread is.
     window.Create(instance);
     try {
         gdiplus = std::make_unique<GdiplusSession>();
