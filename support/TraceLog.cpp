@@ -1,5 +1,6 @@
 #include "support/TraceLog.h"
 
+#include "support/FileNames.h"
 #include "support/System.h"
 
 #include <algorithm>
@@ -161,15 +162,7 @@ std::string TraceSetFile(const std::string& path, bool keep) {
     return state.path;
 }
 
-std::string TraceDefaultFileFor(const std::string& modulePath) {
-    // Only a dot in the file's own name starts its extension, not one in a folder name.
-    const std::string::size_type nameStart = modulePath.find_last_of("\\/:") + 1;
-    const std::string::size_type dot = modulePath.rfind('.');
-    if (dot == std::string::npos || dot < nameStart) {
-        return modulePath + ".log";
-    }
-    return modulePath.substr(0, dot) + ".log";
-}
+std::string TraceDefaultFileFor(const std::string& modulePath) { return WithExtension(modulePath, ".log"); }
 
 void TraceUseDefaultFile(bool keep) { TraceSetFile(TraceDefaultFileFor(sys::ModuleFileName()), keep); }
 

@@ -1,0 +1,94 @@
+#include "app/Registry.h"
+
+#include "support/Error.h"
+
+#include <vector>
+
+namespace {
+
+[[noreturn]] void Raise(const char* what, const std::string& name) {
+    throw EZolvaneError(std::string(what) + " '" + name + "'");
+}
+
+} // namespace
+
+void TRegistry::SetRootKey(HKEY root) {
+    CloseKey();
+    root_ = root;
+}
+
+bool TRegistry::OpenKeyReadOnly(const std::string& path) {
+    CloseKey();
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root_, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    key_.Reset(key);
+    return true;
+}
+
+bool TRegistry::OpenKey(const std::string& path, bool canCreate) {
+    CloseKey();
+    HKEY key = nullptr;
+    LONG status = ERROR_SUCCESS;
+    if (canCreate) {
+        status = RegCreateKeyExA(root_, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                 &key, nullptr);
+    } else {
+        status = RegOpenKeyExA(root_, path.c_str(), 0, KEY_ALL_ACCESS, &key);
+    }
+    if (status != ERROR_SUCCESS) {
+        return false;
+    }
+    key_.Reset(key);
+    return true;
+}
+
+bool TRegistry::ValueExists(const std::string& name) const {
+    return key_ && RegQueryValueExA(key_.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+std::string TRegistry::ReadString(const std::string& name) const {
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+        Raise("Failed to get data for", name);
+    }
+    if (type != REG_SZ && type != REG_EXPAND_SZ) {
+        Raise("Invalid data type for", name);
+    }
+    // One spare byte: a value stored without its terminating zero still reads as a whole text.
+    std::vector<char> buffer(size + 1, '\0');
+    DWORD got = size;
+    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
+        ERROR_SUCCESS) {
+        Raise("Failed to get data for", name);
+    }
+    return std::string(buffer.data());
+}
+
+std::int32_t TRegistry::ReadInteger(const std::string& name) const {
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    const LONG status =
+        RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    // A longer value of another type answers ERROR_MORE_DATA: that is still a type error.
+    if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+        if (type != REG_DWORD) {
+            Raise("Invalid data type for", name);
+        }
+    }
+    if (status != ERROR_SUCCESS || size != sizeof value) {
+        Raise("Failed to get data for", name);
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+void TRegistry::WriteInteger(const std::string& name, std::int32_t value) {
+    const DWORD data = static_cast<DWORD>(value);
+    if (RegSetValueExA(key_.Get(), name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof data) !=
+        ERROR_SUCCESS) {
+        Raise("Failed to set data for", name);
+    }
+}

@@ -1,0 +1,233 @@
+#include "app/ScreensaverForm.h"
+
+#include "app/Application.h"
+#include "app/RunModes.h"
+#include "support/FileNames.h"
+#include "support/System.h"
+#include "support/WinHandles.h"
+
+int ErrorScrollX = kErrorScrollNotStarted;
+
+TScreensaverForm::TScreensaverForm()
+    : ScreensaverPaintBox(*this), ErrorTimer(*this, kErrorTimerId, 50, [this] { ErrorTimerTimer(); }),
+      Mode(RunMode) {
+    ScreensaverPaintBox.Color = RGB(0, 0, 0);
+    ScreensaverPaintBox.Font.Color = RGB(255, 255, 255);
+    if (Mode == rmSaver) {
+        SetWindowState(wsMaximized);
+    }
+}
+
+void TScreensaverForm::CreateParams(TCreateParams& params) {
+    params.ClassName = "TScreensaverForm";
+    params.Caption = Application().Title();
+    params.Style = WS_POPUP | WS_CLIPCHILDREN;
+    // In preview mode the window takes no input at all.
+    if (Mode == rmPreview) {
+        params.Style |= WS_DISABLED;
+    }
+    if (Mode == rmSaver) {
+        params.ExStyle |= WS_EX_TOPMOST;
+    }
+    params.Background = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+}
+
+void TScreensaverForm::FormShow() {
+    if (Mode == rmSaver) {
+        SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    if (Mode == rmPreview) {
+        EmbedInPreview(nullptr, Handle());
+    }
+    UsePassword = ReadUsePassword();
+    RememberMousePosition();
+}
+
+bool TScreensaverForm::SaverInputIsLive() const { return Closing == 0 && Mode == rmSaver && Verifying == 0; }
+
+void TScreensaverForm::RememberMousePosition() {
+    POINT position{0, 0};
+    GetCursorPos(&position);
+    MouseStartX = position.x;
+    MouseStartY = position.y;
+}
+
+bool TScreensaverForm::MovedBeyondThreshold() const {
+    POINT position{0, 0};
+    GetCursorPos(&position);
+    const std::int32_t dx = position.x > MouseStartX ? position.x - MouseStartX : MouseStartX - position.x;
+    const std::int32_t dy = position.y > MouseStartY ? position.y - MouseStartY : MouseStartY - position.y;
+    return dx > MouseThreshold || dy > MouseThreshold;
+}
+
+LRESULT TScreensaverForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SETCURSOR:
+        if (SaverInputIsLive()) {
+            SetCursor(nullptr);
+            return 0;
+        }
+        break;
+    case WM_NCACTIVATE:
+        // Keeps the active look: the screensaver stays the window that input goes to.
+        if (wParam == 0 && Mode == rmSaver) {
+            return 1;
+        }
+        break;
+    case WM_SYSCOMMAND: {
+        // Neither a second screensaver nor Close from the system menu: only input ends this one.
+        const WPARAM command = wParam & 0xFFF0;
+        if (Mode == rmSaver && (command == SC_SCREENSAVE || command == SC_CLOSE)) {
+            return 0;
+        }
+        break;
+    }
+    case WM_MOUSEMOVE:
+        if (SaverInputIsLive() && MovedBeyondThreshold()) {
+            if (HandleMouseInput(message)) {
+                RememberMousePosition();
+                return 0;
+            }
+            Close();
+        }
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (SaverInputIsLive()) {
+            if (HandleMouseInput(message)) {
+                return 0;
+            }
+            Close();
+        }
+        break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        // A key ends the program at once, without the password: only the mouse goes through FormClose.
+        if (SaverInputIsLive()) {
+            if (HandleKeyInput(message, wParam)) {
+                return 0;
+            }
+            Application().Terminate();
+        }
+        break;
+    default:
+        break;
+    }
+    return TForm::WindowProc(message, wParam, lParam);
+}
+
+bool TScreensaverForm::HandleMouseInput(UINT /*message*/) { return false; }
+
+bool TScreensaverForm::HandleKeyInput(UINT /*message*/, WPARAM /*virtualKey*/) { return false; }
+
+void TScreensaverForm::FormClose(TCloseAction& action) {
+    if (Closing != 0) {
+        return;
+    }
+    Closing = 1;
+    if (Mode == rmSaver && UsePassword != 0) {
+        Verifying = 1;
+        const bool accepted = VerifyPassword(Handle());
+        Verifying = 0;
+        if (!accepted) {
+            // The screensaver goes on; the next movement beyond the threshold asks again.
+            action = caNone;
+            RememberMousePosition();
+            SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+            Closing = 0;
+            return;
+        }
+    }
+    SetWindowState(wsNormal);
+}
+
+void TScreensaverForm::ShowErrorText(const std::optional<std::string>& text) {
+    ErrorShowing = 1;
+    ErrorTimer.SetEnabled(true);
+    if (!ErrorPrefix.empty()) {
+        ScrollText = text ? ErrorPrefix + ": " + *text : ErrorPrefix;
+    } else {
+        ScrollText = text ? *text : std::string();
+    }
+}
+
+void TScreensaverForm::HideErrorText() {
+    ErrorShowing = 0;
+    ErrorTimer.SetEnabled(false);
+}
+
+void TScreensaverForm::ErrorTimerTimer() {
+    const RECT client = ScreensaverPaintBox.ClientRect();
+    TWindowCanvas canvas = ScreensaverPaintBox.Canvas();
+    if (ErrorScrollX == kErrorScrollNotStarted) {
+        canvas->FillRect(client);
+        ErrorScrollX = client.right;
+    }
+    canvas->WriteText(ErrorScrollX, 0, ScrollText);
+    // The text moved 2 pixels left since the last step: wipe the column its end left behind.
+    const SIZE extent = canvas->TextExtent(ScrollText);
+    canvas->FillRect(RECT{ErrorScrollX + extent.cx, 0, ErrorScrollX + extent.cx + 2, extent.cy});
+    ErrorScrollX -= 2;
+    if (ErrorScrollX + extent.cx < 0) {
+        ErrorScrollX = client.right;
+        ErrorScrollFinished();
+    }
+}
+
+std::int32_t ReadUsePassword() {
+    char path[256] = "Control Panel\\Desktop";
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, 0x2001F, &opened) != ERROR_SUCCESS) {
+        return 0;
+    }
+    const UniqueRegKey key(opened);
+    std::int32_t value = 0;
+    DWORD size = sizeof value;
+    if (RegQueryValueExA(key.Get(), "ScreenSaveUsePassword", nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
+                         &size) != ERROR_SUCCESS) {
+        return 0;
+    }
+    return value;
+}
+
+bool VerifyPassword(HWND window) {
+    using VerifyFunction = BOOL(WINAPI*)(HWND window);
+    const UniqueModule passwords(LoadLibraryA("PASSWORD.CPL"));
+    if (!passwords) {
+        return true;
+    }
+    const auto verify = ModuleFunction<VerifyFunction>(passwords.Get(), "VerifyScreenSavePwd");
+    if (verify == nullptr) {
+        return true;
+    }
+    // The password dialog needs the pointer that the screensaver hides.
+    ShowCursor(TRUE);
+    const BOOL accepted = verify(window);
+    ShowCursor(FALSE);
+    return accepted != FALSE;
+}
+
+void EmbedInPreview(HWND applicationWindow, HWND screensaverWindow) {
+    if (StartForeground != nullptr && IsWindow(StartForeground)) {
+        SetForegroundWindow(StartForeground);
+    }
+    if (applicationWindow != nullptr) {
+        ShowWindow(applicationWindow, SW_HIDE);
+        SetParent(applicationWindow, ParentWindow);
+        SetWindowLongA(applicationWindow, GWL_STYLE, WS_CHILD | WS_DISABLED);
+    }
+    SetParent(screensaverWindow, ParentWindow);
+    SetWindowLongA(screensaverWindow, GWL_STYLE, WS_CHILD | WS_DISABLED);
+    if (ParentWindow != nullptr && IsWindow(ParentWindow)) {
+        RECT client{0, 0, 0, 0};
+        GetClientRect(ParentWindow, &client);
+        MoveWindow(screensaverWindow, 0, 0, client.right, client.bottom, FALSE);
+    }
+}
+
+std::string IniFileName() { return WithExtension(sys::ModuleFileName(), ".ini"); }
+
+void WriteIniValue(const char* section, const char* key, const char* value) {
+    WritePrivateProfileStringA(section, key, value, IniFileName().c_str());
+}

@@ -1,0 +1,57 @@
+#include "app/Settings.h"
+
+#include "app/Application.h"
+#include "app/Registry.h"
+#include "support/Error.h"
+
+#include <exception>
+
+TSettings Settings;
+
+TSettings::TSettings() { Load(); }
+
+void TSettings::Load() {
+    TRegistry registry;
+    try {
+        registry.SetRootKey(HKEY_LOCAL_MACHINE);
+        if (registry.OpenKeyReadOnly(kSettingsKeyPath)) {
+            const struct {
+                const char* name;
+                std::string* field;
+            } paths[] = {{"Player", &Player},           {"SkitsPath", &SkitsPath},
+                         {"OpsFilePath", &OpsFilePath}, {"DownloadPath", &DownloadPath},
+                         {"HelpFilePath", &HelpFilePath}, {"LogPath", &LogPath}};
+            for (const auto& path : paths) {
+                if (registry.ValueExists(path.name)) {
+                    *path.field = registry.ReadString(path.name);
+                }
+            }
+            registry.CloseKey();
+        }
+        registry.SetRootKey(HKEY_CURRENT_USER);
+        if (registry.OpenKeyReadOnly(kSettingsKeyPath)) {
+            if (registry.ValueExists("Sound")) {
+                Sound = static_cast<SoundMode>(registry.ReadInteger("Sound") & 0xFF);
+            }
+            if (registry.ValueExists("SyncMethod")) {
+                SyncMethod = static_cast<SyncMethodKind>(registry.ReadInteger("SyncMethod") & 0xFF);
+            }
+            registry.CloseKey();
+        }
+    } catch (const std::exception& error) {
+        Application().ShowMessage(std::string("Exception reading registry! ") + error.what());
+    } catch (...) {
+        Application().ShowMessage("Exception reading registry!");
+    }
+}
+
+void TSettings::Save() {
+    const ScopedWaitCursor hourglass;
+    TRegistry registry;
+    registry.SetRootKey(HKEY_CURRENT_USER);
+    if (!registry.OpenKey(kSettingsKeyPath, true)) {
+        return;
+    }
+    registry.WriteInteger("Sound", Sound);
+    registry.WriteInteger("SyncMethod", SyncMethod);
+}

@@ -1,0 +1,41 @@
+// The settings: paths that the installation keeps for all users, and the user's own two choices.
+//
+// The process-wide object `Settings` is made and loaded during static initialisation, so every run mode
+// finds it filled in. Only the settings dialog saves, and it saves the user's two choices only.
+#pragma once
+
+// SyncMethodKind: the skit catalogue reads the choice too.
+#include "library/CatalogEnvironment.h"
+
+#include <cstdint>
+#include <string>
+
+enum SoundMode : std::uint8_t { sndAlways = 0, sndOnce = 1, sndNever = 2 };
+
+// Under HKEY_LOCAL_MACHINE (read only) and HKEY_CURRENT_USER alike.
+constexpr const char* kSettingsKeyPath = "Software\\Osterwyn\\Zolvane";
+
+class TSettings {
+public:
+    // Starts from the defaults (empty texts, both numbers 0), then loads.
+    TSettings();
+
+    // Reads the machine-wide paths and then the user's choices. A value that cannot be read stops the
+    // loading there and is reported in a message box; what was read before it stays.
+    void Load();
+    // Writes Sound and SyncMethod for the current user, creating the key when needed. A key that cannot
+    // be opened is left alone silently; a write that fails raises.
+    void Save();
+
+    std::string DownloadPath;
+    std::string OpsFilePath;
+    std::string Player;
+    std::string HelpFilePath;
+    std::string SkitsPath;
+    std::string LogPath;
+    // The low 8 bits of the stored numbers.
+    SoundMode Sound = sndAlways;
+    SyncMethodKind SyncMethod = smAutomatic;
+};
+
+extern TSettings Settings;

@@ -1,0 +1,311 @@
+// The screensaver window in the test's own process: the scrolling message, the preview, and the calls
+// to the system for the password flag and the ini file.
+#include "app/ScreensaverForm.h"
+
+#include "app/Application.h"
+#include "app/RunModes.h"
+#include "playback/ScreensaverZolvane.h"
+#include "support/FileNames.h"
+#include "support/System.h"
+#include "tests/app/PlainWindow.h"
+#include "tests/app/ZolvaneProcess.h"
+#include "tests/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using zolvane_process::PumpUntil;
+
+namespace {
+
+constexpr int kWidth = 200;
+
+// A screensaver window of known size whose scrolling is stepped by hand.
+class ScrollingForm : public TScreensaverForm {
+public:
+    explicit ScrollingForm(const std::string& prefix) { ErrorPrefix = prefix; }
+
+    using TScreensaverForm::ErrorShowing;
+    using TScreensaverForm::ErrorTimer;
+    using TScreensaverForm::ScrollText;
+    int finished = 0;
+
+    // Steps until the message has left the screen once; the number of steps.
+    int StepsOfOnePass() {
+        const int before = finished;
+        int steps = 0;
+        while (finished == before && steps < 100000) {
+            ErrorTimerTimer();
+            ++steps;
+        }
+        return steps;
+    }
+
+protected:
+    void CreateParams(TCreateParams& params) override {
+        TScreensaverForm::CreateParams(params);
+        params.ClassName = "ZolvaneTestScrollingForm";
+        params.X = 0;
+        params.Y = 0;
+        params.Width = kWidth;
+        params.Height = 50;
+    }
+    void ErrorScrollFinished() override { ++finished; }
+};
+
+class ScreensaverFormTest : public testing::Test {
+protected:
+    void SetUp() override {
+        RunMode = rmConfig;
+        ErrorScrollX = kErrorScrollNotStarted;
+    }
+};
+
+// The width of a text in the scrolling font, measured apart from the form.
+int TextWidth(const std::string& text) {
+    const UniqueWindowDc screen = GetWindowDc(nullptr);
+    TCanvas canvas(screen.Get().dc);
+    canvas.SetFont(TFontSpec{});
+    return canvas.TextExtent(text).cx;
+}
+
+} // namespace
+
+TEST_F(ScreensaverFormTest, TheMessageStartsWithThePrefixWhenThereIsOne) {
+    ScrollingForm withPrefix("Zolvane");
+    withPrefix.ShowErrorText(std::string("Unable to load any skits."));
+    EXPECT_EQ(withPrefix.ScrollText, "Zolvane: Unable to load any skits.");
+    withPrefix.ShowErrorText(std::nullopt);
+    EXPECT_EQ(withPrefix.ScrollText, "Zolvane");
+
+    ScrollingForm withoutPrefix("");
+    withoutPrefix.ShowErrorText(std::string("Unable to load any skits."));
+    EXPECT_EQ(withoutPrefix.ScrollText, "Unable to load any skits.");
+    withoutPrefix.ShowErrorText(std::nullopt);
+    EXPECT_EQ(withoutPrefix.ScrollText, "");
+}
+
+TEST_F(ScreensaverFormTest, ShowingAndHidingTheMessageStartsAndStopsItsTimer) {
+    ScrollingForm form("Zolvane");
+    form.ShowErrorText(std::string("x"));
+    EXPECT_EQ(form.ErrorShowing, 1);
+    EXPECT_TRUE(form.ErrorTimer.Enabled());
+    EXPECT_EQ(form.ErrorTimer.Interval(), 50u);
+    form.HideErrorText();
+    EXPECT_EQ(form.ErrorShowing, 0);
+    EXPECT_FALSE(form.ErrorTimer.Enabled());
+}
+
+TEST_F(ScreensaverFormTest, TheMessageEntersOnTheRightAndMovesTwoPixelsAStep) {
+    ScrollingForm form("");
+    form.ShowErrorText(std::string("Data files missing"));
+    form.ErrorTimerTimer();
+    EXPECT_EQ(ErrorScrollX, kWidth - 2);
+    form.ErrorTimerTimer();
+    EXPECT_EQ(ErrorScrollX, kWidth - 4);
+}
+
+TEST_F(ScreensaverFormTest, APassEndsOnceTheWholeTextHasLeftOnTheLeftAndTheNextStartsOnTheRight) {
+    // Longer than the window: it scrolls in until its end has gone.
+    const std::string text = "Zolvane: Data files missing or corrupt. You may need to reinstall this screensaver.";
+    ScrollingForm form("");
+    form.ShowErrorText(text);
+    const int width = TextWidth(text);
+    ASSERT_GT(width, kWidth);
+
+    EXPECT_EQ(form.StepsOfOnePass(), (kWidth + width) / 2 + 1);
+    EXPECT_EQ(form.finished, 1);
+    EXPECT_EQ(ErrorScrollX, kWidth);
+    EXPECT_EQ(form.StepsOfOnePass(), (kWidth + width) / 2 + 1);
+    EXPECT_EQ(form.finished, 2);
+}
+
+TEST_F(ScreensaverFormTest, ASecondMessageGoesOnFromWhereTheFirstStood) {
+    ScrollingForm form("");
+    form.ShowErrorText(std::string("first"));
+    for (int step = 0; step < 10; ++step) {
+        form.ErrorTimerTimer();
+    }
+    EXPECT_EQ(ErrorScrollX, kWidth - 20);
+    form.ShowErrorText(std::string("second"));
+    EXPECT_EQ(ErrorScrollX, kWidth - 20);
+    form.ErrorTimerTimer();
+    EXPECT_EQ(ErrorScrollX, kWidth - 22);
+}
+
+TEST_F(ScreensaverFormTest, TheScrollingTextIsWhiteOnBlackAlongTheTop) {
+    ScrollingForm form("");
+    form.Show();
+    form.ShowErrorText(std::string("IIIIIIIIIIIIIIIIIIII"));
+    for (int step = 0; step < 60; ++step) {
+        form.ErrorTimerTimer();
+    }
+    const UniqueWindowDc dc = GetWindowDc(form.Handle());
+    int white = 0;
+    int other = 0;
+    for (int x = 0; x < kWidth; ++x) {
+        for (int y = 0; y < 30; ++y) {
+            const COLORREF colour = GetPixel(dc.Get().dc, x, y);
+            white += colour == RGB(255, 255, 255) ? 1 : 0;
+            other += colour != RGB(255, 255, 255) && colour != RGB(0, 0, 0) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(white, 20);
+    EXPECT_EQ(other, 0);
+    EXPECT_EQ(GetPixel(dc.Get().dc, 5, 40), RGB(0, 0, 0));
+}
+
+namespace {
+
+class UsePasswordValue {
+public:
+    ~UsePasswordValue() { RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword"); }
+    void Set(DWORD type, const void* data, DWORD size) {
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", type, data,
+                                  size),
+                  ERROR_SUCCESS);
+    }
+};
+
+} // namespace
+
+TEST(ReadUsePassword, ReadsTheFlagOfWhateverTypeUpToFourBytes) {
+    UsePasswordValue value;
+    EXPECT_EQ(ReadUsePassword(), 0);
+
+    const DWORD one = 1;
+    value.Set(REG_DWORD, &one, sizeof one);
+    EXPECT_EQ(ReadUsePassword(), 1);
+
+    const unsigned char binary[4] = {2, 0, 0, 0};
+    value.Set(REG_BINARY, binary, sizeof binary);
+    EXPECT_EQ(ReadUsePassword(), 2);
+
+    // The text "1" and its terminating zero, read as a number.
+    value.Set(REG_SZ, "1", 2);
+    EXPECT_EQ(ReadUsePassword(), '1');
+
+    const unsigned char tooLong[5] = {1, 0, 0, 0, 0};
+    value.Set(REG_BINARY, tooLong, sizeof tooLong);
+    EXPECT_EQ(ReadUsePassword(), 0);
+}
+
+TEST(VerifyPassword, WithoutAPasswordProviderTheScreensaverMayClose) {
+    // The test program's folder has no PASSWORD.CPL, and Wine brings none.
+    EXPECT_TRUE(VerifyPassword(nullptr));
+}
+
+TEST(IniFileName, IsTheProgramFileWithIni) {
+    EXPECT_EQ(IniFileName(), WithExtension(sys::ModuleFileName(), ".ini"));
+    EXPECT_EQ(IniFileName().substr(IniFileName().size() - 14), "\\app_tests.ini");
+}
+
+TEST(WriteIniValue, WritesAndDeletesKeysAndSections) {
+    const std::string file = IniFileName();
+    DeleteFileA(file.c_str());
+    WriteIniValue("ShellExecute", "Command", "notepad.exe readme.txt");
+    WriteIniValue("ShellExecute", "Error", "The system cannot find the file specified.");
+    char value[128] = "";
+    GetPrivateProfileStringA("ShellExecute", "Command", "", value, sizeof value, file.c_str());
+    EXPECT_STREQ(value, "notepad.exe readme.txt");
+
+    WriteIniValue("ShellExecute", "Error", nullptr);
+    GetPrivateProfileStringA("ShellExecute", "Error", "gone", value, sizeof value, file.c_str());
+    EXPECT_STREQ(value, "gone");
+    GetPrivateProfileStringA("ShellExecute", "Command", "", value, sizeof value, file.c_str());
+    EXPECT_STREQ(value, "notepad.exe readme.txt");
+
+    WriteIniValue("ShellExecute", nullptr, nullptr);
+    GetPrivateProfileStringA("ShellExecute", "Command", "gone", value, sizeof value, file.c_str());
+    EXPECT_STREQ(value, "gone");
+    DeleteFileA(file.c_str());
+}
+
+class EmbedInPreviewTest : public testing::Test {
+protected:
+    void SetUp() override {
+        StartForeground = nullptr;
+        ParentWindow = parent.Get();
+        ErrorScrollX = kErrorScrollNotStarted;
+    }
+    void TearDown() override { ParentWindow = nullptr; }
+
+    PlainWindow parent{"ZolvaneTestPreviewArea", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 240, 180};
+};
+
+TEST_F(EmbedInPreviewTest, MakesTheWindowADisabledChildThatFillsTheParent) {
+    PlainWindow saver("ZolvaneTestSaver", WS_POPUP | WS_VISIBLE, 50, 50);
+    EmbedInPreview(nullptr, saver.Get());
+    EXPECT_EQ(GetParent(saver.Get()), parent.Get());
+    // The style is replaced, not combined: the window is hidden until it is shown again.
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(saver.Get(), GWL_STYLE)), static_cast<DWORD>(WS_CHILD | WS_DISABLED));
+    RECT parentClient{};
+    RECT bounds{};
+    GetClientRect(parent.Get(), &parentClient);
+    GetWindowRect(saver.Get(), &bounds);
+    MapWindowPoints(nullptr, parent.Get(), reinterpret_cast<POINT*>(&bounds), 2);
+    EXPECT_EQ(bounds.left, 0);
+    EXPECT_EQ(bounds.top, 0);
+    EXPECT_EQ(bounds.right, parentClient.right);
+    EXPECT_EQ(bounds.bottom, parentClient.bottom);
+}
+
+TEST_F(EmbedInPreviewTest, TheApplicationWindowGoesAlongHidden) {
+    PlainWindow application("ZolvaneTestApplication", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    PlainWindow saver("ZolvaneTestSaver", WS_POPUP | WS_VISIBLE, 50, 50);
+    EmbedInPreview(application.Get(), saver.Get());
+    EXPECT_EQ(GetParent(application.Get()), parent.Get());
+    EXPECT_FALSE(IsWindowVisible(application.Get()));
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(application.Get(), GWL_STYLE)),
+              static_cast<DWORD>(WS_CHILD | WS_DISABLED));
+}
+
+TEST_F(EmbedInPreviewTest, WithoutAParentTheWindowIsNeitherMovedNorSized) {
+    ParentWindow = nullptr;
+    PlainWindow saver("ZolvaneTestSaver", WS_POPUP | WS_VISIBLE, 50, 50);
+    RECT before{};
+    GetWindowRect(saver.Get(), &before);
+    EmbedInPreview(nullptr, saver.Get());
+    RECT after{};
+    GetWindowRect(saver.Get(), &after);
+    EXPECT_EQ(after.right - after.left, before.right - before.left);
+    EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
+    // The system keeps siblings clipped for a window that stays on the desktop.
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(saver.Get(), GWL_STYLE)) & ~static_cast<DWORD>(WS_CLIPSIBLINGS),
+              static_cast<DWORD>(WS_CHILD | WS_DISABLED));
+}
+
+// In another process Wine does not draw a child of our window, so the preview picture is looked at here,
+// with the program's resources linked into the test.
+TEST_F(EmbedInPreviewTest, ThePreviewShowsThePictureInTheTopLeftCornerOnBlack) {
+    RunMode = rmPreview;
+    TScreensaverZolvane preview;
+    EmbedInPreview(nullptr, preview.Handle());
+    preview.Show();
+    EXPECT_FALSE(IsWindowEnabled(preview.Handle()));
+
+    const UniqueBitmap picture(static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(101), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    ASSERT_TRUE(picture);
+    BITMAP info{};
+    GetObjectA(picture.Get(), sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, 152);
+    EXPECT_EQ(info.bmHeight, 112);
+    EXPECT_EQ(info.bmBitsPixel, 24);
+    const UniqueMemoryDc pictureDc(CreateCompatibleDC(nullptr));
+    const UniqueSelection selected = SelectInto(pictureDc.Get(), picture.Get());
+
+    const UniqueWindowDc dc = GetWindowDc(preview.Handle());
+    const POINT samples[] = {{0, 0}, {5, 5}, {75, 50}, {20, 100}, {140, 30}, {151, 111}};
+    EXPECT_TRUE(PumpUntil([&] {
+        for (const POINT& at : samples) {
+            if (GetPixel(dc.Get().dc, at.x, at.y) != GetPixel(pictureDc.Get(), at.x, at.y)) {
+                return false;
+            }
+        }
+        return true;
+    }));
+    EXPECT_EQ(GetPixel(dc.Get().dc, 160, 50), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(dc.Get().dc, 75, 120), RGB(0, 0, 0));
+}

@@ -1,0 +1,181 @@
+// The settings against the real registry of the test's Wine prefix.
+#include "app/Settings.h"
+
+#include "app/Application.h"
+#include "support/MessageBoxes.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kKey = "Software\\Osterwyn\\Zolvane";
+
+struct Box {
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+
+// Both settings keys removed before and after each test; message boxes noted instead of shown.
+class SettingsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        RemoveKeys();
+        previous_ = SetMessageBoxHandler([this](HWND, const std::string& text, const std::string& caption, UINT type) {
+            boxes.push_back({text, caption, type});
+            return IDOK;
+        });
+    }
+    void TearDown() override {
+        SetMessageBoxHandler(previous_);
+        RemoveKeys();
+    }
+
+    static void RemoveKeys() {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+    }
+    static void SetNumber(HKEY root, const char* name, DWORD value) {
+        ASSERT_EQ(RegSetKeyValueA(root, kKey, name, REG_DWORD, &value, sizeof value), ERROR_SUCCESS);
+    }
+    static void SetText(HKEY root, const char* name, const std::string& value, DWORD type = REG_SZ) {
+        ASSERT_EQ(RegSetKeyValueA(root, kKey, name, type, value.c_str(), static_cast<DWORD>(value.size() + 1)),
+                  ERROR_SUCCESS);
+    }
+    static bool KeyExists(HKEY root) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, kKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            return false;
+        }
+        RegCloseKey(key);
+        return true;
+    }
+
+    std::vector<Box> boxes;
+
+private:
+    MessageBoxHandler previous_;
+};
+
+} // namespace
+
+TEST_F(SettingsTest, NoKeyGivesTheDefaults) {
+    TSettings settings;
+    EXPECT_EQ(settings.Player, "");
+    EXPECT_EQ(settings.SkitsPath, "");
+    EXPECT_EQ(settings.OpsFilePath, "");
+    EXPECT_EQ(settings.DownloadPath, "");
+    EXPECT_EQ(settings.HelpFilePath, "");
+    EXPECT_EQ(settings.LogPath, "");
+    EXPECT_EQ(settings.Sound, sndAlways);
+    EXPECT_EQ(settings.SyncMethod, smAutomatic);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SettingsTest, ThePathsComeFromTheMachineAsStored) {
+    SetText(HKEY_LOCAL_MACHINE, "Player", "C:\\Zolvane\\player.exe");
+    SetText(HKEY_LOCAL_MACHINE, "SkitsPath", "%ProgramFiles%\\Zolvane\\Skits", REG_EXPAND_SZ);
+    SetText(HKEY_LOCAL_MACHINE, "OpsFilePath", "C:\\Zolvane\\zolvane.ops");
+    SetText(HKEY_LOCAL_MACHINE, "DownloadPath", "C:\\Zolvane\\Download");
+    SetText(HKEY_LOCAL_MACHINE, "HelpFilePath", "C:\\Zolvane\\zolvane.hlp");
+    SetText(HKEY_LOCAL_MACHINE, "LogPath", "C:\\Zolvane\\download.log");
+    // The user's key has no say over the paths.
+    SetText(HKEY_CURRENT_USER, "Player", "C:\\elsewhere.exe");
+
+    TSettings settings;
+    EXPECT_EQ(settings.Player, "C:\\Zolvane\\player.exe");
+    EXPECT_EQ(settings.SkitsPath, "%ProgramFiles%\\Zolvane\\Skits");
+    EXPECT_EQ(settings.OpsFilePath, "C:\\Zolvane\\zolvane.ops");
+    EXPECT_EQ(settings.DownloadPath, "C:\\Zolvane\\Download");
+    EXPECT_EQ(settings.HelpFilePath, "C:\\Zolvane\\zolvane.hlp");
+    EXPECT_EQ(settings.LogPath, "C:\\Zolvane\\download.log");
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SettingsTest, TheNumbersKeepTheirLowEightBits) {
+    SetNumber(HKEY_CURRENT_USER, "Sound", 258);
+    SetNumber(HKEY_CURRENT_USER, "SyncMethod", 0x101);
+    TSettings settings;
+    EXPECT_EQ(settings.Sound, sndNever);
+    EXPECT_EQ(settings.SyncMethod, smChooseFromList);
+}
+
+TEST_F(SettingsTest, SoundWithoutSyncMethodLeavesSyncMethodAtAutomatic) {
+    SetNumber(HKEY_CURRENT_USER, "Sound", 1);
+    TSettings settings;
+    EXPECT_EQ(settings.Sound, sndOnce);
+    EXPECT_EQ(settings.SyncMethod, smAutomatic);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SettingsTest, ASoundStoredAsTextShowsTheTypeErrorAndLeavesBothNumbersAtZero) {
+    SetText(HKEY_CURRENT_USER, "Sound", "2");
+    SetNumber(HKEY_CURRENT_USER, "SyncMethod", 2);
+    TSettings settings;
+    EXPECT_EQ(settings.Sound, sndAlways);
+    EXPECT_EQ(settings.SyncMethod, smAutomatic);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Exception reading registry! Invalid data type for 'Sound'");
+    EXPECT_EQ(boxes[0].caption, Application().Title());
+    EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_OK));
+}
+
+TEST_F(SettingsTest, APathOfTheWrongTypeStopsTheLoadingThereAndKeepsWhatCameBefore) {
+    SetText(HKEY_LOCAL_MACHINE, "Player", "C:\\player.exe");
+    SetNumber(HKEY_LOCAL_MACHINE, "SkitsPath", 5);
+    SetText(HKEY_LOCAL_MACHINE, "OpsFilePath", "C:\\zolvane.ops");
+    SetNumber(HKEY_CURRENT_USER, "Sound", 2);
+    TSettings settings;
+    EXPECT_EQ(settings.Player, "C:\\player.exe");
+    EXPECT_EQ(settings.SkitsPath, "");
+    EXPECT_EQ(settings.OpsFilePath, "");
+    EXPECT_EQ(settings.Sound, sndAlways);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Exception reading registry! Invalid data type for 'SkitsPath'");
+}
+
+TEST_F(SettingsTest, SavingCreatesTheUsersKeyAndNeverTouchesTheMachineWideOne) {
+    SetText(HKEY_LOCAL_MACHINE, "Player", "C:\\player.exe");
+    TSettings settings;
+    settings.Sound = sndNever;
+    settings.SyncMethod = smManual;
+    settings.Player = "C:\\changed.exe";
+    settings.Save();
+
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kKey, "Sound", RRF_RT_ANY, &type, &value, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(value, 2u);
+    size = sizeof value;
+    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kKey, "SyncMethod", RRF_RT_ANY, &type, &value, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(value, 2u);
+    EXPECT_NE(RegGetValueA(HKEY_CURRENT_USER, kKey, "Player", RRF_RT_ANY, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+
+    char player[64] = "";
+    DWORD playerSize = sizeof player;
+    ASSERT_EQ(RegGetValueA(HKEY_LOCAL_MACHINE, kKey, "Player", RRF_RT_REG_SZ, nullptr, player, &playerSize),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(player, "C:\\player.exe");
+    EXPECT_NE(RegGetValueA(HKEY_LOCAL_MACHINE, kKey, "Sound", RRF_RT_ANY, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+
+    // What was saved is what the next run loads.
+    TSettings reloaded;
+    EXPECT_EQ(reloaded.Sound, sndNever);
+    EXPECT_EQ(reloaded.SyncMethod, smManual);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(SettingsTest, SavingWithoutAMachineKeyCreatesNone) {
+    TSettings settings;
+    settings.Save();
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE));
+}

@@ -1,0 +1,176 @@
+// Runs zolvane.scr as a process of its own, from a scratch folder, and finds and drives its windows.
+//
+// Waits poll with a generous upper bound and pump this thread's messages meanwhile, so that windows of
+// the test (a preview parent, say) keep answering the program.
+#pragma once
+
+#include "support/WinHandles.h"
+#include "tests/TestFiles.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace zolvane_process {
+
+// How long anything that should happen may take under Wine on a busy machine.
+constexpr DWORD kPatience = 20000;
+
+// Handles this thread's messages until the condition holds or the time is up; true when it held.
+inline bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = kPatience) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (condition()) {
+            return true;
+        }
+        if (GetTickCount64() >= end) {
+            return false;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+}
+
+inline std::string ClassOf(HWND window) {
+    char name[256] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+inline std::string TextOf(HWND window) {
+    char text[256] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+// Copies a file of the build into the folder under the given name.
+inline void Install(const char* source, const std::string& target) {
+    ASSERT_TRUE(CopyFileA(source, target.c_str(), FALSE)) << source << " -> " << target;
+}
+
+class ZolvaneProcess {
+public:
+    // Copies zolvane.scr into the folder (once) and starts it there with the arguments.
+    ZolvaneProcess(const testing_files::ScratchFolder& folder, const std::string& arguments) {
+        const std::string program = folder / "zolvane.scr";
+        if (GetFileAttributesA(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            Install(ZOLVANE_SCR, program);
+        }
+        std::string commandLine = "zolvane.scr " + arguments;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        started_ = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  folder.Path().c_str(), &startup, &info) != FALSE;
+        EXPECT_TRUE(started_) << "could not start " << program << ": " << GetLastError();
+        if (started_) {
+            process_.Reset(info.hProcess);
+            UniqueHandle thread(info.hThread);
+            id_ = info.dwProcessId;
+        }
+    }
+
+    ~ZolvaneProcess() {
+        if (process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+            TerminateProcess(process_.Get(), 99);
+            WaitForSingleObject(process_.Get(), kPatience);
+        }
+    }
+
+    DWORD Id() const { return id_; }
+
+    // A visible top-level window of this process with the class, or null when none came in time.
+    HWND WaitForWindow(const char* className, DWORD timeoutMs = kPatience) {
+        HWND found = nullptr;
+        PumpUntil([&] { return (found = FindTopLevel(className)) != nullptr; }, timeoutMs);
+        return found;
+    }
+
+    // A visible child window of this process with the class under the parent.
+    HWND WaitForChildWindow(HWND parent, const char* className, DWORD timeoutMs = kPatience) {
+        HWND found = nullptr;
+        PumpUntil(
+            [&] {
+                for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+                    if (Owns(child) && ClassOf(child) == className && IsWindowVisible(child)) {
+                        found = child;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            timeoutMs);
+        return found;
+    }
+
+    // The number of top-level windows of this process with the class, visible or not.
+    int CountWindows(const char* className) {
+        Search search{this, className, false, nullptr, 0};
+        EnumWindows(&ZolvaneProcess::Visit, reinterpret_cast<LPARAM>(&search));
+        return search.count;
+    }
+
+    // Waits until the program has handled all of its input and waits for more.
+    void WaitUntilIdle() { EXPECT_EQ(WaitForInputIdle(process_.Get(), kPatience), 0u); }
+
+    // True when the process ended in time.
+    bool WaitForExit(DWORD timeoutMs = kPatience) {
+        return started_ &&
+               PumpUntil([&] { return WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0; }, timeoutMs);
+    }
+
+    // True when the process is still running after the time: for things that must not end it. The time
+    // is an upper bound for a wrong ending to show, not a wait for something to happen.
+    bool StillRunningAfter(DWORD ms) { return started_ && !WaitForExit(ms); }
+
+    DWORD ExitCode() const {
+        DWORD code = 12345;
+        GetExitCodeProcess(process_.Get(), &code);
+        return code;
+    }
+
+private:
+    bool Owns(HWND window) const {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        return owner == id_;
+    }
+
+    struct Search {
+        ZolvaneProcess* self;
+        const char* className;
+        bool visibleOnly;
+        HWND found;
+        int count;
+    };
+
+    // An enumeration callback must have the system's calling convention: no lambda will do.
+    static BOOL CALLBACK Visit(HWND window, LPARAM data) {
+        auto* search = reinterpret_cast<Search*>(data);
+        if (search->self->Owns(window) && ClassOf(window) == search->className &&
+            (!search->visibleOnly || IsWindowVisible(window))) {
+            search->found = window;
+            ++search->count;
+        }
+        return TRUE;
+    }
+
+    HWND FindTopLevel(const char* className) {
+        Search search{this, className, true, nullptr, 0};
+        EnumWindows(&ZolvaneProcess::Visit, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    bool started_ = false;
+    UniqueHandle process_;
+    DWORD id_ = 0;
+};
+
+} // namespace zolvane_process

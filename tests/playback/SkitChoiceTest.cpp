@@ -1,0 +1,126 @@
+#include "playback/SkitChoice.h"
+#include "tests/library/CatalogTestSupport.h"
+
+using namespace catalog_testing;
+
+namespace {
+
+std::string Describe(const SpecialChoice& choice) {
+    return (choice.special ? std::to_string(*choice.special) : std::string("none")) +
+           (choice.startDownload ? "+download" : "");
+}
+
+} // namespace
+
+TEST(ChooseSpecial, FollowsHowNewSkitsArrive) {
+    struct Case {
+        std::uint8_t syncMethod;
+        int runCount, scheduled, available;
+        bool due;
+        const char* expected;
+    };
+    const Case cases[] = {
+        // Automatic: only the second choice, and only with skits waiting or the list due.
+        {smAutomatic, 1, 1, 0, false, "1+download"},
+        {smAutomatic, 1, 0, 0, true, "1+download"},
+        {smAutomatic, 1, 0, 5, false, "none"},
+        {smAutomatic, 0, 1, 0, true, "none"},
+        {smAutomatic, 2, 1, 0, true, "none"},
+        // Choose from a list: every 5th start while skits are on offer, else the second choice when due.
+        {smChooseFromList, 5, 0, 1, false, "3"},
+        {smChooseFromList, 10, 0, 1, true, "3"},
+        {smChooseFromList, 5, 0, 0, false, "none"},
+        {smChooseFromList, 0, 0, 1, true, "none"},
+        {smChooseFromList, 6, 0, 1, false, "none"},
+        {smChooseFromList, 1, 0, 1, true, "2+download"},
+        {smChooseFromList, 1, 3, 0, false, "none"},
+        // Manual: the second choice shows that the list is due, and starts nothing.
+        {smManual, 1, 0, 0, true, "4"},
+        {smManual, 1, 4, 0, false, "none"},
+        {smManual, 2, 0, 0, true, "none"},
+        {7, 1, 1, 1, true, "none"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Describe(ChooseSpecial(c.syncMethod, c.runCount, c.scheduled, c.available, c.due)), c.expected)
+            << "method " << int{c.syncMethod} << ", run count " << c.runCount << ", scheduled " << c.scheduled
+            << ", available " << c.available << ", due " << c.due;
+    }
+}
+
+namespace {
+
+class ShowChoiceTest : public CatalogTest {
+protected:
+    ShowChoiceTest() {
+        for (int id = 1; id <= 4; ++id) {
+            const std::string movie = "special" + std::to_string(id) + ".gif";
+            PutMovie(movie);
+            specials_.push_back(Downloaded(Skit(skSpecial, id, movie)));
+        }
+    }
+    std::vector<SkitRecord> specials_;
+};
+
+} // namespace
+
+TEST_F(ShowChoiceTest, TheCataloguesPickComesFirstAndSpecialFourWhenThereIsNone) {
+    PutMovie("regular.gif");
+    std::vector<SkitRecord> records = specials_;
+    records.push_back(Downloaded(Skit(skRegular, 1, "regular.gif")));
+    WriteOps(records);
+    auto catalog = Open();
+    EXPECT_EQ(ChooseShowSkit(*catalog, smManual, 0).file, "regular.gif");
+    // Nothing eligible: special skit 4 stands in.
+    ApplyAll(*catalog, dsAvailable);
+    EXPECT_EQ(ChooseShowSkit(*catalog, smManual, 3).file, "special4.gif");
+    catalog.reset();
+
+    WriteOps(specials_);
+    catalog = Open();
+    const ShowChoice idle = ChooseShowSkit(*catalog, smManual, 3);
+    EXPECT_EQ(idle.file, "special4.gif");
+    EXPECT_FALSE(idle.startDownload);
+    // While a download runs, special skit 1 stands in.
+    ASSERT_TRUE(catalog->StartSkitListDownload(nullptr, true));
+    EXPECT_EQ(ChooseShowSkit(*catalog, smManual, 3).file, "special1.gif");
+}
+
+TEST_F(ShowChoiceTest, TheSecondChoiceStartsTheListDownloadWhenItIsDue) {
+    header_.lastListUpdate = 0;
+    PutMovie("regular.gif");
+    std::vector<SkitRecord> records = specials_;
+    records.push_back(Downloaded(Skit(skRegular, 1, "regular.gif")));
+    WriteOps(records);
+    auto catalog = Open();
+    EXPECT_EQ(ChooseShowSkit(*catalog, smAutomatic, 0).file, "regular.gif");
+    const ShowChoice second = ChooseShowSkit(*catalog, smAutomatic, 1);
+    EXPECT_EQ(second.file, "special1.gif");
+    EXPECT_TRUE(second.startDownload);
+    EXPECT_EQ(ChooseShowSkit(*catalog, smManual, 1).file, "special4.gif");
+    EXPECT_FALSE(ChooseShowSkit(*catalog, smManual, 1).startDownload);
+}
+
+TEST_F(ShowChoiceTest, ChoosingFromAListShowsSpecialThreeAfterFiveStarts) {
+    PutMovie("regular.gif");
+    std::vector<SkitRecord> records = specials_;
+    records.push_back(Downloaded(Skit(skRegular, 1, "regular.gif")));
+    records.push_back(Skit(skRegular, 2, "offered.gif"));
+    WriteOps(records);
+    auto catalog = Open();
+    EXPECT_EQ(ChooseShowSkit(*catalog, smChooseFromList, 4).file, "regular.gif");
+    EXPECT_EQ(ChooseShowSkit(*catalog, smChooseFromList, 5).file, "special3.gif");
+    EXPECT_EQ(ChooseShowSkit(*catalog, smChooseFromList, 6).file, "regular.gif");
+}
+
+TEST_F(ShowChoiceTest, AMissingSpecialSkitFallsBack) {
+    // Special skit 1 is missing: the automatic download's skit falls back to 1 again, and so to nothing.
+    std::vector<SkitRecord> records = {specials_[1], specials_[3]};
+    header_.lastListUpdate = 0;
+    WriteOps(records);
+    auto catalog = Open();
+    const ShowChoice choice = ChooseShowSkit(*catalog, smAutomatic, 1);
+    EXPECT_EQ(choice.file, std::nullopt);
+    EXPECT_TRUE(choice.startDownload);
+    EXPECT_EQ(ChooseShowSkit(*catalog, smChooseFromList, 1).file, "special2.gif");
+    EXPECT_EQ(ChooseShowSkit(*catalog, smManual, 1).file, "special4.gif");
+}

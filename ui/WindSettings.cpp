@@ -1,0 +1,31 @@
+#include "ui/WindSettings.h"
+
+#include "app/Application.h"
+#include "app/RunModes.h"
+#include "resources/resource.h"
+
+TWindSettings* WindSettings = nullptr;
+
+void TWindSettings::CreateParams(TCreateParams& params) {
+    params.ClassName = kSettingsWindowClass;
+    params.Caption = "Zolvane";
+    params.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_CLIPCHILDREN;
+    params.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP;
+    params.Icon = LoadIconA(Application().Instance(), MAKEINTRESOURCEA(IDI_ZOLVANE));
+
+    // Centred on the screen, with the client area at its full size.
+    RECT bounds{0, 0, kClientWidth, kClientHeight};
+    AdjustWindowRectEx(&bounds, params.Style, FALSE, params.ExStyle);
+    params.Width = bounds.right - bounds.left;
+    params.Height = bounds.bottom - bounds.top;
+    params.X = (GetSystemMetrics(SM_CXSCREEN) - params.Width) / 2;
+    params.Y = (GetSystemMetrics(SM_CYSCREEN) - params.Height) / 2;
+}
+
+LRESULT TWindSettings::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Another configuration process was started: this window stays as it is.
+    if (message == kMsgSecondInstance) {
+        return 0;
+    }
+    return TForm::WindowProc(message, wParam, lParam);
+}
