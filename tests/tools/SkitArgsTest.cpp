@@ -1,5 +1,6 @@
 #include "tools/skitplayer/SkitArgs.h"
 
+#include "playback/SkitArguments.h"
 #include "support/Error.h"
 #include "support/ErrorCodes.h"
 #include "support/System.h"
@@ -55,12 +56,23 @@ TEST(SkitArgs, TakesTheLastOfTwoVariablesOfOneName) {
     EXPECT_EQ(value, "new.gif");
 }
 
-TEST(ArgumentFileFor, PutsArgInPlaceOfTheTextFromTheLastDot) {
-    EXPECT_EQ(ArgumentFileFor("C:\\Zolvane\\skitplayer.exe"), "C:\\Zolvane\\skitplayer.arg");
-    // The screensaver cuts at the last dot even in a folder name; the player must look where it wrote.
-    EXPECT_EQ(ArgumentFileFor("C:\\Old.Tools\\Play"), "C:\\Old.arg");
-    EXPECT_EQ(ArgumentFileFor(".player"), ".player.arg");
-    EXPECT_EQ(ArgumentFileFor("C:\\Tools\\Play"), "C:\\Tools\\Play.arg");
+TEST(SkitArgs, ReadsBackEveryPairThatTheScreensaverWrites) {
+    SkitArguments written;
+    written.AddFormattedVariable("SS_RunCount", "%d", 12);
+    written.AddVariable("SS_Note", "50% off & a+b=c");
+    written.AddVariable("SS_Swf", "caf\xE9 \\ C:/skits.gif");
+    EXPECT_EQ(SkitArgs::Parse(written.Text()).Pairs(),
+              (Pairs{{"SS_RunCount", "12"}, {"SS_Note", "50% off & a+b=c"}, {"SS_Swf", "caf\xE9 \\ C:/skits.gif"}}));
+}
+
+TEST(DecodeSkitValue, UndoesTheScreensaversEncodingOfEveryByte) {
+    std::string every;
+    for (int c = 1; c < 256; ++c) {
+        every += static_cast<char>(c);
+    }
+    // Codes in the text itself, as the screensaver's own encoding of a percent sign must keep them.
+    every += "%20%2B%25";
+    EXPECT_EQ(DecodeSkitValue(EscapeValue(every)), every);
 }
 
 TEST(MoviePathFor, LooksUpANameInThePlayersFolder) {

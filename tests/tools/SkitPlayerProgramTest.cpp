@@ -3,7 +3,7 @@
 // the event log that SKITPLAYER_LOG names.
 #include "library/Paths.h"
 #include "support/ErrorCodes.h"
-#include "support/UniqueResource.h"
+#include "support/WinHandles.h"
 #include "tests/TestFiles.h"
 
 #include <windows.h>
@@ -20,27 +20,6 @@ using testing_files::ScratchFolder;
 using testing_files::WriteFile;
 
 namespace {
-
-struct HandleTraits {
-    using Value = HANDLE;
-    static Value Invalid() noexcept { return nullptr; }
-    static void Close(Value handle) noexcept { CloseHandle(handle); }
-};
-using UniqueHandle = UniqueResource<HandleTraits>;
-
-// A window's DC remembers its window, which ReleaseDC needs as well.
-struct WindowDc {
-    HWND window = nullptr;
-    HDC dc = nullptr;
-    bool operator==(const WindowDc& other) const { return window == other.window && dc == other.dc; }
-    bool operator!=(const WindowDc& other) const { return !(*this == other); }
-};
-struct WindowDcTraits {
-    using Value = WindowDc;
-    static Value Invalid() noexcept { return {}; }
-    static void Close(Value dc) noexcept { ReleaseDC(dc.window, dc.dc); }
-};
-using UniqueWindowDc = UniqueResource<WindowDcTraits>;
 
 // Every wait below polls until what it waits for has happened, with a bound far beyond what a slow,
 // busy machine needs, so that none of them decides a test by the clock.
@@ -204,8 +183,8 @@ protected:
     static void ExpectColour(HWND window, int x, int y, COLORREF expected) {
         COLORREF seen = CLR_INVALID;
         for (DWORD waited = 0; waited < kColourWaitMs; waited += kPollMs) {
-            const UniqueWindowDc dc(WindowDc{window, GetDC(window)});
-            seen = GetPixel(dc.Get().dc, x, y);
+            const UniqueWindowDc dc = GetWindowDc(window);
+            seen = dc ? GetPixel(dc.Get().dc, x, y) : CLR_INVALID;
             if (Near(seen, expected)) {
                 return;
             }

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "tools/skitplayer/FramePlan.h"
-#include "tools/skitplayer/PlayerHandles.h"
+#include "tools/skitplayer/GdiplusHandles.h"
 
 #include <cstdint>
 #include <string>

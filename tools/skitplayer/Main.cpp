@@ -10,6 +10,7 @@
 // argument file's text, "key" and a posted key's virtual-key code, "closed", "ended", or "error" and
 // what went wrong. A failure shows nothing modal: the screensaver waits for the player to end, so the
 // player logs it, keeps its window black for a moment and ends with exit code 1.
+#include "playback/SkitArguments.h"
 #include "support/Error.h"
 #include "support/System.h"
 #include "tools/skitplayer/EventLog.h"
@@ -30,7 +31,7 @@ constexpr std::uint32_t kLargestArgumentFile = 64 * 1024;
 
 // Reads the argument file and the movie it names; raises with the text for the log.
 std::unique_ptr<GifMovie> LoadSkit(const std::string& programPath, EventLog& log) {
-    const std::string argumentFile = ArgumentFileFor(programPath);
+    const std::string argumentFile = ArgumentFilePath(programPath);
     const std::string text = ReadSkitFile(argumentFile, kLargestArgumentFile, "argument file");
     log.Write("started " + text);
     std::string movieName;

@@ -2,6 +2,7 @@
 
 #include "support/Error.h"
 #include "support/ErrorCodes.h"
+#include "support/WinHandles.h"
 
 namespace {
 
@@ -139,11 +140,14 @@ void PlayerWindow::Paint() {
     }
     // Drawn off screen and copied in one go, so a frame never shows half-drawn on black.
     UniqueMemoryDc memory(CreateCompatibleDC(paint.Dc()));
-    UniqueGdiObject bitmap(CreateCompatibleBitmap(paint.Dc(), width, height));
+    UniqueBitmap bitmap(CreateCompatibleBitmap(paint.Dc(), width, height));
     if (!memory || !bitmap) {
         throw EZolvaneError("There is not enough memory to draw the movie: " + LastErrorText());
     }
-    const UniqueDcSelection selection = SelectInto(memory.Get(), bitmap.Get());
+    const UniqueSelection selection = SelectInto(memory.Get(), bitmap.Get());
+    if (!selection) {
+        throw EZolvaneError("The movie cannot be drawn: " + LastErrorText());
+    }
     FillRect(memory.Get(), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     if (movie_) {
         movie_->Draw(memory.Get(), FitFrame(movie_->Width(), movie_->Height(), width, height));

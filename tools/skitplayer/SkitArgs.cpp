@@ -70,14 +70,6 @@ bool SkitArgs::Find(const std::string& name, std::string& value) const {
     return false;
 }
 
-std::string ArgumentFileFor(const std::string& programPath) {
-    const std::string::size_type dot = programPath.rfind('.');
-    if (dot == std::string::npos || dot == 0) {
-        return programPath + ".arg";
-    }
-    return programPath.substr(0, dot) + ".arg";
-}
-
 std::string MoviePathFor(const std::string& programPath, const std::string& movieName) {
     const bool hasDrive = movieName.size() >= 2 && movieName[1] == ':';
     const bool fromRoot = !movieName.empty() && (movieName[0] == '\\' || movieName[0] == '/');

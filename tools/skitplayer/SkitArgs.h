@@ -1,4 +1,5 @@
-// The argument file that the screensaver writes next to the player before it starts it.
+// Reading the argument file that the screensaver writes next to the player before it starts it
+// (playback/SkitArguments.h writes it, and names it with ArgumentFilePath).
 //
 // The file holds one line of name=value pairs joined by "&". Names are written as they are; in values
 // the five characters that would break the layout are written as codes: a space as %20, "+" as %2B,
@@ -28,12 +29,6 @@ public:
 private:
     std::vector<std::pair<std::string, std::string>> pairs_;
 };
-
-// The argument file of a program file: the text from the path's last "." onward becomes ".arg", the
-// same rule by which the screensaver names the file, so the two always meet. A "." at the very start,
-// or no "." at all, keeps the whole path.
-//   "C:\Zolvane\skitplayer.exe" -> "C:\Zolvane\skitplayer.arg"
-std::string ArgumentFileFor(const std::string& programPath);
 
 // Where the movie that SS_Swf names is: a bare or relative name is looked up in the player's own
 // folder, a full path (with a drive, or starting with a separator) is taken as it is.
