@@ -1,0 +1,78 @@
+// skitplayer: plays one skit for the screensaver.
+//
+// The screensaver starts it without arguments, from its own folder, after writing the argument file
+// next to it (skitplayer.arg for skitplayer.exe). The player reads the movie's name from the variable
+// SS_Swf, shows one black full-screen window from its main thread, plays the GIF once and ends. It
+// ends early when its window receives WM_CLOSE. The other variables (run count, sound, month, day) are
+// of no use to silent GIFs and are ignored.
+//
+// With SKITPLAYER_LOG naming a file, every event is appended there as one line: "started" and the
+// argument file's text, "key" and a posted key's virtual-key code, "closed", "ended", or "error" and
+// what went wrong. A failure shows nothing modal: the screensaver waits for the player to end, so the
+// player logs it, keeps its window black for a moment and ends with exit code 1.
+#include "playback/SkitArguments.h"
+#include "support/Error.h"
+#include "support/System.h"
+#include "tools/skitplayer/EventLog.h"
+#include "tools/skitplayer/GifMovie.h"
+#include "tools/skitplayer/PlayerWindow.h"
+#include "tools/skitplayer/SkitArgs.h"
+#include "tools/skitplayer/SkitFile.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+// The argument file is a line of a few hundred bytes; anything much larger is not one.
+constexpr std::uint32_t kLargestArgumentFile = 64 * 1024;
+
+// Reads the argument file and the movie it names; raises with the text for the log.
+std::unique_ptr<GifMovie> LoadSkit(const std::string& programPath, EventLog& log) {
+    const std::string argumentFile = ArgumentFilePath(programPath);
+    const std::string text = ReadSkitFile(argumentFile, kLargestArgumentFile, "argument file");
+    log.Write("started " + text);
+    std::string movieName;
+    if (!SkitArgs::Parse(text).Find("SS_Swf", movieName) || movieName.empty()) {
+        throw EZolvaneError("The argument file " + argumentFile + " names no movie in SS_Swf.");
+    }
+    return std::make_unique<GifMovie>(MoviePathFor(programPath, movieName));
+}
+
+int RunPlayer(HINSTANCE instance, EventLog& log) {
+    // GDI+ outlives the window, which holds the movie until its end.
+    std::unique_ptr<GdiplusSession> gdiplus;
+    PlayerWindow window(log);
+    // The window comes first: the screensaver looks for it once the player waits for input, and GDI+
+    // starts a thread of its own with a hidden window, which may be idle before our main thread is.
+    window.Create(instance);
+    try {
+        gdiplus = std::make_unique<GdiplusSession>();
+        window.Play(LoadSkit(sys::ModuleFileName(), log));
+    } catch (const EZolvaneError& error) {
+        window.Fail(error.what());
+    }
+    MSG message{};
+    BOOL got = 0;
+    while ((got = GetMessageA(&message, nullptr, 0, 0)) != 0 && got != -1) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return window.ExitCode();
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    EventLog log = EventLog::FromEnvironment();
+    try {
+        return RunPlayer(instance, log);
+    } catch (const std::exception& error) {
+        log.Write(std::string("error ") + error.what());
+    } catch (...) {
+        log.Write("error An unexpected error stopped the player.");
+    }
+    return 1;
+}
