@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -114,7 +115,11 @@ private:
         auto* search = reinterpret_cast<Search*>(data);
         DWORD processId = 0;
         const DWORD threadId = GetWindowThreadProcessId(window, &processId);
-        if (threadId == search->threadId && processId == search->processId) {
+        // Every thread with windows also has the system's input-method window, which is not the player's.
+        char name[64] = "";
+        GetClassNameA(window, name, sizeof name);
+        if (threadId == search->threadId && processId == search->processId && std::strcmp(name, "IME") != 0 &&
+            std::strcmp(name, "MSCTFIME UI") != 0) {
             search->found = window;
             return FALSE;
         }
