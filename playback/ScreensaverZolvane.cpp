@@ -1,20 +1,42 @@
 #include "playback/ScreensaverZolvane.h"
 
+#include "app/Application.h"
 #include "app/RunModes.h"
+#include "app/Settings.h"
+#include "library/SafeNames.h"
 #include "library/SkitCatalog.h"
+#include "playback/SkitChoice.h"
 #include "resources/resource.h"
 #include "support/Error.h"
+#include "support/ErrorCodes.h"
+
+#include <shellapi.h>
 
 #include <exception>
 
 TScreensaverZolvane* ScreensaverZolvane = nullptr;
 bool SkitTickBusy = false;
 
+namespace {
+
+const char* const kBackdropClass = "ScreensaverZolvaneBackdrop";
+const char* const kShellSection = "ShellExecute";
+
+// What a skit's key does.
+enum KeyActionKind : std::uint8_t { kaPassToPlayer = 1, kaRunCommand = 2 };
+
+} // namespace
+
 TScreensaverZolvane::TScreensaverZolvane()
-    : PreviewImage(IDB_PREVIEW), SkitTimer(*this, kSkitTimerId, 500, [this] { SkitTimerTimer(); }) {
+    : PreviewImage(IDB_PREVIEW), SkitTimer(*this, kSkitTimerId, 500, [this] { SkitTimerTimer(); }),
+      StayTimer(*this, kStayTimerId, kSkitTimerPlayingInterval, [this] { StayTimerTimer(); }),
+      PointerTimer(*this, kPointerTimerId, kPointerTimerInterval, [this] { PointerTimerTimer(); }) {
     ErrorPrefix = "Zolvane";
     PreviewImage.Visible = Mode == rmPreview;
 }
+
+// A player still running is left to itself: the show only asks players to close in FormClose.
+TScreensaverZolvane::~TScreensaverZolvane() = default;
 
 void TScreensaverZolvane::CreateParams(TCreateParams& params) {
     TScreensaverForm::CreateParams(params);
@@ -41,8 +63,6 @@ void TScreensaverZolvane::Paint(TCanvas& canvas) { PreviewImage.Paint(canvas); }
 
 bool TScreensaverZolvane::HandleMouseInput(UINT /*message*/) { return false; }
 
-bool TScreensaverZolvane::HandleKeyInput(UINT /*message*/, WPARAM /*virtualKey*/) { return false; }
-
 void TScreensaverZolvane::ErrorScrollFinished() {
     HideErrorText();
     SkitTimer.SetInterval(kSkitTimerStartInterval);
@@ -54,9 +74,14 @@ void TScreensaverZolvane::ShowShowError(const std::string& text) {
     if (Mode != rmSaver) {
         return;
     }
-    HWND window = Handle();
-    SetWindowLongA(window, GWL_EXSTYLE, GetWindowLongA(window, GWL_EXSTYLE) & ~WS_EX_TRANSPARENT);
+    SetTransparent(false);
     ShowErrorText(text);
+}
+
+void TScreensaverZolvane::SetTransparent(bool transparent) {
+    const HWND window = Handle();
+    const LONG style = GetWindowLongA(window, GWL_EXSTYLE);
+    SetWindowLongA(window, GWL_EXSTYLE, transparent ? style | WS_EX_TRANSPARENT : style & ~WS_EX_TRANSPARENT);
 }
 
 void TScreensaverZolvane::SkitTimerTimer() {
@@ -74,5 +99,212 @@ void TScreensaverZolvane::SkitTimerTimer() {
     if (Closing != 0) {
         return;
     }
-    // Choosing and playing the skits joins here with the skit player.
+    if (ActivePlayer) {
+        if (!ActivePlayer->IsFinished(0)) {
+            KeepSkitInFront();
+            return;
+        }
+        PointerTimer.SetEnabled(false);
+        ActivePlayer.reset();
+    }
+    const ShowChoice choice = ChooseShowSkit(*SkitLibrary, Settings.SyncMethod, RunCount);
+    if (choice.file) {
+        StartSkit(*choice.file);
+    }
+    if (choice.startDownload) {
+        // The skit-list download that the show starts joins here, with the download manager.
+    }
+    if (!choice.file) {
+        ShowShowError("Unable to load any skits.");
+    }
+}
+
+void TScreensaverZolvane::StartSkit(const std::string& file) {
+    if (!Backdrop) {
+        CreateBackdrop();
+    }
+    SetTransparent(true);
+    ActivePlayer = std::make_unique<SkitPlayer>(Settings.Player, file);
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    ActivePlayer->AddFormattedVariable("SS_RunCount", "%d", RunCount);
+    ++RunCount;
+    ActivePlayer->AddFormattedVariable("SS_Sound", "%d", Settings.Sound == sndNever ? 1 : 0);
+    ActivePlayer->AddFormattedVariable("SS_Month", "%02d", today.wMonth);
+    ActivePlayer->AddFormattedVariable("SS_Day", "%02d", today.wDay);
+    if (ActivePlayer->Start(Handle())) {
+        GetCursorPos(&lastPointer_);
+        PointerTimer.SetEnabled(true);
+    } else {
+        // A failure the system gave a code to reads as the system's text; any other as our own.
+        const std::string reason =
+            ActivePlayer->ErrorCode() != 0 ? ErrorText(ActivePlayer->ErrorCode()) : ActivePlayer->StartError();
+        ShowShowError(reason + " " + file);
+        ActivePlayer.reset();
+    }
+    // "Once" means the first skit of the run, whether or not it could start.
+    if (Settings.Sound == sndOnce) {
+        Settings.Sound = sndNever;
+    }
+    SkitTimer.SetInterval(kSkitTimerPlayingInterval);
+}
+
+// The skit still plays: keys must keep coming here, and the skit must stay in sight.
+void TScreensaverZolvane::KeepSkitInFront() {
+    if (GetForegroundWindow() != Handle()) {
+        SetForegroundWindow(Handle());
+    }
+    SetFocus(Handle());
+    ActivePlayer->BringToFront();
+}
+
+void TScreensaverZolvane::PointerTimerTimer() {
+    if (!ActivePlayer || ActivePlayer->IsFinished(0)) {
+        PointerTimer.SetEnabled(false);
+        return;
+    }
+    POINT now{};
+    GetCursorPos(&now);
+    const HWND window = Handle();
+    if (now.x != lastPointer_.x || now.y != lastPointer_.y) {
+        lastPointer_ = now;
+        POINT client = now;
+        ScreenToClient(window, &client);
+        PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+    }
+    const struct {
+        int key;
+        UINT message;
+    } buttons[] = {{VK_LBUTTON, WM_LBUTTONDOWN}, {VK_RBUTTON, WM_RBUTTONDOWN}, {VK_MBUTTON, WM_MBUTTONDOWN}};
+    for (const auto& button : buttons) {
+        if ((GetAsyncKeyState(button.key) & 0x8000) != 0) {
+            PostMessageA(window, button.message, 0, 0);
+            return;
+        }
+    }
+}
+
+void TScreensaverZolvane::CreateBackdrop() {
+    const HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(Handle(), GWLP_HINSTANCE));
+    WNDCLASSEXA windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_BYTEALIGNCLIENT;
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = instance;
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = kBackdropClass;
+    if (RegisterClassExA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        return;
+    }
+    Backdrop.Reset(CreateWindowExA(0, kBackdropClass, "", WS_POPUP | WS_VISIBLE | WS_DISABLED | WS_CLIPCHILDREN, 0,
+                                   0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                                   instance, nullptr));
+    BringWindowToTop(Handle());
+}
+
+bool TScreensaverZolvane::HandleKeyInput(UINT message, WPARAM virtualKey) {
+    if (ErrorShowing != 0 || message != WM_KEYDOWN || !SkitLibrary) {
+        return false;
+    }
+    const auto action = SkitLibrary->CurrentKeyAction(static_cast<std::int32_t>(virtualKey));
+    if (!action) {
+        return false;
+    }
+    switch (action->keyAction) {
+        case kaPassToPlayer:
+            // The program quits and leaves the player running with the key.
+            Interacted = 1;
+            PassKeyToPlayer(virtualKey);
+            return false;
+        case kaRunCommand:
+            SkitTimer.SetEnabled(false);
+            RunCommand(action->keyText, std::string());
+            if (LeaveSaverState()) {
+                return true;
+            }
+            SetTransparent(false);
+            Backdrop.Reset();
+            return false;
+        default:
+            return false;
+    }
+}
+
+void TScreensaverZolvane::PassKeyToPlayer(WPARAM key) {
+    if (ActivePlayer && !ActivePlayer->IsFinished(0) && ActivePlayer->PlayerWindow() != nullptr) {
+        PostMessageA(ActivePlayer->PlayerWindow(), WM_KEYDOWN, key, 0);
+    }
+}
+
+void TScreensaverZolvane::RunCommand(const std::string& file, const std::string& parameters) {
+    WriteIniValue(kShellSection, nullptr, nullptr);
+    WriteIniValue(kShellSection, "Command", file.c_str());
+    if (!(Interacted != 0 && ActivePlayer && !ActivePlayer->IsFinished(0)) && ActivePlayer) {
+        ActivePlayer->Stop(kPlayerStopWaitMs);
+        ActivePlayer.reset();
+    }
+    // The text comes from a downloaded skit list: whoever serves or alters that list must not be able
+    // to run a program here. Only a web address goes to the shell, which opens it in the browser.
+    if (!IsWebAddress(file)) {
+        WriteIniValue(kShellSection, kShellSection, "Refused: not a web address.");
+        return;
+    }
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const HINSTANCE result = ShellExecuteA(nullptr, nullptr, file.c_str(),
+                                           parameters.empty() ? nullptr : parameters.c_str(), nullptr, SW_SHOW);
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    if (reinterpret_cast<INT_PTR>(result) <= 32) {
+        WriteIniValue(kShellSection, kShellSection, LastErrorText().c_str());
+    }
+}
+
+bool TScreensaverZolvane::LeaveSaverState() {
+    BOOL running = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+    if (!running) {
+        return false;
+    }
+    PointerTimer.SetEnabled(false);
+    if (ActivePlayer && Interacted == 0) {
+        ActivePlayer->Stop(kPlayerStopWaitMs);
+    }
+    SetScreensaverRunning(false);
+    SetTransparent(false);
+    Hide();
+    Backdrop.Reset();
+    // Hidden now, with no timer of the show running: the program ends once no player of ours runs.
+    StayTimer.SetEnabled(true);
+    return true;
+}
+
+void TScreensaverZolvane::StayTimerTimer() {
+    if (!ActivePlayer || ActivePlayer->IsFinished(0)) {
+        StayTimer.SetEnabled(false);
+        Application().Terminate();
+    }
+}
+
+void TScreensaverZolvane::FormClose(TCloseAction& action) {
+    if (Closing != 0) {
+        return;
+    }
+    TScreensaverForm::FormClose(action);
+    if (action == caNone) {
+        return; // the password was refused: the show goes on
+    }
+    try {
+        SkitTimer.SetEnabled(false);
+        PointerTimer.SetEnabled(false);
+        if (ActivePlayer) {
+            if (Interacted == 0) {
+                ActivePlayer->Stop(kPlayerStopWaitMs);
+            }
+            ActivePlayer.reset();
+        }
+        SetTransparent(false);
+        Backdrop.Reset();
+        // The wait for a download sequence that still runs joins here, with the download manager.
+    } catch (...) {
+        // Closing goes on whatever happened to the skit.
+    }
 }

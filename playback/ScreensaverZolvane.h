@@ -1,25 +1,38 @@
 // The skit show: the screensaver window of Zolvane. In screensaver mode a timer drives the show one
-// step at a time; in preview mode it shows the preview picture on black.
+// step at a time: choose a skit, start it in the player, poll the player once a second, and choose the
+// next when it has ended. In preview mode it shows the preview picture on black.
 #pragma once
 
 #include "app/Canvas.h"
 #include "app/ScreensaverForm.h"
+#include "playback/SkitPlayer.h"
+#include "support/WinHandles.h"
 
+#include <cstdint>
+#include <memory>
 #include <string>
 
 class TScreensaverZolvane : public TScreensaverForm {
 public:
     TScreensaverZolvane();
+    ~TScreensaverZolvane() override;
 
     // One step of the show.
     void SkitTimerTimer();
 
     static constexpr UINT_PTR kSkitTimerId = 2;
+    static constexpr UINT_PTR kStayTimerId = 3;
+    static constexpr UINT_PTR kPointerTimerId = 4;
+    static constexpr UINT kPointerTimerInterval = 50;
     static constexpr UINT kSkitTimerStartInterval = 50;
+    static constexpr UINT kSkitTimerPlayingInterval = 1000;
+    // How long a player is given to close when the show ends its skit.
+    static constexpr DWORD kPlayerStopWaitMs = 3000;
 
 protected:
     void CreateParams(TCreateParams& params) override;
     void FormShow() override;
+    void FormClose(TCloseAction& action) override;
     void Paint(TCanvas& canvas) override;
     bool HandleMouseInput(UINT message) override;
     bool HandleKeyInput(UINT message, WPARAM virtualKey) override;
@@ -31,6 +44,30 @@ protected:
 
     TPicture PreviewImage;
     TTimer SkitTimer;
+
+    std::unique_ptr<SkitPlayer> ActivePlayer;
+    UniqueWindow Backdrop;
+    std::int32_t Interacted = 0;
+    std::int32_t RunCount = 0;
+
+private:
+    void StartSkit(const std::string& file);
+    void CreateBackdrop();
+    void PassKeyToPlayer(WPARAM key);
+    void RunCommand(const std::string& file, const std::string& parameters);
+    bool LeaveSaverState();
+    void SetTransparent(bool transparent);
+    void StayTimerTimer();
+    void PointerTimerTimer();
+    void KeepSkitInFront();
+
+    // Once a skit's command has taken the user elsewhere, the program stays hidden while its player
+    // runs, and then ends.
+    TTimer StayTimer;
+    // While a skit plays, its window lies over ours and takes the pointer's messages: this watches the
+    // pointer and hands what it does to our own window, whose rules decide.
+    TTimer PointerTimer;
+    POINT lastPointer_{};
 };
 
 extern TScreensaverZolvane* ScreensaverZolvane;

@@ -3,6 +3,11 @@
 #include "playback/ScreensaverZolvane.h"
 
 #include "app/RunModes.h"
+#include "app/Settings.h"
+#include "library/SkitCatalog.h"
+#include "library/SkitFileWriters.h"
+#include "support/ErrorCodes.h"
+#include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +16,10 @@ namespace {
 class ExposedShow : public TScreensaverZolvane {
 public:
     using TScreensaverZolvane::ErrorScrollFinished;
+    using TScreensaverZolvane::ActivePlayer;
     using TScreensaverZolvane::ErrorShowing;
+    using TScreensaverZolvane::HideErrorText;
+    using TScreensaverZolvane::RunCount;
     using TScreensaverZolvane::ScrollText;
     using TScreensaverZolvane::SkitTimer;
 };
@@ -74,4 +82,97 @@ TEST_F(ScreensaverZolvaneTest, ThePreviewRunsNoShowAndScrollsNothing) {
     preview.SkitTimerTimer();
     EXPECT_EQ(preview.ErrorShowing, 0);
     EXPECT_EQ(preview.ScrollText, "");
+}
+
+// ---- With a skit library --------------------------------------------------------------------------
+
+namespace {
+
+class FolderEnvironment : public CatalogEnvironment {
+public:
+    explicit FolderEnvironment(std::string folder) : folder_(std::move(folder)) {}
+    std::string SkitsPath() const override { return folder_; }
+    std::string DownloadPath() const override { return folder_; }
+    std::string OpsFilePath() const override { return folder_ + "\\zolvane.ops"; }
+    std::string LogPath() const override { return std::string(); }
+    std::uint8_t SyncMethod() const override { return smManual; }
+    FileTime Now() const override { return NowAsLocalFileTime(); }
+
+private:
+    std::string folder_;
+};
+
+class ShowWithLibrary : public ScreensaverZolvaneTest {
+protected:
+    ShowWithLibrary() : environment_(folder_.Path()), saved_(Settings) {
+        Settings.SyncMethod = smManual;
+        Settings.Sound = sndAlways;
+    }
+    ~ShowWithLibrary() override {
+        SkitLibrary.reset();
+        Settings = saved_;
+    }
+
+    void OpenLibrary(const std::vector<SkitRecord>& records) {
+        OpsHeader header;
+        header.listUrl.text = "http://127.0.0.1:9/skits.syn";
+        header.listFileName.text = "skits.syn";
+        header.listIntervalDays = 7;
+        header.lastListUpdate = NowAsLocalFileTime();
+        WriteOpsFile(environment_.OpsFilePath(), header, records);
+        SkitLibrary.reset(new SkitCatalog(environment_, DownloadJobFactory(), false));
+    }
+
+    testing_files::ScratchFolder folder_;
+    FolderEnvironment environment_;
+    TSettings saved_;
+};
+
+} // namespace
+
+TEST_F(ShowWithLibrary, WithNoSkitAtAllTheShowSaysSoAndTriesAgainAfterThePass) {
+    OpenLibrary({});
+    RunMode = rmSaver;
+    ExposedShow show;
+    show.Show();
+    show.SkitTimerTimer();
+    EXPECT_EQ(show.ScrollText, "Zolvane: Unable to load any skits.");
+    EXPECT_FALSE(show.SkitTimer.Enabled());
+    show.ErrorScrollFinished();
+    EXPECT_TRUE(show.SkitTimer.Enabled());
+    show.HideErrorText();
+    show.ScrollText.clear();
+    show.SkitTimerTimer();
+    EXPECT_EQ(show.ScrollText, "Zolvane: Unable to load any skits.");
+}
+
+TEST_F(ShowWithLibrary, APlayerThatCannotStartIsReportedAndTheNextChoiceFollows) {
+    SkitRecord skit;
+    skit.kind = skRegular;
+    skit.id = 1;
+    skit.name.text = "One";
+    skit.fileName.text = "one.gif";
+    skit.url.text = "http://127.0.0.1:9/one.gif";
+    skit.state = dsDownloaded;
+    skit.play = pcYes;
+    skit.playsLeft = -1;
+    testing_files::WriteFile(folder_ / "one.gif", "GIF89a");
+    OpenLibrary({skit});
+    Settings.Player = folder_ / "no-such-player.exe";
+    Settings.Sound = sndOnce;
+
+    RunMode = rmSaver;
+    ExposedShow show;
+    show.Show();
+    show.SkitTimerTimer();
+    EXPECT_EQ(show.ScrollText, "Zolvane: " + ErrorText(ERROR_FILE_NOT_FOUND) + " one.gif");
+    EXPECT_EQ(show.RunCount, 1);
+    EXPECT_EQ(show.ActivePlayer, nullptr);
+    // "Once" is spent by the first start, even one that failed.
+    EXPECT_EQ(Settings.Sound, sndNever);
+
+    show.ErrorScrollFinished();
+    show.SkitTimerTimer();
+    EXPECT_EQ(show.RunCount, 2);
+    EXPECT_EQ(SkitLibrary->Records()[0].plays, 2);
 }

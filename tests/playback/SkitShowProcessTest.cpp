@@ -1,0 +1,311 @@
+// The skit show as a user meets it: zolvane.scr on an installation with skits, playing them in our own
+// test player, which writes down what it was given and what happened to it.
+#include "support/LocalTime.h"
+#include "tests/app/ZolvaneProcess.h"
+#include "tests/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+using testing_files::ReadFile;
+using testing_files::ScratchFolder;
+using namespace zolvane_process;
+
+namespace {
+
+constexpr const char* kSaverClass = "TScreensaverZolvane";
+constexpr const char* kPlayerClass = "ZolvaneSkitPlayer";
+// How long a show of several skits may take under Wine on a busy machine.
+constexpr DWORD kShowPatience = 90000;
+constexpr FileTime kDay = 864000000000ull;
+
+// A movie that plays in under a second, and one that plays for minutes.
+const char* const kShortMovie = SKITPLAYER_SAMPLES "\\short.gif";
+const char* const kLongMovie = SKITPLAYER_SAMPLES "\\long.gif";
+
+SkitRecord Skit(std::uint8_t kind, std::int32_t id, const std::string& fileName) {
+    SkitRecord skit;
+    skit.kind = kind;
+    skit.id = id;
+    skit.version = 1;
+    skit.name.text = "Skit " + std::to_string(id);
+    skit.fileName.text = fileName;
+    skit.description.text = "A test skit";
+    skit.url.text = "http://127.0.0.1:9/" + fileName;
+    skit.state = dsDownloaded;
+    skit.play = pcYes;
+    skit.playsLeft = -1;
+    skit.availableUntil = NowAsLocalFileTime() + 3650 * kDay;
+    return skit;
+}
+
+// One value of the user's settings, taken away again at the end.
+class UserSetting {
+public:
+    UserSetting(const char* name, DWORD value) : name_(name) {
+        RegSetKeyValueA(HKEY_CURRENT_USER, kKey, name, REG_DWORD, &value, sizeof value);
+    }
+    ~UserSetting() { RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, name_); }
+
+private:
+    static constexpr const char* kKey = "Software\\Osterwyn\\Zolvane";
+    const char* name_;
+};
+
+std::string Today() {
+    SYSTEMTIME today;
+    GetLocalTime(&today);
+    char text[32];
+    std::snprintf(text, sizeof text, "SS_Month=%02d&SS_Day=%02d", today.wMonth, today.wDay);
+    return text;
+}
+
+class SkitShow : public testing::Test {
+protected:
+    SkitShow() {
+        Install(SKITPLAYER_EXE, installation_.Skits() + "\\skitplayer.exe");
+        // The player writes its events where the test can read them; the screensaver passes the
+        // variable on to every player it starts.
+        SetEnvironmentVariableA("SKITPLAYER_LOG", log_.c_str());
+        header_.listUrl.text = "http://127.0.0.1:9/skits.syn";
+        header_.listFileName.text = "skits.syn";
+        header_.listIntervalDays = 7;
+        header_.lastListUpdate = NowAsLocalFileTime(); // no list is due
+    }
+    ~SkitShow() override {
+        SetEnvironmentVariableA("SKITPLAYER_LOG", nullptr);
+        // A player the show left running on purpose is not the next test's business.
+        for (HWND player; (player = FindWindowA(kPlayerClass, nullptr)) != nullptr;) {
+            DWORD id = 0;
+            GetWindowThreadProcessId(player, &id);
+            const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+            TerminateProcess(process.Get(), 0);
+            WaitForSingleObject(process.Get(), kPatience);
+        }
+    }
+
+    void AddMovie(const char* sample, const std::string& name) { Install(sample, installation_.Skits() + "\\" + name); }
+
+    HWND StartShow() {
+        installation_.WriteOps(header_, records_);
+        SetCursorPos(400, 300);
+        saver_.emplace(folder_, "/s");
+        const HWND window = saver_->WaitForWindow(kSaverClass);
+        EXPECT_NE(window, nullptr);
+        return window;
+    }
+
+    std::vector<std::string> Log() const {
+        std::vector<std::string> lines;
+        const std::string text = ReadFile(log_);
+        std::string::size_type start = 0;
+        while (start < text.size()) {
+            const std::string::size_type end = text.find('\n', start);
+            std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            lines.push_back(line);
+            if (end == std::string::npos) {
+                break;
+            }
+            start = end + 1;
+        }
+        return lines;
+    }
+
+    std::vector<std::string> Started() const {
+        std::vector<std::string> started;
+        for (const std::string& line : Log()) {
+            if (line.rfind("started ", 0) == 0) {
+                started.push_back(line.substr(8));
+            }
+        }
+        return started;
+    }
+
+    bool WaitForStarts(std::size_t count) {
+        return PumpUntil([&] { return Started().size() >= count; }, kShowPatience);
+    }
+    bool WaitForLogLine(const std::string& wanted) {
+        return PumpUntil(
+            [&] {
+                for (const std::string& line : Log()) {
+                    if (line == wanted) {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            kShowPatience);
+    }
+    bool WaitForPlayerWindow() {
+        return PumpUntil([] {
+            const HWND player = FindWindowA(kPlayerClass, nullptr);
+            return player != nullptr && IsWindowVisible(player);
+        });
+    }
+    bool Logged(const std::string& wanted) const {
+        for (const std::string& line : Log()) {
+            if (line == wanted) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    ScratchFolder folder_;
+    Installation installation_{folder_};
+    std::string log_ = folder_ / "player-events.log";
+    OpsHeader header_;
+    std::vector<SkitRecord> records_;
+    std::optional<ZolvaneProcess> saver_;
+};
+
+} // namespace
+
+TEST_F(SkitShow, PlaysTheRegularSkitsInTurnWithTheirArgumentFiles) {
+    for (const char* name : {"a.gif", "b b.gif", "c+d.gif"}) {
+        AddMovie(kShortMovie, name);
+    }
+    records_ = {Skit(skRegular, 1, "a.gif"), Skit(skRegular, 2, "b b.gif"), Skit(skRegular, 3, "c+d.gif")};
+    const UserSetting soundOnce("Sound", 1);
+    const UserSetting manual("SyncMethod", 2);
+    const std::string today = Today();
+    const HWND window = StartShow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForStarts(4)) << Log().size() << " lines logged";
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(saver_->WaitForExit());
+
+    const std::vector<std::string> started = Started();
+    ASSERT_GE(started.size(), 4u);
+    EXPECT_EQ(started[0], "SS_RunCount=0&SS_Sound=0&" + today + "&SS_Swf=a.gif");
+    EXPECT_EQ(started[1], "SS_RunCount=1&SS_Sound=1&" + today + "&SS_Swf=b%20b.gif");
+    EXPECT_EQ(started[2], "SS_RunCount=2&SS_Sound=1&" + today + "&SS_Swf=c%2Bd.gif");
+    EXPECT_EQ(started[3], "SS_RunCount=3&SS_Sound=1&" + today + "&SS_Swf=a.gif");
+    // Each skit started only after the one before it had ended.
+    const std::vector<std::string> log = Log();
+    for (std::size_t i = 0; i + 1 < log.size(); ++i) {
+        if (log[i + 1].rfind("started ", 0) == 0) {
+            EXPECT_EQ(log[i], "ended") << "line " << i;
+        }
+    }
+}
+
+TEST_F(SkitShow, WithNothingEligibleSpecialSkitFourPlays) {
+    AddMovie(kShortMovie, "idle.gif");
+    SkitRecord notDownloaded = Skit(skRegular, 1, "missing.gif");
+    notDownloaded.state = dsAvailable;
+    records_ = {notDownloaded, Skit(skSpecial, 4, "idle.gif")};
+    const UserSetting manual("SyncMethod", 2);
+    const HWND window = StartShow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForStarts(2));
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(saver_->WaitForExit());
+    EXPECT_NE(Started()[0].find("SS_RunCount=0&"), std::string::npos);
+    EXPECT_NE(Started()[0].find("&SS_Swf=idle.gif"), std::string::npos);
+    EXPECT_NE(Started()[1].find("&SS_Swf=idle.gif"), std::string::npos);
+}
+
+TEST_F(SkitShow, ChoosingFromAListShowsSpecialSkitThreeAfterFiveStarts) {
+    AddMovie(kShortMovie, "regular.gif");
+    AddMovie(kShortMovie, "on-offer.gif");
+    SkitRecord offered = Skit(skRegular, 2, "offered.gif");
+    offered.state = dsAvailable;
+    records_ = {Skit(skRegular, 1, "regular.gif"), offered, Skit(skSpecial, 3, "on-offer.gif")};
+    const UserSetting chooseFromList("SyncMethod", 1);
+    const HWND window = StartShow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForStarts(7));
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(saver_->WaitForExit());
+    const std::vector<std::string> started = Started();
+    for (std::size_t i = 0; i < 7; ++i) {
+        const char* expected = i == 5 ? "&SS_Swf=on-offer.gif" : "&SS_Swf=regular.gif";
+        EXPECT_NE(started[i].find(expected), std::string::npos) << i << ": " << started[i];
+    }
+}
+
+TEST_F(SkitShow, MovingTheMouseEndsTheScreensaverAndClosesThePlayer) {
+    AddMovie(kLongMovie, "long.gif");
+    records_ = {Skit(skRegular, 1, "long.gif")};
+    ASSERT_NE(StartShow(), nullptr);
+    ASSERT_TRUE(WaitForStarts(1));
+    ASSERT_TRUE(WaitForPlayerWindow()) << "the player's window";
+    // Once the skit's window lies over the screensaver's, the pointer still ends it.
+    ASSERT_TRUE(PumpUntil([] {
+        char name[64] = "";
+        GetClassNameA(WindowFromPoint(POINT{420, 300}), name, sizeof name);
+        return std::string(name) == kPlayerClass;
+    })) << "the skit never came to the front";
+    SetCursorPos(400 + 20, 300);
+    EXPECT_TRUE(saver_->WaitForExit());
+    EXPECT_EQ(saver_->ExitCode(), 0u);
+    EXPECT_TRUE(WaitForLogLine("closed"));
+}
+
+TEST_F(SkitShow, TheSkitsOwnKeyReachesThePlayerWhichIsLeftRunning) {
+    AddMovie(kLongMovie, "long.gif");
+    SkitRecord keyed = Skit(skRegular, 1, "long.gif");
+    keyed.keyCode = 'A';
+    keyed.keyAction = 1;
+    keyed.keyText.text = "unused";
+    records_ = {keyed};
+    const HWND window = StartShow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForStarts(1));
+    ASSERT_TRUE(WaitForPlayerWindow());
+    PostMessageA(window, WM_KEYDOWN, 'A', 0);
+    EXPECT_TRUE(saver_->WaitForExit());
+    EXPECT_TRUE(WaitForLogLine("key 65"));
+    EXPECT_NE(FindWindowA(kPlayerClass, nullptr), nullptr) << "the player should still run";
+    EXPECT_FALSE(Logged("closed"));
+}
+
+TEST_F(SkitShow, AnyOtherKeyQuitsAtOnceAndLeavesThePlayerAlone) {
+    AddMovie(kLongMovie, "long.gif");
+    SkitRecord keyed = Skit(skRegular, 1, "long.gif");
+    keyed.keyCode = 'A';
+    keyed.keyAction = 1;
+    keyed.keyText.text = "unused";
+    records_ = {keyed};
+    const HWND window = StartShow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForStarts(1));
+    ASSERT_TRUE(WaitForPlayerWindow());
+    PostMessageA(window, WM_KEYDOWN, 'B', 0);
+    EXPECT_TRUE(saver_->WaitForExit());
+    EXPECT_FALSE(Logged("key 66"));
+    EXPECT_FALSE(Logged("closed"));
+}
+
+TEST_F(SkitShow, ACommandKeyRunsNothingButAWebAddress) {
+    AddMovie(kLongMovie, "long.gif");
+    SkitRecord command = Skit(skRegular, 1, "long.gif");
+    command.keyCode = 'C';
+    command.keyAction = 2;
+    command.keyText.text = "C:\\windows\\system32\\notepad.exe";
+    records_ = {command};
+    const HWND window = StartShow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForStarts(1));
+    ASSERT_TRUE(WaitForPlayerWindow());
+    PostMessageA(window, WM_KEYDOWN, 'C', 0);
+    // The skit is stopped for the command; with nothing of ours left running, the program ends.
+    EXPECT_TRUE(WaitForLogLine("closed"));
+    EXPECT_TRUE(saver_->WaitForExit());
+
+    const std::string ini = folder_ / "zolvane.ini";
+    char value[256] = "";
+    GetPrivateProfileStringA("ShellExecute", "Command", "", value, sizeof value, ini.c_str());
+    EXPECT_STREQ(value, "C:\\windows\\system32\\notepad.exe");
+    GetPrivateProfileStringA("ShellExecute", "ShellExecute", "", value, sizeof value, ini.c_str());
+    EXPECT_STREQ(value, "Refused: not a web address.");
+    EXPECT_EQ(FindWindowA("Notepad", nullptr), nullptr);
+}
