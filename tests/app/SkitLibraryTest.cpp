@@ -4,6 +4,7 @@
 #include "app/SkitLibrary.h"
 #include "library/SkitCatalog.h"
 #include "library/SkitFileWriters.h"
+#include "tests/Raised.h"
 #include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -13,15 +14,6 @@
 using testing_files::ScratchFolder;
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "(nothing raised)";
-}
 
 class SkitLibraryTest : public testing::Test {
 protected:

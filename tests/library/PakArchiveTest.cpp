@@ -1,6 +1,7 @@
 #include "library/PakArchive.h"
 #include "support/Error.h"
 #include "support/ErrorCodes.h"
+#include "tests/Raised.h"
 #include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -36,15 +37,6 @@ void PutU32(std::string& bytes, std::size_t offset, std::uint32_t value) {
 }
 
 std::string Text(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "(nothing raised)";
-}
 
 // Trailer fields, counted from the start of the trailer.
 constexpr std::size_t kScrambleAt = 16;

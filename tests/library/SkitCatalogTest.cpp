@@ -1,3 +1,4 @@
+#include "tests/Raised.h"
 #include "tests/library/CatalogTestSupport.h"
 #include "support/Error.h"
 
@@ -8,15 +9,6 @@ using testing_files::ReadFile;
 using testing_files::WriteFile;
 
 namespace {
-
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const std::exception& error) {
-        return error.what();
-    }
-    return "(nothing raised)";
-}
 
 std::vector<std::string> Picks(SkitCatalog& catalog, int count) {
     std::vector<std::string> picks;

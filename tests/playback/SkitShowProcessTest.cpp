@@ -22,6 +22,9 @@ constexpr const char* kPlayerClass = "ZolvaneSkitPlayer";
 // How long a show of several skits may take under Wine on a busy machine.
 constexpr DWORD kShowPatience = 90000;
 constexpr FileTime kDay = 864000000000ull;
+// What a skit's key does: pass the key to the player, or run the skit's command.
+constexpr std::uint8_t kaPassKey = 1;
+constexpr std::uint8_t kaCommand = 2;
 
 // A movie that plays in under a second, and one that plays for minutes.
 const char* const kShortMovie = SKITPLAYER_SAMPLES "\\short.gif";
@@ -99,24 +102,7 @@ protected:
         return window;
     }
 
-    std::vector<std::string> Log() const {
-        std::vector<std::string> lines;
-        const std::string text = ReadFile(log_);
-        std::string::size_type start = 0;
-        while (start < text.size()) {
-            const std::string::size_type end = text.find('\n', start);
-            std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-            lines.push_back(line);
-            if (end == std::string::npos) {
-                break;
-            }
-            start = end + 1;
-        }
-        return lines;
-    }
+    std::vector<std::string> Log() const { return testing_files::ReadLines(log_); }
 
     std::vector<std::string> Started() const {
         std::vector<std::string> started;
@@ -143,6 +129,20 @@ protected:
             },
             kShowPatience);
     }
+    // Starts the show on one long skit with a key of its own, and waits until its player shows.
+    HWND StartKeyedSkit(char key, std::uint8_t action, const std::string& text) {
+        AddMovie(kLongMovie, "long.gif");
+        SkitRecord keyed = Skit(skRegular, 1, "long.gif");
+        keyed.keyCode = key;
+        keyed.keyAction = action;
+        keyed.keyText.text = text;
+        records_ = {keyed};
+        const HWND window = StartShow();
+        EXPECT_TRUE(WaitForStarts(1));
+        EXPECT_TRUE(WaitForPlayerWindow());
+        return window;
+    }
+
     bool WaitForPlayerWindow() {
         return PumpUntil([] {
             const HWND player = FindWindowA(kPlayerClass, nullptr);
@@ -251,16 +251,8 @@ TEST_F(SkitShow, MovingTheMouseEndsTheScreensaverAndClosesThePlayer) {
 }
 
 TEST_F(SkitShow, TheSkitsOwnKeyReachesThePlayerWhichIsLeftRunning) {
-    AddMovie(kLongMovie, "long.gif");
-    SkitRecord keyed = Skit(skRegular, 1, "long.gif");
-    keyed.keyCode = 'A';
-    keyed.keyAction = 1;
-    keyed.keyText.text = "unused";
-    records_ = {keyed};
-    const HWND window = StartShow();
+    const HWND window = StartKeyedSkit('A', kaPassKey, "unused");
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitForStarts(1));
-    ASSERT_TRUE(WaitForPlayerWindow());
     PostMessageA(window, WM_KEYDOWN, 'A', 0);
     EXPECT_TRUE(saver_->WaitForExit());
     EXPECT_TRUE(WaitForLogLine("key 65"));
@@ -269,16 +261,8 @@ TEST_F(SkitShow, TheSkitsOwnKeyReachesThePlayerWhichIsLeftRunning) {
 }
 
 TEST_F(SkitShow, AnyOtherKeyQuitsAtOnceAndLeavesThePlayerAlone) {
-    AddMovie(kLongMovie, "long.gif");
-    SkitRecord keyed = Skit(skRegular, 1, "long.gif");
-    keyed.keyCode = 'A';
-    keyed.keyAction = 1;
-    keyed.keyText.text = "unused";
-    records_ = {keyed};
-    const HWND window = StartShow();
+    const HWND window = StartKeyedSkit('A', kaPassKey, "unused");
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitForStarts(1));
-    ASSERT_TRUE(WaitForPlayerWindow());
     PostMessageA(window, WM_KEYDOWN, 'B', 0);
     EXPECT_TRUE(saver_->WaitForExit());
     EXPECT_FALSE(Logged("key 66"));
@@ -286,16 +270,8 @@ TEST_F(SkitShow, AnyOtherKeyQuitsAtOnceAndLeavesThePlayerAlone) {
 }
 
 TEST_F(SkitShow, ACommandKeyRunsNothingButAWebAddress) {
-    AddMovie(kLongMovie, "long.gif");
-    SkitRecord command = Skit(skRegular, 1, "long.gif");
-    command.keyCode = 'C';
-    command.keyAction = 2;
-    command.keyText.text = "C:\\windows\\system32\\notepad.exe";
-    records_ = {command};
-    const HWND window = StartShow();
+    const HWND window = StartKeyedSkit('C', kaCommand, "C:\\windows\\system32\\notepad.exe");
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitForStarts(1));
-    ASSERT_TRUE(WaitForPlayerWindow());
     PostMessageA(window, WM_KEYDOWN, 'C', 0);
     // The skit is stopped for the command; with nothing of ours left running, the program ends.
     EXPECT_TRUE(WaitForLogLine("closed"));

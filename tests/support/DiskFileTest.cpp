@@ -1,6 +1,7 @@
 #include "support/DiskFile.h"
 #include "support/Error.h"
 #include "support/ErrorCodes.h"
+#include "tests/Raised.h"
 #include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -13,19 +14,6 @@
 using testing_files::ReadFile;
 using testing_files::ScratchFolder;
 using testing_files::WriteFile;
-
-namespace {
-
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EZolvaneError& error) {
-        return error.what();
-    }
-    return "(nothing raised)";
-}
-
-} // namespace
 
 TEST(DiskFile, OpeningAMissingFileRaisesTheSystemTextABlankAndTheName) {
     ScratchFolder folder;

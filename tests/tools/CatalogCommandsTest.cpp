@@ -1,6 +1,6 @@
 #include "library/SkitCatalog.h"
 #include "tests/TestFiles.h"
-#include "tools/paktool/PakTool.h"
+#include "tests/tools/PakToolRun.h"
 #include "tools/paktool/PakToolCommands.h"
 
 #include <gtest/gtest.h>
@@ -12,25 +12,13 @@ using testing_files::WriteFile;
 
 namespace {
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome PakTool(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = RunPakTool(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
 class CatalogCommandsTest : public ::testing::Test {
 protected:
     CatalogCommandsTest() { std::filesystem::create_directory(skits_); }
 
     std::string MakeSync(const std::string& manifest, const std::string& name = "list.syn") {
         WriteFile(folder_ / "manifest.json", manifest);
-        const Outcome made = PakTool({"make-sync", folder_ / "manifest.json", folder_ / name});
+        const PakToolOutcome made = PakTool({"make-sync", folder_ / "manifest.json", folder_ / name});
         EXPECT_EQ(made.status, 0) << made.err;
         return folder_ / name;
     }
@@ -67,7 +55,7 @@ TEST_F(CatalogCommandsTest, AnInstallersOpsFileTakesAMergedSkitList) {
 
     WriteFile(skits_ + "/hello.gif", "a movie");
     const std::string list = MakeSync(kManifest);
-    const Outcome merged =
+    const PakToolOutcome merged =
         PakTool({"merge", ops_, list, "--skits", skits_, "--sync-method", "2", "--now", "2025-12-24T18:00:00"});
     ASSERT_EQ(merged.status, 0) << merged.err;
     EXPECT_EQ(merged.out, "added   regular 1 v1 downloaded play yes plays 0 left -1 "
@@ -82,14 +70,14 @@ TEST_F(CatalogCommandsTest, AnInstallersOpsFileTakesAMergedSkitList) {
     EXPECT_NE(shown.find("count 2\n"), std::string::npos) << shown;
 
     // The same list again changes nothing.
-    const Outcome again =
+    const PakToolOutcome again =
         PakTool({"merge", ops_, MakeSync(kManifest), "--skits", skits_, "--now", "2025-12-24T18:00:00"});
     EXPECT_EQ(again.out, "No skit changed.\n");
 }
 
 TEST_F(CatalogCommandsTest, MakeOpsKeepsAnOpsFileThatIsThere) {
     WriteFile(ops_, "precious");
-    const Outcome outcome = PakTool({"make-ops", ops_, "--list-url", "http://x/l", "--list-file", "l"});
+    const PakToolOutcome outcome = PakTool({"make-ops", ops_, "--list-url", "http://x/l", "--list-file", "l"});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.err, "paktool: " + ops_ + " is already there; use --force to replace it.\n");
     EXPECT_EQ(testing_files::ReadFile(ops_), "precious");
@@ -123,7 +111,7 @@ TEST_F(CatalogCommandsTest, AManifestErrorNamesTheSkitAndTheField) {
     };
     for (const Case& c : cases) {
         WriteFile(folder_ / "manifest.json", c.manifest);
-        const Outcome outcome = PakTool({"make-sync", folder_ / "manifest.json", folder_ / "list.syn"});
+        const PakToolOutcome outcome = PakTool({"make-sync", folder_ / "manifest.json", folder_ / "list.syn"});
         EXPECT_EQ(outcome.status, 1);
         EXPECT_EQ(outcome.err, "paktool: " + c.error + "\n");
         EXPECT_FALSE(std::filesystem::exists(folder_ / "list.syn"));

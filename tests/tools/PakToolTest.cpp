@@ -1,7 +1,7 @@
 #include "library/PakArchive.h"
 #include "support/ErrorCodes.h"
 #include "tests/TestFiles.h"
-#include "tools/paktool/PakTool.h"
+#include "tests/tools/PakToolRun.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +14,6 @@ using testing_files::ScratchFolder;
 using testing_files::WriteFile;
 
 namespace {
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-Outcome PakTool(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = RunPakTool(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 class PakToolTest : public ::testing::Test {
 protected:
@@ -43,7 +31,7 @@ TEST_F(PakToolTest, MakesFillsListsAndReadsAPak) {
     // Longer than before: the resource moves, and closing compacts.
     EXPECT_EQ(PakTool({"put", pak_, "PSTR", "1", "--text", "hello again"}).out, "1\n");
 
-    const Outcome list = PakTool({"list", pak_});
+    const PakToolOutcome list = PakTool({"list", pak_});
     EXPECT_EQ(list.status, 0);
     EXPECT_EQ(list.out, "PSTR 2 0 6\n"
                         "0x0000ABCD -5 6 2\n"
@@ -96,7 +84,7 @@ TEST_F(PakToolTest, FailuresSayWhatWentWrongOnOneLineAndLeaveThePak) {
          "paktool: Bad scramble program \"123\": use 16 hex digits, two for each of the 8 bytes.\n"},
     };
     for (const Case& c : cases) {
-        const Outcome outcome = PakTool(c.args);
+        const PakToolOutcome outcome = PakTool(c.args);
         EXPECT_EQ(outcome.status, 1) << c.args[0] << " " << c.args.back();
         if (!c.error.empty()) {
             EXPECT_EQ(outcome.err, c.error);
@@ -105,12 +93,12 @@ TEST_F(PakToolTest, FailuresSayWhatWentWrongOnOneLineAndLeaveThePak) {
         EXPECT_TRUE(SameBytes(ReadFile(pak_), before));
     }
 
-    const Outcome notThere = PakTool({"list", missing});
+    const PakToolOutcome notThere = PakTool({"list", missing});
     EXPECT_EQ(notThere.status, 1);
     EXPECT_EQ(notThere.err, "paktool: " + ErrorText(sys::kErrorFileNotFound) + " " + missing + "\n");
 
     WriteFile(folder_ / "damaged.pak", std::string(200, 'x'));
-    const Outcome damaged = PakTool({"list", folder_ / "damaged.pak"});
+    const PakToolOutcome damaged = PakTool({"list", folder_ / "damaged.pak"});
     EXPECT_EQ(damaged.status, 1);
     EXPECT_EQ(damaged.err, "paktool: The file is missing or corrupt. " + (folder_ / "damaged.pak") + "\n");
 }
@@ -125,12 +113,12 @@ TEST_F(PakToolTest, UsageErrorsEndWithStatusTwo) {
 }
 
 TEST_F(PakToolTest, HelpNamesTheCommandsAndEachCommandsArguments) {
-    const Outcome help = PakTool({"--help"});
+    const PakToolOutcome help = PakTool({"--help"});
     EXPECT_EQ(help.status, 0);
     for (const char* command : {"new", "put", "get", "list", "compact"}) {
         EXPECT_NE(help.out.find(command), std::string::npos) << command;
     }
-    const Outcome putHelp = PakTool({"put", "--help"});
+    const PakToolOutcome putHelp = PakTool({"put", "--help"});
     EXPECT_EQ(putHelp.status, 0);
     EXPECT_NE(putHelp.out.find("paktool put"), std::string::npos) << putHelp.out;
     EXPECT_NE(putHelp.out.find("--scrambled"), std::string::npos);

@@ -152,24 +152,7 @@ protected:
         return std::make_unique<PlayerProcess>(player_, folder_.Path());
     }
 
-    std::vector<std::string> LogLines() const {
-        std::vector<std::string> lines;
-        const std::string text = ReadFile(log_);
-        std::string::size_type start = 0;
-        while (start < text.size()) {
-            std::string::size_type end = text.find('\n', start);
-            if (end == std::string::npos) {
-                end = text.size();
-            }
-            std::string line = text.substr(start, end - start);
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-            lines.push_back(line);
-            start = end + 1;
-        }
-        return lines;
-    }
+    std::vector<std::string> LogLines() const { return testing_files::ReadLines(log_); }
 
     bool WaitForLogLine(const std::string& line) const {
         for (DWORD waited = 0; waited < kGenerousWaitMs; waited += kPollMs) {
