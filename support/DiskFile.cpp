@@ -89,6 +89,18 @@ DiskFileCallCounts DiskFileCalls() {
     return counts;
 }
 
+std::string ReadWholeFile(const std::string& path, std::uint32_t largest) {
+    DiskFile file;
+    file.Open(path, sys::kGenericRead, sys::kShareRead);
+    const std::uint32_t size = file.Size();
+    if (size > largest) {
+        throw EZolvaneError("It is larger than " + std::to_string(largest) + " bytes. " + path);
+    }
+    std::string bytes(size, '\0');
+    bytes.resize(size > 0 ? file.Read(bytes.data(), size) : 0);
+    return bytes;
+}
+
 void CopyFileRange(ByteStream& source, ByteStream& target, std::uint32_t count) {
     if (count == 0) {
         return;

@@ -54,5 +54,9 @@ struct DiskFileCallCounts {
 };
 DiskFileCallCounts DiskFileCalls();
 
+// A whole file, read through DiskFile so that its errors read as the program's. A file larger than
+// `largest` bytes is refused ("It is larger than N bytes." and the path) rather than read into memory.
+std::string ReadWholeFile(const std::string& path, std::uint32_t largest = 0xFFFFFFFFu);
+
 // Copies count bytes from the source's position to the target's, in chunks of at most 8192 bytes.
 void CopyFileRange(ByteStream& source, ByteStream& target, std::uint32_t count);

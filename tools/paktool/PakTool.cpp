@@ -46,17 +46,6 @@ bool ParseHex(const std::string& digits, std::uint64_t& value) {
     return true;
 }
 
-// Reads a whole file through the program's own file object, so that errors read as the program's.
-std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {
-    DiskFile file;
-    file.Open(path, sys::kGenericRead, sys::kShareRead);
-    std::vector<std::uint8_t> bytes(file.Size());
-    if (!bytes.empty()) {
-        file.Read(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
-    }
-    return bytes;
-}
-
 void WriteWholeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     DiskFile file;
     file.Create(path, sys::kAttrNormal, sys::kShareRead);
@@ -193,7 +182,8 @@ void AddPakCommands(CLI::App& app, PakToolCommands& commands, std::ostream& out)
             const std::int32_t pakId = ParsePakId(*id, true);
             std::vector<std::uint8_t> bytes;
             if (fileOption->count() > 0) {
-                bytes = ReadWholeFile(*source);
+                const std::string contents = ReadWholeFile(*source);
+                bytes.assign(contents.begin(), contents.end());
                 if (bytes.empty()) {
                     throw EZolvaneError(*source + " is empty, and a resource holds at least one byte.");
                 }
