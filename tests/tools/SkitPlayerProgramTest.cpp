@@ -118,8 +118,9 @@ private:
         // Every thread with windows also has the system's input-method window, which is not the player's.
         char name[64] = "";
         GetClassNameA(window, name, sizeof name);
+        // The window counts once it shows: the player makes it first and shows it a moment later.
         if (threadId == search->threadId && processId == search->processId && std::strcmp(name, "IME") != 0 &&
-            std::strcmp(name, "MSCTFIME UI") != 0) {
+            std::strcmp(name, "MSCTFIME UI") != 0 && IsWindowVisible(window)) {
             search->found = window;
             return FALSE;
         }
