@@ -8,6 +8,7 @@
 #include "library/SkitFileWriters.h"
 #include "support/ErrorCodes.h"
 #include "tests/TestFiles.h"
+#include "tests/library/CatalogTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -88,23 +89,13 @@ TEST_F(ScreensaverZolvaneTest, ThePreviewRunsNoShowAndScrollsNothing) {
 
 namespace {
 
-class FolderEnvironment : public CatalogEnvironment {
-public:
-    explicit FolderEnvironment(std::string folder) : folder_(std::move(folder)) {}
-    std::string SkitsPath() const override { return folder_; }
-    std::string DownloadPath() const override { return folder_; }
-    std::string OpsFilePath() const override { return folder_ + "\\zolvane.ops"; }
-    std::string LogPath() const override { return std::string(); }
-    std::uint8_t SyncMethod() const override { return smManual; }
-    FileTime Now() const override { return NowAsLocalFileTime(); }
-
-private:
-    std::string folder_;
-};
-
 class ShowWithLibrary : public ScreensaverZolvaneTest {
 protected:
-    ShowWithLibrary() : environment_(folder_.Path()), saved_(Settings) {
+    ShowWithLibrary() : saved_(Settings) {
+        environment_.skits = folder_.Path();
+        environment_.downloads = folder_.Path();
+        environment_.opsFile = folder_ / "zolvane.ops";
+        environment_.now = NowAsLocalFileTime();
         Settings.SyncMethod = smManual;
         Settings.Sound = sndAlways;
     }
@@ -119,12 +110,12 @@ protected:
         header.listFileName.text = "skits.syn";
         header.listIntervalDays = 7;
         header.lastListUpdate = NowAsLocalFileTime();
-        WriteOpsFile(environment_.OpsFilePath(), header, records);
+        WriteOpsFile(environment_.opsFile, header, records);
         SkitLibrary.reset(new SkitCatalog(environment_, DownloadJobFactory(), false));
     }
 
     testing_files::ScratchFolder folder_;
-    FolderEnvironment environment_;
+    catalog_testing::FakeEnvironment environment_;
     TSettings saved_;
 };
 
@@ -147,15 +138,7 @@ TEST_F(ShowWithLibrary, WithNoSkitAtAllTheShowSaysSoAndTriesAgainAfterThePass) {
 }
 
 TEST_F(ShowWithLibrary, APlayerThatCannotStartIsReportedAndTheNextChoiceFollows) {
-    SkitRecord skit;
-    skit.kind = skRegular;
-    skit.id = 1;
-    skit.name.text = "One";
-    skit.fileName.text = "one.gif";
-    skit.url.text = "http://127.0.0.1:9/one.gif";
-    skit.state = dsDownloaded;
-    skit.play = pcYes;
-    skit.playsLeft = -1;
+    const SkitRecord skit = catalog_testing::Downloaded(catalog_testing::Skit(skRegular, 1, "one.gif"));
     testing_files::WriteFile(folder_ / "one.gif", "GIF89a");
     OpenLibrary({skit});
     Settings.Player = folder_ / "no-such-player.exe";

@@ -1,6 +1,7 @@
 // The skit show as a user meets it: zolvane.scr on an installation with skits, playing them in our own
 // test player, which writes down what it was given and what happened to it.
 #include "support/LocalTime.h"
+#include "tests/library/CatalogTestSupport.h"
 #include "tests/app/ZolvaneProcess.h"
 #include "tests/TestFiles.h"
 
@@ -21,7 +22,6 @@ constexpr const char* kSaverClass = "TScreensaverZolvane";
 constexpr const char* kPlayerClass = "ZolvaneSkitPlayer";
 // How long a show of several skits may take under Wine on a busy machine.
 constexpr DWORD kShowPatience = 90000;
-constexpr FileTime kDay = 864000000000ull;
 // What a skit's key does: pass the key to the player, or run the skit's command.
 constexpr std::uint8_t kaPassKey = 1;
 constexpr std::uint8_t kaCommand = 2;
@@ -30,20 +30,9 @@ constexpr std::uint8_t kaCommand = 2;
 const char* const kShortMovie = SKITPLAYER_SAMPLES "\\short.gif";
 const char* const kLongMovie = SKITPLAYER_SAMPLES "\\long.gif";
 
-SkitRecord Skit(std::uint8_t kind, std::int32_t id, const std::string& fileName) {
-    SkitRecord skit;
-    skit.kind = kind;
-    skit.id = id;
-    skit.version = 1;
-    skit.name.text = "Skit " + std::to_string(id);
-    skit.fileName.text = fileName;
-    skit.description.text = "A test skit";
-    skit.url.text = "http://127.0.0.1:9/" + fileName;
-    skit.state = dsDownloaded;
-    skit.play = pcYes;
-    skit.playsLeft = -1;
-    skit.availableUntil = NowAsLocalFileTime() + 3650 * kDay;
-    return skit;
+// A skit that is downloaded and chosen for play.
+SkitRecord PlayableSkit(std::uint8_t kind, std::int32_t id, const std::string& fileName) {
+    return catalog_testing::Downloaded(catalog_testing::Skit(kind, id, fileName));
 }
 
 // One value of the user's settings, taken away again at the end.
@@ -132,7 +121,7 @@ protected:
     // Starts the show on one long skit with a key of its own, and waits until its player shows.
     HWND StartKeyedSkit(char key, std::uint8_t action, const std::string& text) {
         AddMovie(kLongMovie, "long.gif");
-        SkitRecord keyed = Skit(skRegular, 1, "long.gif");
+        SkitRecord keyed = PlayableSkit(skRegular, 1, "long.gif");
         keyed.keyCode = key;
         keyed.keyAction = action;
         keyed.keyText.text = text;
@@ -172,7 +161,8 @@ TEST_F(SkitShow, PlaysTheRegularSkitsInTurnWithTheirArgumentFiles) {
     for (const char* name : {"a.gif", "b b.gif", "c+d.gif"}) {
         AddMovie(kShortMovie, name);
     }
-    records_ = {Skit(skRegular, 1, "a.gif"), Skit(skRegular, 2, "b b.gif"), Skit(skRegular, 3, "c+d.gif")};
+    records_ = {PlayableSkit(skRegular, 1, "a.gif"), PlayableSkit(skRegular, 2, "b b.gif"),
+                PlayableSkit(skRegular, 3, "c+d.gif")};
     const UserSetting soundOnce("Sound", 1);
     const UserSetting manual("SyncMethod", 2);
     const std::string today = Today();
@@ -199,9 +189,9 @@ TEST_F(SkitShow, PlaysTheRegularSkitsInTurnWithTheirArgumentFiles) {
 
 TEST_F(SkitShow, WithNothingEligibleSpecialSkitFourPlays) {
     AddMovie(kShortMovie, "idle.gif");
-    SkitRecord notDownloaded = Skit(skRegular, 1, "missing.gif");
+    SkitRecord notDownloaded = PlayableSkit(skRegular, 1, "missing.gif");
     notDownloaded.state = dsAvailable;
-    records_ = {notDownloaded, Skit(skSpecial, 4, "idle.gif")};
+    records_ = {notDownloaded, PlayableSkit(skSpecial, 4, "idle.gif")};
     const UserSetting manual("SyncMethod", 2);
     const HWND window = StartShow();
     ASSERT_NE(window, nullptr);
@@ -216,9 +206,9 @@ TEST_F(SkitShow, WithNothingEligibleSpecialSkitFourPlays) {
 TEST_F(SkitShow, ChoosingFromAListShowsSpecialSkitThreeAfterFiveStarts) {
     AddMovie(kShortMovie, "regular.gif");
     AddMovie(kShortMovie, "on-offer.gif");
-    SkitRecord offered = Skit(skRegular, 2, "offered.gif");
+    SkitRecord offered = PlayableSkit(skRegular, 2, "offered.gif");
     offered.state = dsAvailable;
-    records_ = {Skit(skRegular, 1, "regular.gif"), offered, Skit(skSpecial, 3, "on-offer.gif")};
+    records_ = {PlayableSkit(skRegular, 1, "regular.gif"), offered, PlayableSkit(skSpecial, 3, "on-offer.gif")};
     const UserSetting chooseFromList("SyncMethod", 1);
     const HWND window = StartShow();
     ASSERT_NE(window, nullptr);
@@ -234,7 +224,7 @@ TEST_F(SkitShow, ChoosingFromAListShowsSpecialSkitThreeAfterFiveStarts) {
 
 TEST_F(SkitShow, MovingTheMouseEndsTheScreensaverAndClosesThePlayer) {
     AddMovie(kLongMovie, "long.gif");
-    records_ = {Skit(skRegular, 1, "long.gif")};
+    records_ = {PlayableSkit(skRegular, 1, "long.gif")};
     ASSERT_NE(StartShow(), nullptr);
     ASSERT_TRUE(WaitForStarts(1));
     ASSERT_TRUE(WaitForPlayerWindow()) << "the player's window";
