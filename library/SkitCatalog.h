@@ -128,6 +128,7 @@ private:
 
     bool StartNextSkitDownload();
     void FinishSkitDownload(bool failed);
+    void BeginPhase(DownloadPhase phase, NotifyWindow window, int planned);
     void EndSequence();
     void EnsureJob();
 

@@ -28,6 +28,15 @@ void SkitCatalog::EnsureJob() {
     }
 }
 
+void SkitCatalog::BeginPhase(DownloadPhase phase, NotifyWindow window, int planned) {
+    EnsureJob();
+    changed_ = false;
+    downloadsDone_ = 0;
+    downloadsPlanned_ = planned;
+    phase_ = phase;
+    window_ = window;
+}
+
 void SkitCatalog::EndSequence() {
     phase_ = phIdle;
     job_.reset();
@@ -40,12 +49,7 @@ bool SkitCatalog::StartSkitListDownload(NotifyWindow window, bool thenSkits) {
         return false;
     }
     thenSkits_ = thenSkits;
-    EnsureJob();
-    changed_ = false;
-    downloadsDone_ = 0;
-    downloadsPlanned_ = 1;
-    phase_ = phSkitList;
-    window_ = window;
+    BeginPhase(phSkitList, window, 1);
     downloadTarget_ = JoinPath(environment_.DownloadPath(), header_.listFileName.text);
     try {
         job_->Start(header_.listUrl.text, downloadTarget_, kSkitListName, window_);
@@ -57,12 +61,7 @@ bool SkitCatalog::StartSkitListDownload(NotifyWindow window, bool thenSkits) {
 }
 
 bool SkitCatalog::StartSkitDownloads(NotifyWindow window) {
-    EnsureJob();
-    changed_ = false;
-    downloadsDone_ = 0;
-    downloadsPlanned_ = CountSkits(kAnyKind, dsScheduled);
-    phase_ = phSkits;
-    window_ = window;
+    BeginPhase(phSkits, window, CountSkits(kAnyKind, dsScheduled));
     attempted_.clear();
     if (header_.timedEnabled != 0) {
         const FileTime now = environment_.Now();
