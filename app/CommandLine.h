@@ -2,10 +2,10 @@
 // for, and the window number that may follow the letter. RunModes.h adds the windows.
 #pragma once
 
+#include "host/RunMode.h"
+
 #include <cstdint>
 #include <string>
-
-enum TRunMode : std::uint8_t { rmSaver = 0, rmPreview = 1, rmConfig = 2, rmPassword = 3 };
 
 // Where a run mode finds its parent window.
 enum class ParentSource {

@@ -1,9 +1,12 @@
 // The program's entry: the start-up sequence of every run mode and the clean-up after it.
-#include "app/Application.h"
 #include "app/RunModes.h"
-#include "app/ScreensaverForm.h"
-#include "app/Settings.h"
+#include "app/SkitLibrary.h"
+#include "gui/Application.h"
+#include "host/ScreensaverForm.h"
+#include "host/Settings.h"
+#include "host/Startup.h"
 #include "playback/ScreensaverZolvane.h"
+#include "resources/version.h"
 #include "support/TraceLog.h"
 #include "ui/WindSettings.h"
 
@@ -22,13 +25,13 @@ void MakeMainWindow(std::unique_ptr<TForm> form) {
 }
 
 void CreateWindowForMode() {
-    switch (RunMode) {
+    switch (Startup().RunMode) {
     case rmSaver:
     case rmPreview: {
         auto saver = std::make_unique<TScreensaverZolvane>();
         ScreensaverZolvane = saver.get();
         MakeMainWindow(std::move(saver));
-        if (RunMode == rmPreview) {
+        if (Startup().RunMode == rmPreview) {
             EmbedInPreview(nullptr, ScreensaverZolvane->Handle());
         }
         ScreensaverZolvane->Show();
@@ -54,31 +57,31 @@ void CleanUp() {
     ScreensaverZolvane = nullptr;
     WindSettings = nullptr;
     MainWindow.reset();
-    if (RunMode == rmSaver) {
+    if (Startup().RunMode == rmSaver) {
         SetScreensaverRunning(false);
     }
-    SkitLibrary.reset();
+    MutableStartup().SkitLibrary.reset();
 }
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
-        ParseCommandLine(ArgumentsOf(GetCommandLineA()));
+        const TRunMode mode = ParseCommandLine(ArgumentsOf(GetCommandLineA()));
         // The settings were loaded before this point, whatever the mode; naming them here also keeps
         // them in the program for the modes that do not read them.
-        TraceWrite(tlInfo, "Start: run mode %d, ops file %s", static_cast<int>(RunMode), Settings.OpsFilePath);
-        if (RunMode == rmSaver) {
+        TraceWrite(tlInfo, "Start: run mode %d, ops file %s", static_cast<int>(mode), Settings.OpsFilePath);
+        if (mode == rmSaver) {
             SetScreensaverRunning(true);
         }
         // A second settings process would find the ops file held by the first, and fail where it should
         // only hand over: it looks for the running window before it opens anything.
-        if (RunMode == rmConfig && ForwardToRunningSettings()) {
+        if (mode == rmConfig && ForwardToRunningSettings()) {
             CleanUp();
             return 0;
         }
-        OpenSkitLibraryFor(RunMode, OpenSkitLibrary);
-        Application().SetTitle(kApplicationTitle);
+        OpenSkitLibraryFor(mode, OpenSkitLibrary);
+        Application().SetTitle(ZOLVANE_PRODUCT_NAME);
         CreateWindowForMode();
         Application().Run();
         CleanUp();

@@ -2,28 +2,25 @@
 
 #include "support/Error.h"
 #include "support/WinHandles.h"
-
-TRunMode RunMode = rmConfig;
-HWND ParentWindow = nullptr;
-HWND StartForeground = nullptr;
-std::string StartupError = kDefaultStartupError;
+#include "ui/WindSettings.h"
 
 TRunMode ParseCommandLine(const std::string& arguments) {
-    StartForeground = GetForegroundWindow();
+    TStartup& startup = MutableStartup();
+    startup.StartForeground = GetForegroundWindow();
     const RunModeChoice choice = ChooseRunMode(arguments);
-    RunMode = choice.mode;
+    startup.RunMode = choice.mode;
     switch (choice.parent) {
     case ParentSource::None:
-        ParentWindow = nullptr;
+        startup.ParentWindow = nullptr;
         break;
     case ParentSource::Foreground:
-        ParentWindow = GetForegroundWindow();
+        startup.ParentWindow = GetForegroundWindow();
         break;
     case ParentSource::AfterLetter:
-        ParentWindow = ParseWindowHandle(choice.rest);
+        startup.ParentWindow = ParseWindowHandle(choice.rest);
         break;
     }
-    return RunMode;
+    return startup.RunMode;
 }
 
 HWND ParseWindowHandle(const std::string& text) {
@@ -32,8 +29,9 @@ HWND ParseWindowHandle(const std::string& text) {
 }
 
 void OpenSkitLibraryFor(TRunMode mode, const std::function<SkitLibraryPtr(bool allowReadOnly)>& open) {
+    TStartup& startup = MutableStartup();
     if (mode == rmConfig) {
-        SkitLibrary = open(false);
+        startup.SkitLibrary = open(false);
         return;
     }
     if (mode != rmSaver) {
@@ -41,16 +39,11 @@ void OpenSkitLibraryFor(TRunMode mode, const std::function<SkitLibraryPtr(bool a
     }
     // The screensaver must blank the screen whatever state the data is in: it scrolls the reason instead.
     try {
-        SkitLibrary = open(true);
+        startup.SkitLibrary = open(true);
     } catch (const std::exception& error) {
-        StartupError = error.what();
+        startup.StartupError = error.what();
     } catch (...) {
     }
-}
-
-void SetScreensaverRunning(bool running) {
-    BOOL previous = FALSE;
-    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, running ? TRUE : FALSE, &previous, 0);
 }
 
 void ChangePassword() {
@@ -61,7 +54,7 @@ void ChangePassword() {
     }
     const auto change = ModuleFunction<PwdChangePasswordFunction>(mpr.Get(), "PwdChangePasswordA");
     if (change != nullptr) {
-        change("SCRSAVE", ParentWindow, 0, 0);
+        change("SCRSAVE", Startup().ParentWindow, 0, 0);
     }
 }
 
@@ -74,10 +67,10 @@ bool ForwardToRunningSettings() {
     if (status != ERROR_ALREADY_EXISTS) {
         return false;
     }
-    HWND running = FindWindowA(kSettingsWindowClass, nullptr);
+    HWND running = FindWindowA(TWindSettings::kWindowClass, nullptr);
     if (running == nullptr) {
         return false;
     }
-    PostMessageA(running, kMsgSecondInstance, 0, 0);
+    PostMessageA(running, TWindSettings::kMsgSecondInstance, 0, 0);
     return true;
 }

@@ -1,13 +1,8 @@
 #include "app/SkitLibrary.h"
 
-#include "app/RunModes.h"
-#include "app/Settings.h"
+#include "host/Settings.h"
 #include "library/SkitCatalog.h"
 #include "support/Error.h"
-
-SkitLibraryPtr SkitLibrary;
-
-void SkitCatalogDeleter::operator()(SkitCatalog* catalog) const { delete catalog; }
 
 namespace {
 
@@ -30,7 +25,6 @@ SkitLibraryPtr OpenSkitLibrary(bool allowReadOnly) {
         throw EZolvaneError(kDefaultStartupError);
     }
     static const SettingsEnvironment environment;
-    // Downloads come with the download manager; until it is there the catalogue is given no way to
-    // start one, and nothing asks it to.
+    // The catalogue is given no way to start a download: the program has no download manager.
     return SkitLibraryPtr(new SkitCatalog(environment, DownloadJobFactory(), allowReadOnly));
 }

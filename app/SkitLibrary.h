@@ -1,19 +1,7 @@
-// The one skit library of the process: made at start-up in screensaver and settings mode, kept until
-// clean-up, and deleted then, which saves what it holds.
+// Opening the run's skit library on the installation's data, as the settings name it.
 #pragma once
 
-#include <memory>
-
-class SkitCatalog;
-
-// Deletes where the catalogue's whole type is known, so that users of this header need not know it.
-struct SkitCatalogDeleter {
-    void operator()(SkitCatalog* catalog) const;
-};
-using SkitLibraryPtr = std::unique_ptr<SkitCatalog, SkitCatalogDeleter>;
-
-// None until start-up has made one, and when making it failed.
-extern SkitLibraryPtr SkitLibrary;
+#include "host/Startup.h"
 
 // Opens the skit library on the installation's data. allowReadOnly lets it fall back to reading only
 // when its data cannot be opened for writing (the screensaver); without it that is an error (the

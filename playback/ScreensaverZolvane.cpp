@@ -1,8 +1,9 @@
 #include "playback/ScreensaverZolvane.h"
 
-#include "app/Application.h"
-#include "app/RunModes.h"
-#include "app/Settings.h"
+#include "gui/Application.h"
+#include "gui/WindowClass.h"
+#include "host/Settings.h"
+#include "host/Startup.h"
 #include "library/SafeNames.h"
 #include "library/SkitCatalog.h"
 #include "playback/SkitChoice.h"
@@ -85,8 +86,9 @@ void TScreensaverZolvane::SetTransparent(bool transparent) {
 }
 
 void TScreensaverZolvane::SkitTimerTimer() {
-    if (!SkitLibrary || !SkitLibrary->IsOpen()) {
-        ShowShowError(StartupError);
+    SkitCatalog* const library = Startup().SkitLibrary.get();
+    if (library == nullptr || !library->IsOpen()) {
+        ShowShowError(Startup().StartupError);
         return;
     }
     if (SkitTickBusy) {
@@ -107,14 +109,11 @@ void TScreensaverZolvane::SkitTimerTimer() {
         PointerTimer.SetEnabled(false);
         ActivePlayer.reset();
     }
-    const ShowChoice choice = ChooseShowSkit(*SkitLibrary, Settings.SyncMethod, RunCount);
+    const ShowChoice choice = ChooseShowSkit(*library, Settings.SyncMethod, RunCount);
+    // choice.startDownload goes unused: the program has no download manager to fetch a skit list with.
     if (choice.file) {
         StartSkit(*choice.file);
-    }
-    if (choice.startDownload) {
-        // The skit-list download that the show starts joins here, with the download manager.
-    }
-    if (!choice.file) {
+    } else {
         ShowShowError("Unable to load any skits.");
     }
 }
@@ -193,20 +192,23 @@ void TScreensaverZolvane::CreateBackdrop() {
     windowClass.hInstance = instance;
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     windowClass.lpszClassName = kBackdropClass;
-    if (RegisterClassExA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    if (!RegisterWindowClass(windowClass)) {
         return;
     }
-    Backdrop.Reset(CreateWindowExA(0, kBackdropClass, "", WS_POPUP | WS_VISIBLE | WS_DISABLED | WS_CLIPCHILDREN, 0,
-                                   0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                                   instance, nullptr));
+    // It lies behind the player wherever the screensaver window reaches: over every monitor.
+    const RECT screen = VirtualScreenRect();
+    Backdrop.Reset(CreateWindowExA(0, kBackdropClass, "", WS_POPUP | WS_VISIBLE | WS_DISABLED | WS_CLIPCHILDREN,
+                                   screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top,
+                                   nullptr, nullptr, instance, nullptr));
     BringWindowToTop(Handle());
 }
 
 bool TScreensaverZolvane::HandleKeyInput(UINT message, WPARAM virtualKey) {
-    if (ErrorShowing != 0 || message != WM_KEYDOWN || !SkitLibrary) {
+    SkitCatalog* const library = Startup().SkitLibrary.get();
+    if (ErrorShowing != 0 || message != WM_KEYDOWN || library == nullptr) {
         return false;
     }
-    const auto action = SkitLibrary->CurrentKeyAction(static_cast<std::int32_t>(virtualKey));
+    const auto action = library->CurrentKeyAction(static_cast<std::int32_t>(virtualKey));
     if (!action) {
         return false;
     }
@@ -303,7 +305,6 @@ void TScreensaverZolvane::FormClose(TCloseAction& action) {
         }
         SetTransparent(false);
         Backdrop.Reset();
-        // The wait for a download sequence that still runs joins here, with the download manager.
     } catch (...) {
         // Closing goes on whatever happened to the skit.
     }

@@ -3,8 +3,8 @@
 // next when it has ended. In preview mode it shows the preview picture on black.
 #pragma once
 
-#include "app/Canvas.h"
-#include "app/ScreensaverForm.h"
+#include "gui/Canvas.h"
+#include "host/ScreensaverForm.h"
 #include "playback/SkitPlayer.h"
 #include "support/WinHandles.h"
 

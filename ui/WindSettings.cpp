@@ -1,13 +1,12 @@
 #include "ui/WindSettings.h"
 
-#include "app/Application.h"
-#include "app/RunModes.h"
+#include "gui/Application.h"
 #include "resources/resource.h"
 
 TWindSettings* WindSettings = nullptr;
 
 void TWindSettings::CreateParams(TCreateParams& params) {
-    params.ClassName = kSettingsWindowClass;
+    params.ClassName = kWindowClass;
     params.Caption = "Zolvane";
     params.Style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_DLGFRAME | WS_CLIPCHILDREN;
     params.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP;

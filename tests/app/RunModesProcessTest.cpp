@@ -1,5 +1,5 @@
 // zolvane.scr started with the command lines that Windows and users give it.
-#include "tests/app/PlainWindow.h"
+#include "tests/gui/PlainWindow.h"
 #include "tests/app/ZolvaneProcess.h"
 #include "tests/TestFiles.h"
 

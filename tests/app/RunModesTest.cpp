@@ -1,9 +1,12 @@
 // Start-up's pieces in the test's own process: reading the command line with real windows, the skit
-// library step of each mode, the screensaver flag and the single settings window.
+// library step of each mode and the single settings window.
 #include "app/RunModes.h"
 
+#include "app/SkitLibrary.h"
+#include "host/Settings.h"
 #include "support/Error.h"
-#include "tests/app/PlainWindow.h"
+#include "tests/gui/PlainWindow.h"
+#include "tests/host/ScopedStartup.h"
 
 #include <gtest/gtest.h>
 
@@ -28,35 +31,33 @@ TEST(ParseWindowHandle, ANumberThatIsNoWindowGivesNone) {
 }
 
 TEST(ParseCommandLine, SetsTheModeAndTheParentWindow) {
+    const ScopedStartup startup;
     PlainWindow window("ZolvaneTestWindow", WS_OVERLAPPEDWINDOW);
+    const TStartup& values = Startup();
 
     EXPECT_EQ(ParseCommandLine("/p " + window.Number()), rmPreview);
-    EXPECT_EQ(RunMode, rmPreview);
-    EXPECT_EQ(ParentWindow, window.Get());
+    EXPECT_EQ(values.RunMode, rmPreview);
+    EXPECT_EQ(values.ParentWindow, window.Get());
 
     EXPECT_EQ(ParseCommandLine("/a:" + window.Number()), rmPassword);
-    EXPECT_EQ(ParentWindow, window.Get());
+    EXPECT_EQ(values.ParentWindow, window.Get());
 
     EXPECT_EQ(ParseCommandLine("/s " + window.Number()), rmSaver);
-    EXPECT_EQ(ParentWindow, nullptr);
+    EXPECT_EQ(values.ParentWindow, nullptr);
 
     EXPECT_EQ(ParseCommandLine("/p"), rmPreview);
-    EXPECT_EQ(ParentWindow, nullptr);
+    EXPECT_EQ(values.ParentWindow, nullptr);
 
     EXPECT_EQ(ParseCommandLine("/c"), rmConfig);
-    EXPECT_EQ(ParentWindow, GetForegroundWindow());
-    EXPECT_EQ(StartForeground, GetForegroundWindow());
+    EXPECT_EQ(values.ParentWindow, GetForegroundWindow());
+    EXPECT_EQ(values.StartForeground, GetForegroundWindow());
 }
 
 namespace {
 
 class OpenSkitLibraryTest : public testing::Test {
 protected:
-    void SetUp() override {
-        StartupError = kDefaultStartupError;
-        SkitLibrary.reset();
-    }
-    void TearDown() override { StartupError = kDefaultStartupError; }
+    const ScopedStartup startup;
 
     // An opener that notes how it was asked and fails as told.
     std::function<SkitLibraryPtr(bool)> Opener(std::function<void()> failure = nullptr) {
@@ -88,37 +89,30 @@ TEST_F(OpenSkitLibraryTest, PreviewAndPasswordChangeOpenNoLibrary) {
 
 TEST_F(OpenSkitLibraryTest, TheScreensaverKeepsTheFailuresTextToScrollIt) {
     OpenSkitLibraryFor(rmSaver, Opener([] { throw EZolvaneError("Pak not found."); }));
-    EXPECT_EQ(StartupError, "Pak not found.");
+    EXPECT_EQ(Startup().StartupError, "Pak not found.");
     OpenSkitLibraryFor(rmSaver, Opener([] { throw std::runtime_error("bad allocation"); }));
-    EXPECT_EQ(StartupError, "bad allocation");
-    EXPECT_FALSE(SkitLibrary);
+    EXPECT_EQ(Startup().StartupError, "bad allocation");
+    EXPECT_FALSE(Startup().SkitLibrary);
 }
 
 TEST_F(OpenSkitLibraryTest, AFailureWithoutTextKeepsTheDefaultStartupError) {
     OpenSkitLibraryFor(rmSaver, Opener([] { throw 42; }));
-    EXPECT_EQ(StartupError, "Data files missing or corrupt. You may need to reinstall this screensaver.");
+    EXPECT_EQ(Startup().StartupError, "Data files missing or corrupt. You may need to reinstall this screensaver.");
 }
 
 TEST_F(OpenSkitLibraryTest, InTheSettingsAFailureEndsStartUp) {
     EXPECT_THROW(OpenSkitLibraryFor(rmConfig, Opener([] { throw EZolvaneError("Pak not found."); })),
                  EZolvaneError);
-    EXPECT_EQ(StartupError, kDefaultStartupError);
+    EXPECT_EQ(Startup().StartupError, kDefaultStartupError);
 }
 
-TEST_F(OpenSkitLibraryTest, UntilTheCatalogueJoinsThereIsNoLibrary) {
+TEST_F(OpenSkitLibraryTest, AnInstallationThatNamesNoOpsFileLeavesNoLibraryAndTheDefaultMessage) {
+    const TSettings saved = Settings;
+    Settings.OpsFilePath.clear();
     OpenSkitLibraryFor(rmSaver, OpenSkitLibrary);
-    EXPECT_FALSE(SkitLibrary);
-    EXPECT_EQ(StartupError, kDefaultStartupError);
-}
-
-TEST(SetScreensaverRunning, TellsTheSystemAndTakesItBack) {
-    SetScreensaverRunning(true);
-    BOOL running = FALSE;
-    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
-    EXPECT_TRUE(running);
-    SetScreensaverRunning(false);
-    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
-    EXPECT_FALSE(running);
+    Settings = saved;
+    EXPECT_FALSE(Startup().SkitLibrary);
+    EXPECT_EQ(Startup().StartupError, kDefaultStartupError);
 }
 
 TEST(ForwardToRunningSettings, TheFirstProcessOpensItsWindowAndALaterOneTellsIt) {

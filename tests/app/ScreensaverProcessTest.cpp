@@ -1,5 +1,5 @@
 // zolvane.scr in screensaver and preview mode, run as a process and driven as a user would.
-#include "tests/app/PlainWindow.h"
+#include "tests/gui/PlainWindow.h"
 #include "tests/app/ZolvaneProcess.h"
 #include "tests/TestFiles.h"
 

@@ -1,7 +1,7 @@
 // The skit library opened on the installation that the settings name.
-#include "app/RunModes.h"
-#include "app/Settings.h"
 #include "app/SkitLibrary.h"
+
+#include "host/Settings.h"
 #include "library/SkitCatalog.h"
 #include "library/SkitFileWriters.h"
 #include "tests/Raised.h"

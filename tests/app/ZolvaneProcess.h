@@ -1,12 +1,13 @@
 // Runs zolvane.scr as a process of its own, from a scratch folder, and finds and drives its windows.
 //
-// Waits poll with a generous upper bound and pump this thread's messages meanwhile, so that windows of
-// the test (a preview parent, say) keep answering the program.
+// Waits pump this thread's messages (tests/gui/WindowTesting.h), so that windows of the test (a preview
+// parent, say) keep answering the program.
 #pragma once
 
 #include "library/SkitFileWriters.h"
 #include "support/WinHandles.h"
 #include "tests/TestFiles.h"
+#include "tests/gui/WindowTesting.h"
 
 #include <windows.h>
 
@@ -17,39 +18,10 @@
 
 namespace zolvane_process {
 
-// How long anything that should happen may take under Wine on a busy machine.
-constexpr DWORD kPatience = 20000;
-
-// Handles this thread's messages until the condition holds or the time is up; true when it held.
-inline bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = kPatience) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        if (condition()) {
-            return true;
-        }
-        if (GetTickCount64() >= end) {
-            return false;
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
-
-inline std::string ClassOf(HWND window) {
-    char name[256] = "";
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-inline std::string TextOf(HWND window) {
-    char text[256] = "";
-    GetWindowTextA(window, text, sizeof text);
-    return text;
-}
+using testing_windows::ClassOf;
+using testing_windows::kPatience;
+using testing_windows::PumpUntil;
+using testing_windows::TextOf;
 
 // Copies a file of the build into the folder under the given name.
 inline void Install(const char* source, const std::string& target) {

@@ -2,12 +2,15 @@
 // tries again after each pass.
 #include "playback/ScreensaverZolvane.h"
 
-#include "app/RunModes.h"
-#include "app/Settings.h"
+#include "host/Settings.h"
 #include "library/SkitCatalog.h"
 #include "library/SkitFileWriters.h"
 #include "support/ErrorCodes.h"
+#include "support/WinHandles.h"
 #include "tests/TestFiles.h"
+#include "tests/gui/PlainWindow.h"
+#include "tests/gui/WindowTesting.h"
+#include "tests/host/ScopedStartup.h"
 #include "tests/library/CatalogTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -27,18 +30,15 @@ public:
 
 class ScreensaverZolvaneTest : public testing::Test {
 protected:
-    void SetUp() override {
-        StartupError = kDefaultStartupError;
-        ErrorScrollX = kErrorScrollNotStarted;
-        SkitLibrary.reset();
-    }
-    void TearDown() override { StartupError = kDefaultStartupError; }
+    void SetUp() override { ErrorScrollX = kErrorScrollNotStarted; }
+
+    const ScopedStartup startup;
 };
 
 } // namespace
 
 TEST_F(ScreensaverZolvaneTest, ShowingTheScreensaverStartsTheShowSoon) {
-    RunMode = rmSaver;
+    MutableStartup().RunMode = rmSaver;
     ExposedShow show;
     EXPECT_FALSE(show.SkitTimer.Enabled());
     show.Show();
@@ -47,7 +47,7 @@ TEST_F(ScreensaverZolvaneTest, ShowingTheScreensaverStartsTheShowSoon) {
 }
 
 TEST_F(ScreensaverZolvaneTest, WithoutASkitLibraryATickScrollsTheStartupErrorAfterThePrefix) {
-    RunMode = rmSaver;
+    MutableStartup().RunMode = rmSaver;
     ExposedShow show;
     show.Show();
     show.SkitTimerTimer();
@@ -57,13 +57,13 @@ TEST_F(ScreensaverZolvaneTest, WithoutASkitLibraryATickScrollsTheStartupErrorAft
               "Zolvane: Data files missing or corrupt. You may need to reinstall this screensaver.");
 
     // A start-up error with a text of its own scrolls that text.
-    StartupError = "Pak not found.";
+    MutableStartup().StartupError = "Pak not found.";
     show.SkitTimerTimer();
     EXPECT_EQ(show.ScrollText, "Zolvane: Pak not found.");
 }
 
 TEST_F(ScreensaverZolvaneTest, AfterEachPassTheShowTriesAgain) {
-    RunMode = rmSaver;
+    MutableStartup().RunMode = rmSaver;
     ExposedShow show;
     show.Show();
     show.SkitTimerTimer();
@@ -76,13 +76,49 @@ TEST_F(ScreensaverZolvaneTest, AfterEachPassTheShowTriesAgain) {
 }
 
 TEST_F(ScreensaverZolvaneTest, ThePreviewRunsNoShowAndScrollsNothing) {
-    RunMode = rmPreview;
+    MutableStartup().RunMode = rmPreview;
     ExposedShow preview;
     preview.Show();
     EXPECT_FALSE(preview.SkitTimer.Enabled());
     preview.SkitTimerTimer();
     EXPECT_EQ(preview.ErrorShowing, 0);
     EXPECT_EQ(preview.ScrollText, "");
+}
+
+// In another process Wine does not draw a child of our window, so the preview picture is looked at here,
+// with the program's resources linked into the test.
+TEST_F(ScreensaverZolvaneTest, ThePreviewShowsThePictureInTheTopLeftCornerOnBlack) {
+    const PlainWindow parent("ZolvaneTestPreviewArea", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 240, 180);
+    MutableStartup().RunMode = rmPreview;
+    MutableStartup().ParentWindow = parent.Get();
+    TScreensaverZolvane preview;
+    EmbedInPreview(nullptr, preview.Handle());
+    preview.Show();
+    EXPECT_FALSE(IsWindowEnabled(preview.Handle()));
+
+    const UniqueBitmap picture(static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(101), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    ASSERT_TRUE(picture);
+    BITMAP info{};
+    GetObjectA(picture.Get(), sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, 152);
+    EXPECT_EQ(info.bmHeight, 112);
+    EXPECT_EQ(info.bmBitsPixel, 24);
+    const UniqueMemoryDc pictureDc(CreateCompatibleDC(nullptr));
+    const UniqueSelection selected = SelectInto(pictureDc.Get(), picture.Get());
+
+    const UniqueWindowDc dc = GetWindowDc(preview.Handle());
+    const POINT samples[] = {{0, 0}, {5, 5}, {75, 50}, {20, 100}, {140, 30}, {151, 111}};
+    EXPECT_TRUE(testing_windows::PumpUntil([&] {
+        for (const POINT& at : samples) {
+            if (GetPixel(dc.Get().dc, at.x, at.y) != GetPixel(pictureDc.Get(), at.x, at.y)) {
+                return false;
+            }
+        }
+        return true;
+    }));
+    EXPECT_EQ(GetPixel(dc.Get().dc, 160, 50), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(dc.Get().dc, 75, 120), RGB(0, 0, 0));
 }
 
 // ---- With a skit library --------------------------------------------------------------------------
@@ -100,7 +136,7 @@ protected:
         Settings.Sound = sndAlways;
     }
     ~ShowWithLibrary() override {
-        SkitLibrary.reset();
+        MutableStartup().SkitLibrary.reset();
         Settings = saved_;
     }
 
@@ -111,7 +147,7 @@ protected:
         header.listIntervalDays = 7;
         header.lastListUpdate = NowAsLocalFileTime();
         WriteOpsFile(environment_.opsFile, header, records);
-        SkitLibrary.reset(new SkitCatalog(environment_, DownloadJobFactory(), false));
+        MutableStartup().SkitLibrary.reset(new SkitCatalog(environment_, DownloadJobFactory(), false));
     }
 
     testing_files::ScratchFolder folder_;
@@ -123,7 +159,7 @@ protected:
 
 TEST_F(ShowWithLibrary, WithNoSkitAtAllTheShowSaysSoAndTriesAgainAfterThePass) {
     OpenLibrary({});
-    RunMode = rmSaver;
+    MutableStartup().RunMode = rmSaver;
     ExposedShow show;
     show.Show();
     show.SkitTimerTimer();
@@ -144,7 +180,7 @@ TEST_F(ShowWithLibrary, APlayerThatCannotStartIsReportedAndTheNextChoiceFollows)
     Settings.Player = folder_ / "no-such-player.exe";
     Settings.Sound = sndOnce;
 
-    RunMode = rmSaver;
+    MutableStartup().RunMode = rmSaver;
     ExposedShow show;
     show.Show();
     show.SkitTimerTimer();
@@ -157,5 +193,5 @@ TEST_F(ShowWithLibrary, APlayerThatCannotStartIsReportedAndTheNextChoiceFollows)
     show.ErrorScrollFinished();
     show.SkitTimerTimer();
     EXPECT_EQ(show.RunCount, 2);
-    EXPECT_EQ(SkitLibrary->Records()[0].plays, 2);
+    EXPECT_EQ(Startup().SkitLibrary->Records()[0].plays, 2);
 }

@@ -225,9 +225,18 @@ TEST_F(SkitShow, ChoosingFromAListShowsSpecialSkitThreeAfterFiveStarts) {
 TEST_F(SkitShow, MovingTheMouseEndsTheScreensaverAndClosesThePlayer) {
     AddMovie(kLongMovie, "long.gif");
     records_ = {PlayableSkit(skRegular, 1, "long.gif")};
-    ASSERT_NE(StartShow(), nullptr);
+    const HWND window = StartShow();
+    ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitForStarts(1));
     ASSERT_TRUE(WaitForPlayerWindow()) << "the player's window";
+    // The black backdrop behind the player covers what the screensaver window covers.
+    const HWND backdrop = FindWindowA("ScreensaverZolvaneBackdrop", nullptr);
+    ASSERT_NE(backdrop, nullptr);
+    RECT covered{};
+    RECT behind{};
+    GetWindowRect(window, &covered);
+    GetWindowRect(backdrop, &behind);
+    EXPECT_TRUE(EqualRect(&covered, &behind));
     // Once the skit's window lies over the screensaver's, the pointer still ends it.
     ASSERT_TRUE(PumpUntil([] {
         char name[64] = "";

@@ -1,7 +1,7 @@
-#include "app/Settings.h"
+#include "host/Settings.h"
 
-#include "app/Application.h"
-#include "app/Registry.h"
+#include "gui/Application.h"
+#include "host/Registry.h"
 #include "support/Error.h"
 
 #include <exception>

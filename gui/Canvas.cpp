@@ -1,7 +1,7 @@
-#include "app/Canvas.h"
+#include "gui/Canvas.h"
 
-#include "app/Application.h"
-#include "app/Form.h"
+#include "gui/Application.h"
+#include "gui/Form.h"
 #include "support/Error.h"
 #include "support/ErrorCodes.h"
 

@@ -1,7 +1,7 @@
 // The settings against the real registry of the test's Wine prefix.
-#include "app/Settings.h"
+#include "host/Settings.h"
 
-#include "app/Application.h"
+#include "gui/Application.h"
 #include "support/MessageBoxes.h"
 
 #include <windows.h>

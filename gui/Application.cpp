@@ -1,6 +1,6 @@
-#include "app/Application.h"
+#include "gui/Application.h"
 
-#include "app/Form.h"
+#include "gui/Form.h"
 #include "library/Paths.h"
 #include "support/Error.h"
 #include "support/FileNames.h"
@@ -29,9 +29,12 @@ TApplication& Application() {
 TApplication::TApplication() : title_(ProgramName()), instance_(GetModuleHandleA(nullptr)) {}
 
 void TApplication::Run() {
-    if (mainForm_ == nullptr || terminated_) {
+    if (mainForm_ == nullptr) {
         return;
     }
+    // Each run starts afresh. A Terminate that came before it has left its quit message in the queue, so
+    // the loop still ends at once.
+    terminated_ = false;
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

@@ -23,6 +23,9 @@ enum TCloseAction { caNone, caHide, caFree };
 // wsMaximized makes the window cover the whole screen (all monitors), whatever its frame.
 enum TWindowState { wsNormal, wsMaximized };
 
+// The whole screen, all monitors together, in screen coordinates: what a maximized form covers.
+RECT VirtualScreenRect();
+
 // What the window is made with.
 struct TCreateParams {
     std::string ClassName;

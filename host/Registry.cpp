@@ -1,4 +1,4 @@
-#include "app/Registry.h"
+#include "host/Registry.h"
 
 #include "support/Error.h"
 

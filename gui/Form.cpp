@@ -1,7 +1,8 @@
-#include "app/Form.h"
+#include "gui/Form.h"
 
-#include "app/Application.h"
-#include "app/Canvas.h"
+#include "gui/Application.h"
+#include "gui/Canvas.h"
+#include "gui/WindowClass.h"
 #include "support/ErrorCodes.h"
 #include "support/Error.h"
 
@@ -10,11 +11,6 @@
 namespace {
 
 void RegisterFormClass(const TCreateParams& params, WNDPROC procedure) {
-    WNDCLASSEXA existing{};
-    existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(Application().Instance(), params.ClassName.c_str(), &existing)) {
-        return;
-    }
     WNDCLASSEXA windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.style = params.ClassStyle;
@@ -24,7 +20,7 @@ void RegisterFormClass(const TCreateParams& params, WNDPROC procedure) {
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = params.Background;
     windowClass.lpszClassName = params.ClassName.c_str();
-    if (RegisterClassExA(&windowClass) == 0) {
+    if (!RegisterWindowClass(windowClass)) {
         throw EZolvaneError(LastErrorText());
     }
 }
@@ -57,10 +53,11 @@ void TForm::CreateHandle() {
     CreateParams(params);
     RegisterFormClass(params, &TForm::StaticWindowProc);
     if (windowState_ == wsMaximized) {
-        params.X = GetSystemMetrics(SM_XVIRTUALSCREEN);
-        params.Y = GetSystemMetrics(SM_YVIRTUALSCREEN);
-        params.Width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-        params.Height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+        const RECT screen = VirtualScreenRect();
+        params.X = screen.left;
+        params.Y = screen.top;
+        params.Width = screen.right - screen.left;
+        params.Height = screen.bottom - screen.top;
     }
     HWND window = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(), params.Style,
                                   params.X, params.Y, params.Width, params.Height, params.Parent, nullptr,
@@ -116,8 +113,8 @@ void TForm::SetWindowState(TWindowState state) {
 
 void TForm::PlaceForState() {
     if (windowState_ == wsMaximized) {
-        SetWindowPos(handle_, nullptr, GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                     GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
+        const RECT screen = VirtualScreenRect();
+        SetWindowPos(handle_, nullptr, screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
@@ -150,16 +147,9 @@ LRESULT TForm::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TForm::HandlePaint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(handle_, &paint);
-    // EndPaint must follow BeginPaint whatever Paint does.
-    struct PaintEnd {
-        HWND window;
-        PAINTSTRUCT* paint;
-        ~PaintEnd() { EndPaint(window, paint); }
-    } end{handle_, &paint};
-    if (dc != nullptr) {
-        TCanvas canvas(dc);
+    const TPaintGuard painting(handle_);
+    if (painting.Dc() != nullptr) {
+        TCanvas canvas(painting.Dc());
         Paint(canvas);
     }
 }
@@ -198,6 +188,12 @@ LRESULT CALLBACK TForm::StaticWindowProc(HWND window, UINT message, WPARAM wPara
         form->WindowDestroyed();
     }
     return result;
+}
+
+RECT VirtualScreenRect() {
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
 TTimer::TTimer(TForm& owner, UINT_PTR id, UINT interval, std::function<void()> onTimer)

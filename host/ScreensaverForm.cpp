@@ -1,7 +1,7 @@
-#include "app/ScreensaverForm.h"
+#include "host/ScreensaverForm.h"
 
-#include "app/Application.h"
-#include "app/RunModes.h"
+#include "gui/Application.h"
+#include "host/Startup.h"
 #include "support/FileNames.h"
 #include "support/System.h"
 #include "support/WinHandles.h"
@@ -10,7 +10,7 @@ int ErrorScrollX = kErrorScrollNotStarted;
 
 TScreensaverForm::TScreensaverForm()
     : ScreensaverPaintBox(*this), ErrorTimer(*this, kErrorTimerId, 50, [this] { ErrorTimerTimer(); }),
-      Mode(RunMode) {
+      Mode(Startup().RunMode) {
     ScreensaverPaintBox.Color = RGB(0, 0, 0);
     ScreensaverPaintBox.Font.Color = RGB(255, 255, 255);
     if (Mode == rmSaver) {
@@ -208,20 +208,27 @@ bool VerifyPassword(HWND window) {
     return accepted != FALSE;
 }
 
+void SetScreensaverRunning(bool running) {
+    BOOL previous = FALSE;
+    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, running ? TRUE : FALSE, &previous, 0);
+}
+
 void EmbedInPreview(HWND applicationWindow, HWND screensaverWindow) {
-    if (StartForeground != nullptr && IsWindow(StartForeground)) {
-        SetForegroundWindow(StartForeground);
+    const HWND foreground = Startup().StartForeground;
+    const HWND parent = Startup().ParentWindow;
+    if (foreground != nullptr && IsWindow(foreground)) {
+        SetForegroundWindow(foreground);
     }
     if (applicationWindow != nullptr) {
         ShowWindow(applicationWindow, SW_HIDE);
-        SetParent(applicationWindow, ParentWindow);
+        SetParent(applicationWindow, parent);
         SetWindowLongA(applicationWindow, GWL_STYLE, WS_CHILD | WS_DISABLED);
     }
-    SetParent(screensaverWindow, ParentWindow);
+    SetParent(screensaverWindow, parent);
     SetWindowLongA(screensaverWindow, GWL_STYLE, WS_CHILD | WS_DISABLED);
-    if (ParentWindow != nullptr && IsWindow(ParentWindow)) {
+    if (parent != nullptr && IsWindow(parent)) {
         RECT client{0, 0, 0, 0};
-        GetClientRect(ParentWindow, &client);
+        GetClientRect(parent, &client);
         MoveWindow(screensaverWindow, 0, 0, client.right, client.bottom, FALSE);
     }
 }

@@ -28,7 +28,7 @@ public:
     void SetMainForm(TForm* form) { mainForm_ = form; }
 
     // Runs the message loop until Terminate, or until the main form's window is gone. Without a main
-    // form there is nothing to wait for and it returns at once.
+    // form there is nothing to wait for and it returns at once. It may run again afterwards.
     void Run();
     // Ends the message loop; a modal loop that is running ends too.
     void Terminate();

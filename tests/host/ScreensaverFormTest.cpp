@@ -1,21 +1,17 @@
 // The screensaver window in the test's own process: the scrolling message, the preview, and the calls
 // to the system for the password flag and the ini file.
-#include "app/ScreensaverForm.h"
+#include "host/ScreensaverForm.h"
 
-#include "app/Application.h"
-#include "app/RunModes.h"
-#include "playback/ScreensaverZolvane.h"
+#include "gui/Application.h"
 #include "support/FileNames.h"
 #include "support/System.h"
-#include "tests/app/PlainWindow.h"
-#include "tests/app/ZolvaneProcess.h"
 #include "tests/TestFiles.h"
+#include "tests/gui/PlainWindow.h"
+#include "tests/host/ScopedStartup.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-using zolvane_process::PumpUntil;
 
 namespace {
 
@@ -56,10 +52,9 @@ protected:
 
 class ScreensaverFormTest : public testing::Test {
 protected:
-    void SetUp() override {
-        RunMode = rmConfig;
-        ErrorScrollX = kErrorScrollNotStarted;
-    }
+    void SetUp() override { ErrorScrollX = kErrorScrollNotStarted; }
+
+    const ScopedStartup startup;
 };
 
 // The width of a text in the scrolling font, measured apart from the form.
@@ -196,9 +191,20 @@ TEST(VerifyPassword, WithoutAPasswordProviderTheScreensaverMayClose) {
     EXPECT_TRUE(VerifyPassword(nullptr));
 }
 
+TEST(SetScreensaverRunning, TellsTheSystemAndTakesItBack) {
+    SetScreensaverRunning(true);
+    BOOL running = FALSE;
+    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+    EXPECT_TRUE(running);
+    SetScreensaverRunning(false);
+    SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+    EXPECT_FALSE(running);
+}
+
 TEST(IniFileName, IsTheProgramFileWithIni) {
     EXPECT_EQ(IniFileName(), WithExtension(sys::ModuleFileName(), ".ini"));
-    EXPECT_EQ(IniFileName().substr(IniFileName().size() - 14), "\\app_tests.ini");
+    const std::string name = "\\host_tests.ini";
+    EXPECT_EQ(IniFileName().substr(IniFileName().size() - name.size()), name);
 }
 
 TEST(WriteIniValue, WritesAndDeletesKeysAndSections) {
@@ -224,13 +230,9 @@ TEST(WriteIniValue, WritesAndDeletesKeysAndSections) {
 
 class EmbedInPreviewTest : public testing::Test {
 protected:
-    void SetUp() override {
-        StartForeground = nullptr;
-        ParentWindow = parent.Get();
-        ErrorScrollX = kErrorScrollNotStarted;
-    }
-    void TearDown() override { ParentWindow = nullptr; }
+    void SetUp() override { MutableStartup().ParentWindow = parent.Get(); }
 
+    const ScopedStartup startup;
     PlainWindow parent{"ZolvaneTestPreviewArea", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 240, 180};
 };
 
@@ -262,7 +264,7 @@ TEST_F(EmbedInPreviewTest, TheApplicationWindowGoesAlongHidden) {
 }
 
 TEST_F(EmbedInPreviewTest, WithoutAParentTheWindowIsNeitherMovedNorSized) {
-    ParentWindow = nullptr;
+    MutableStartup().ParentWindow = nullptr;
     PlainWindow saver("ZolvaneTestSaver", WS_POPUP | WS_VISIBLE, 50, 50);
     RECT before{};
     GetWindowRect(saver.Get(), &before);
@@ -274,38 +276,4 @@ TEST_F(EmbedInPreviewTest, WithoutAParentTheWindowIsNeitherMovedNorSized) {
     // The system keeps siblings clipped for a window that stays on the desktop.
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(saver.Get(), GWL_STYLE)) & ~static_cast<DWORD>(WS_CLIPSIBLINGS),
               static_cast<DWORD>(WS_CHILD | WS_DISABLED));
-}
-
-// In another process Wine does not draw a child of our window, so the preview picture is looked at here,
-// with the program's resources linked into the test.
-TEST_F(EmbedInPreviewTest, ThePreviewShowsThePictureInTheTopLeftCornerOnBlack) {
-    RunMode = rmPreview;
-    TScreensaverZolvane preview;
-    EmbedInPreview(nullptr, preview.Handle());
-    preview.Show();
-    EXPECT_FALSE(IsWindowEnabled(preview.Handle()));
-
-    const UniqueBitmap picture(static_cast<HBITMAP>(
-        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(101), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    ASSERT_TRUE(picture);
-    BITMAP info{};
-    GetObjectA(picture.Get(), sizeof info, &info);
-    EXPECT_EQ(info.bmWidth, 152);
-    EXPECT_EQ(info.bmHeight, 112);
-    EXPECT_EQ(info.bmBitsPixel, 24);
-    const UniqueMemoryDc pictureDc(CreateCompatibleDC(nullptr));
-    const UniqueSelection selected = SelectInto(pictureDc.Get(), picture.Get());
-
-    const UniqueWindowDc dc = GetWindowDc(preview.Handle());
-    const POINT samples[] = {{0, 0}, {5, 5}, {75, 50}, {20, 100}, {140, 30}, {151, 111}};
-    EXPECT_TRUE(PumpUntil([&] {
-        for (const POINT& at : samples) {
-            if (GetPixel(dc.Get().dc, at.x, at.y) != GetPixel(pictureDc.Get(), at.x, at.y)) {
-                return false;
-            }
-        }
-        return true;
-    }));
-    EXPECT_EQ(GetPixel(dc.Get().dc, 160, 50), RGB(0, 0, 0));
-    EXPECT_EQ(GetPixel(dc.Get().dc, 75, 120), RGB(0, 0, 0));
 }

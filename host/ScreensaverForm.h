@@ -7,9 +7,9 @@
 // ErrorScrollFinished.
 #pragma once
 
-#include "app/Canvas.h"
-#include "app/CommandLine.h"
-#include "app/Form.h"
+#include "gui/Canvas.h"
+#include "gui/Form.h"
+#include "host/RunMode.h"
 
 #include <cstdint>
 #include <optional>
@@ -77,8 +77,12 @@ std::int32_t ReadUsePassword();
 // the screensaver may close: also when the system has no such check.
 bool VerifyPassword(HWND window);
 
-// Puts the screensaver window into ParentWindow, disabled and filling its client area. The application
-// window, where there is one, goes along hidden; this program has none and passes no window.
+// Tells the system that a screensaver runs, or no longer does.
+void SetScreensaverRunning(bool running);
+
+// Puts the screensaver window into the start-up value ParentWindow, disabled and filling its client
+// area. The application window, where there is one, goes along hidden; this program has none and passes
+// no window.
 void EmbedInPreview(HWND applicationWindow, HWND screensaverWindow);
 
 // The program's file with ".ini" for its extension.

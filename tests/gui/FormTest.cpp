@@ -1,11 +1,11 @@
 // The window framework: forms, close actions, timers, the edge that catches every failure, and the
 // canvas that cleans up after itself.
-#include "app/Application.h"
-#include "app/Canvas.h"
-#include "app/Form.h"
+#include "gui/Application.h"
+#include "gui/Canvas.h"
+#include "gui/Form.h"
 #include "support/Error.h"
 #include "support/MessageBoxes.h"
-#include "tests/app/ZolvaneProcess.h"
+#include "tests/gui/WindowTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-using zolvane_process::PumpUntil;
+using testing_windows::PumpUntil;
+using testing_windows::ScopedMainForm;
 
 namespace {
 
@@ -129,7 +130,7 @@ TEST(Form, ClosingAFormThatIsNotTheMainOneHidesIt) {
 
 TEST(Form, ClosingTheMainFormDestroysItsWindowAndEndsTheMessageLoop) {
     TestForm form;
-    Application().SetMainForm(&form);
+    const ScopedMainForm mainForm(&form);
     form.Show();
     HWND window = form.Handle();
     PostMessageA(window, WM_CLOSE, 0, 0);
@@ -137,12 +138,23 @@ TEST(Form, ClosingTheMainFormDestroysItsWindowAndEndsTheMessageLoop) {
     EXPECT_EQ(form.closeAsked, 1);
     EXPECT_FALSE(form.HandleAllocated());
     EXPECT_FALSE(IsWindow(window));
-    Application().SetMainForm(nullptr);
+}
+
+TEST(Form, TheMessageLoopCanRunAgainForANewMainForm) {
+    for (int run = 0; run < 2; ++run) {
+        TestForm form;
+        const ScopedMainForm mainForm(&form);
+        form.Show();
+        PostMessageA(form.Handle(), WM_CLOSE, 0, 0);
+        Application().Run();
+        EXPECT_EQ(form.closeAsked, 1) << "run " << run;
+        EXPECT_TRUE(Application().Terminated());
+    }
 }
 
 TEST(Form, AMainWindowDestroyedFromOutsideEndsTheMessageLoop) {
     TestForm form;
-    Application().SetMainForm(&form);
+    const ScopedMainForm mainForm(&form);
     form.Show();
     HWND window = form.Handle();
     PostMessageA(window, kMsgFail, 0, 0);
@@ -150,7 +162,6 @@ TEST(Form, AMainWindowDestroyedFromOutsideEndsTheMessageLoop) {
     Application().Run();
     EXPECT_FALSE(form.HandleAllocated());
     EXPECT_EQ(form.closeAsked, 0);
-    Application().SetMainForm(nullptr);
 }
 
 TEST(Form, DeletingTheFormDestroysItsWindow) {
