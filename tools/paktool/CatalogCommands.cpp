@@ -1,8 +1,8 @@
 // paktool's commands for the skit library: a first ops file for an installer, a skit list from a
 // manifest for a skit author, a look into an ops file, and a merge as the program would do it.
 #include "library/FileFinder.h"
-#include "library/Paths.h"
 #include "library/PakArchive.h"
+#include "library/Paths.h"
 #include "library/SkitCatalog.h"
 #include "library/SkitFileWriters.h"
 #include "support/Error.h"
@@ -185,16 +185,43 @@ SkitRecord SkitFromManifest(const Json& json, std::size_t index) {
     return skit;
 }
 
-void MakeSync(const std::string& manifestPath, const std::string& target, std::ostream& out) {
-    std::ifstream in(manifestPath, std::ios::binary);
+// paktool make-ops OUT --list-url URL --list-file NAME [--interval-days N]
+//                  [--timed-interval N --timed-plays-per-start N] [--force]
+struct MakeOpsOptions {
+    std::string target, listUrl, listFile;
+    std::uint32_t intervalDays = 7;
+    std::int32_t timedInterval = 0, timedPlays = 0;
+    bool force = false;
+};
+
+void MakeOps(const MakeOpsOptions& options, std::ostream& out) {
+    RefuseToReplace(options.target, options.force);
+    OpsHeader header;
+    header.listUrl.text = options.listUrl;
+    header.listFileName.text = options.listFile;
+    header.listIntervalDays = options.intervalDays;
+    header.timedInterval = header.timedCountdown = options.timedInterval;
+    header.timedPlaysPerStart = header.timedPlaysLeft = options.timedPlays;
+    header.timedEnabled = options.timedInterval != 0 ? 1 : 0;
+    WriteOpsFile(options.target, header, {});
+    out << "Made " << options.target << "\n";
+}
+
+// paktool make-sync MANIFEST.json OUT
+struct MakeSyncOptions {
+    std::string manifest, target;
+};
+
+void MakeSync(const MakeSyncOptions& options, std::ostream& out) {
+    std::ifstream in(options.manifest, std::ios::binary);
     if (!in) {
-        throw EZolvaneError("The manifest " + manifestPath + " cannot be read.");
+        throw EZolvaneError("The manifest " + options.manifest + " cannot be read.");
     }
     Json manifest;
     try {
         manifest = Json::parse(in);
     } catch (const Json::parse_error& error) {
-        throw ManifestError("The manifest " + manifestPath + " is not JSON: " + error.what());
+        throw ManifestError("The manifest " + options.manifest + " is not JSON: " + error.what());
     }
     ManifestObject top(manifest, "The manifest");
     SyncHeader header;
@@ -216,8 +243,8 @@ void MakeSync(const std::string& manifestPath, const std::string& target, std::o
     }
     top.Allow("skits");
     top.CheckAllUsed();
-    WriteSyncFile(target, header, skits);
-    out << "Made " << target << " with " << skits.size() << " skit" << (skits.size() == 1 ? "" : "s") << "\n";
+    WriteSyncFile(options.target, header, skits);
+    out << "Made " << options.target << " with " << skits.size() << " skit" << (skits.size() == 1 ? "" : "s") << "\n";
 }
 
 std::string SkitLine(const SkitRecord& record) {
@@ -237,8 +264,8 @@ void ShowOps(const std::string& path, std::ostream& out) {
     }
     const OpsHeader header = ReadOpsHeader(block);
     auto text = [&](std::int32_t id) { return TextOfResource(pak.Read(kPakPSTR, id)); };
-    out << "listVersion " << header.listVersion << " listIntervalDays " << header.listIntervalDays
-        << " lastListUpdate " << FormatLocalDateTime(header.lastListUpdate) << "\n";
+    out << "listVersion " << header.listVersion << " listIntervalDays " << header.listIntervalDays << " lastListUpdate "
+        << FormatLocalDateTime(header.lastListUpdate) << "\n";
     out << "listUrl " << text(header.listUrl.id) << "\n";
     out << "listFileName " << text(header.listFileName.id) << "\n";
     out << "timedEnabled " << int{header.timedEnabled} << " timedInterval " << header.timedInterval
@@ -267,15 +294,14 @@ public:
 
     std::string skits, downloads, ops;
     std::uint8_t syncMethod = smAutomatic;
-    FileTime now = 0;
+    FileTime now = NowAsLocalFileTime();
 };
 
 void ReportChanges(const std::vector<SkitRecord>& before, const SkitCatalog& catalog, std::ostream& out) {
     int changes = 0;
     for (const SkitRecord& record : catalog.Records()) {
-        const auto old = std::find_if(before.begin(), before.end(), [&](const SkitRecord& r) {
-            return r.kind == record.kind && r.id == record.id;
-        });
+        const auto old = std::find_if(before.begin(), before.end(),
+                                      [&](const SkitRecord& r) { return r.kind == record.kind && r.id == record.id; });
         if (old == before.end()) {
             out << "added   " << SkitLine(record) << "\n";
             ++changes;
@@ -288,6 +314,31 @@ void ReportChanges(const std::vector<SkitRecord>& before, const SkitCatalog& cat
     if (changes == 0) {
         out << "No skit changed.\n";
     }
+}
+
+// paktool merge OPS SYNC --skits DIR [--sync-method N] [--now ISO]
+struct MergeOptions {
+    std::string ops, sync, skits, now;
+    int syncMethod = smAutomatic;
+};
+
+void Merge(const MergeOptions& options, std::ostream& out) {
+    ToolEnvironment environment;
+    environment.ops = options.ops;
+    environment.skits = options.skits;
+    SplitPath(options.sync, &environment.downloads, nullptr);
+    environment.syncMethod = static_cast<std::uint8_t>(options.syncMethod);
+    if (!options.now.empty() && !ParseLocalDateTime(options.now, environment.now)) {
+        throw EZolvaneError("Bad time \"" + options.now + "\": use a local date and time like 2025-01-31T18:00:00.");
+    }
+    if (!FileExists(options.sync)) {
+        throw EZolvaneError("The skit list " + options.sync + " is not there.");
+    }
+    SkitCatalog catalog(environment, nullptr, false);
+    const std::vector<SkitRecord> before = catalog.Records();
+    catalog.MergeSyncFile(options.sync, false);
+    ReportChanges(before, catalog, out);
+    catalog.Close();
 }
 
 } // namespace
@@ -311,50 +362,23 @@ std::string FormatLocalDateTime(FileTime time) {
     return text;
 }
 
-void AddCatalogCommands(CLI::App& app, PakToolCommands& commands, std::ostream& out) {
-    // paktool make-ops OUT --list-url URL --list-file NAME [--interval-days N]
-    //                  [--timed-interval N --timed-plays-per-start N] [--force]
+void AddCatalogCommands(CLI::App& app, PakToolCommands& commands) {
     {
-        auto target = std::make_shared<std::string>();
-        auto listUrl = std::make_shared<std::string>();
-        auto listFile = std::make_shared<std::string>();
-        auto intervalDays = std::make_shared<std::uint32_t>(7);
-        auto timedInterval = std::make_shared<std::int32_t>(0);
-        auto timedPlays = std::make_shared<std::int32_t>(0);
-        auto force = std::make_shared<bool>(false);
         CLI::App* command = app.add_subcommand("make-ops", "Make a first ops file, with no skits, for an installer.");
-        command->add_option("OUT", *target, "The ops file to make")->required();
-        command->add_option("--list-url", *listUrl, "Where the skit list is downloaded from")->required();
-        command->add_option("--list-file", *listFile, "The file name the list is downloaded to")->required();
-        command->add_option("--interval-days", *intervalDays, "Days between skit list downloads (7)");
-        CLI::Option* interval =
-            command->add_option("--timed-interval", *timedInterval, "Every n-th pick tries a timed skit (0: none)");
+        MakeOpsOptions& options = commands.Add(command, MakeOps);
+        command->add_option("OUT", options.target, "The ops file to make")->required();
+        command->add_option("--list-url", options.listUrl, "Where the skit list is downloaded from")->required();
+        command->add_option("--list-file", options.listFile, "The file name the list is downloaded to")->required();
+        command->add_option("--interval-days", options.intervalDays, "Days between skit list downloads (7)");
+        CLI::Option* interval = command->add_option("--timed-interval", options.timedInterval,
+                                                    "Every n-th pick tries a timed skit (0: none)");
         CLI::Option* plays =
-            command->add_option("--timed-plays-per-start", *timedPlays, "Timed skits played per start");
+            command->add_option("--timed-plays-per-start", options.timedPlays, "Timed skits played per start");
         interval->needs(plays);
         plays->needs(interval);
-        command->add_flag("--force", *force, "Replace OUT when it is there");
-        commands.Add(command, [=, &out] {
-            if (!*force && FileExists(*target)) {
-                throw EZolvaneError(*target + " is already there; use --force to replace it.");
-            }
-            OpsHeader header;
-            header.listUrl.text = *listUrl;
-            header.listFileName.text = *listFile;
-            header.listIntervalDays = *intervalDays;
-            header.timedInterval = *timedInterval;
-            header.timedCountdown = *timedInterval;
-            header.timedPlaysPerStart = *timedPlays;
-            header.timedPlaysLeft = *timedPlays;
-            header.timedEnabled = *timedInterval != 0 ? 1 : 0;
-            WriteOpsFile(*target, header, {});
-            out << "Made " << *target << "\n";
-        });
+        command->add_flag("--force", options.force, "Replace OUT when it is there");
     }
-    // paktool make-sync MANIFEST.json OUT
     {
-        auto manifest = std::make_shared<std::string>();
-        auto target = std::make_shared<std::string>();
         CLI::App* command = app.add_subcommand(
             "make-sync",
             "Make a skit list from a JSON manifest. The manifest is an object with listVersion, listUrl, syncValueA, "
@@ -363,55 +387,29 @@ void AddCatalogCommands(CLI::App& app, PakToolCommands& commands, std::ostream& 
             "yes), state (remove, available, scheduled, downloaded, failed), plays, playsLeft, availableFrom and "
             "availableUntil (local date-times like 2025-01-31T18:00:00; without availableUntil a skit has no end), "
             "keyCode, keyAction, keyText and updateMask. id, name, fileName and url are required.");
-        command->add_option("MANIFEST", *manifest, "The JSON manifest")->required();
-        command->add_option("OUT", *target, "The skit list to make")->required();
-        commands.Add(command, [=, &out] { MakeSync(*manifest, *target, out); });
+        MakeSyncOptions& options = commands.Add(command, MakeSync);
+        command->add_option("MANIFEST", options.manifest, "The JSON manifest")->required();
+        command->add_option("OUT", options.target, "The skit list to make")->required();
     }
-    // paktool show-ops OPS
     {
-        auto ops = std::make_shared<std::string>();
         CLI::App* command = app.add_subcommand(
             "show-ops", "Show an ops file: its header, then one line per skit (kind, id, version, state, play, "
                         "plays, plays left, window, file name, name).");
-        command->add_option("OPS", *ops, "The ops file")->required();
-        commands.Add(command, [=, &out] { ShowOps(*ops, out); });
+        command->add_option("OPS", commands.Add(command, ShowOps), "The ops file")->required();
     }
-    // paktool merge OPS SYNC --skits DIR [--sync-method N] [--now ISO]
     {
-        auto ops = std::make_shared<std::string>();
-        auto sync = std::make_shared<std::string>();
-        auto skits = std::make_shared<std::string>();
-        auto syncMethod = std::make_shared<int>(smAutomatic);
-        auto now = std::make_shared<std::string>();
         CLI::App* command = app.add_subcommand(
             "merge", "Open the ops file as the program does (purging, checking the movies in the skits folder), "
                      "merge a skit list into it as a downloaded list, save, and say what changed. The skit list is "
                      "used up and deleted, as the program does.");
-        command->add_option("OPS", *ops, "The ops file")->required();
-        command->add_option("SYNC", *sync, "The skit list")->required();
-        command->add_option("--skits", *skits, "The skits folder")->required();
-        command->add_option("--sync-method", *syncMethod,
-                            "0: schedule new skits automatically, 1: list them, 2: do nothing (0)")
+        MergeOptions& options = commands.Add(command, Merge);
+        command->add_option("OPS", options.ops, "The ops file")->required();
+        command->add_option("SYNC", options.sync, "The skit list")->required();
+        command->add_option("--skits", options.skits, "The skits folder")->required();
+        command
+            ->add_option("--sync-method", options.syncMethod,
+                         "0: schedule new skits automatically, 1: list them, 2: do nothing (0)")
             ->check(CLI::Range(0, 2));
-        command->add_option("--now", *now, "The local date and time to merge at, like 2025-01-31T18:00:00");
-        commands.Add(command, [=, &out] {
-            ToolEnvironment environment;
-            environment.ops = *ops;
-            environment.skits = *skits;
-            SplitPath(*sync, &environment.downloads, nullptr);
-            environment.syncMethod = static_cast<std::uint8_t>(*syncMethod);
-            environment.now = NowAsLocalFileTime();
-            if (!now->empty() && !ParseLocalDateTime(*now, environment.now)) {
-                throw EZolvaneError("Bad time \"" + *now + "\": use a local date and time like 2025-01-31T18:00:00.");
-            }
-            if (!FileExists(*sync)) {
-                throw EZolvaneError("The skit list " + *sync + " is not there.");
-            }
-            SkitCatalog catalog(environment, nullptr, false);
-            const std::vector<SkitRecord> before = catalog.Records();
-            catalog.MergeSyncFile(*sync, false);
-            ReportChanges(before, catalog, out);
-            catalog.Close();
-        });
+        command->add_option("--now", options.now, "The local date and time to merge at, like 2025-01-31T18:00:00");
     }
 }

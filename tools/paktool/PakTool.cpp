@@ -11,6 +11,7 @@
 #include <cctype>
 #include <climits>
 #include <cstdio>
+#include <optional>
 #include <ostream>
 
 namespace {
@@ -64,14 +65,100 @@ std::string ScrambleText(const ScrambleProgram& program) {
     return text;
 }
 
+// paktool new FILE [--scramble HEX16] [--force]
+struct NewOptions {
+    std::string file, scramble;
+    bool force = false;
+};
+
+void MakePak(const NewOptions& options, std::ostream& out) {
+    const ScrambleProgram program = options.scramble.empty() ? kNoScramble : ParseScrambleProgram(options.scramble);
+    RefuseToReplace(options.file, options.force);
+    PakArchive pak;
+    pak.Open(options.file, true, &program, kReadWrite);
+    pak.Close();
+    out << "Made " << options.file << "\n";
+}
+
+// FILE TYPE ID: a pak and one resource in it.
+struct ResourceOptions {
+    std::string file, type, id;
+};
+
+// paktool put FILE TYPE ID (--text TEXT | --file PATH) [--scrambled]
+struct PutOptions : ResourceOptions {
+    std::optional<std::string> text, source;
+    bool scrambled = false;
+};
+
+void PutResource(const PutOptions& options, std::ostream& out) {
+    if (!options.text && !options.source) {
+        throw CLI::RequiredError("--text or --file");
+    }
+    const PakType type = ParsePakType(options.type);
+    const std::int32_t id = ParsePakId(options.id, true);
+    // A text is stored with its terminating zero.
+    const std::string bytes = options.source ? ReadWholeFile(*options.source) : *options.text + '\0';
+    if (bytes.empty()) {
+        throw EZolvaneError(*options.source + " is empty, and a resource holds at least one byte.");
+    }
+    PakArchive pak;
+    pak.Open(options.file, false, nullptr, kReadWrite);
+    const std::int32_t used =
+        pak.Write(type, id, 0, options.scrambled ? 1 : 0, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    pak.Close();
+    out << used << "\n";
+}
+
+// paktool get FILE TYPE ID [--out PATH]
+struct GetOptions : ResourceOptions {
+    std::string target;
+};
+
+void GetResource(const GetOptions& options, std::ostream& out) {
+    const PakType type = ParsePakType(options.type);
+    const std::int32_t id = ParsePakId(options.id, false);
+    PakArchive pak;
+    pak.Open(options.file, false, nullptr, sys::kGenericRead);
+    if (pak.Find(type, id) < 0) {
+        throw EZolvaneError(options.file + " holds no " + PakTypeName(type) + " " + std::to_string(id) + ".");
+    }
+    const std::vector<std::uint8_t> bytes = pak.Read(type, id);
+    pak.Close();
+    if (options.target.empty()) {
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    } else {
+        WriteWholeFile(options.target, bytes);
+    }
+}
+
+void ListPak(const std::string& file, std::ostream& out) {
+    PakArchive pak;
+    pak.Open(file, false, nullptr, sys::kGenericRead);
+    for (std::uint32_t i = 0; i < pak.Count(); ++i) {
+        const PakEntry entry = pak.Entry(i);
+        if (entry.deleted) {
+            continue;
+        }
+        out << PakTypeName(entry.type) << ' ' << entry.id << ' ' << entry.offset << ' ' << entry.size
+            << (entry.scrambled ? " scrambled" : "") << "\n";
+    }
+    out << "base " << pak.Base() << " dataEnd " << pak.DataEnd() << " dirSize " << pak.DirSize() << " capacity "
+        << pak.Capacity() << " count " << pak.Count() << " scramble " << ScrambleText(pak.Scramble()) << "\n";
+}
+
+void CompactPak(const std::string& file, std::ostream& out) {
+    PakArchive pak;
+    pak.Open(file, false, nullptr, kReadWrite);
+    pak.Close();
+    out << "Compacted " << file << "\n";
+}
+
 } // namespace
 
-void PakToolCommands::RunParsed() const {
-    for (const auto& [command, run] : commands_) {
-        if (command->parsed()) {
-            run();
-            return;
-        }
+void RefuseToReplace(const std::string& path, bool force) {
+    if (!force && FileExists(path)) {
+        throw EZolvaneError(path + " is already there; use --force to replace it.");
     }
 }
 
@@ -132,154 +219,57 @@ ScrambleProgram ParseScrambleProgram(const std::string& text) {
     return program;
 }
 
-void AddPakCommands(CLI::App& app, PakToolCommands& commands, std::ostream& out) {
-    // paktool new FILE [--scramble HEX16] [--force]
+void AddPakCommands(CLI::App& app, PakToolCommands& commands) {
+    const auto addResource = [](CLI::App* command, ResourceOptions& options, const char* idHelp) {
+        command->add_option("FILE", options.file, "The pak")->required();
+        command->add_option("TYPE", options.type, "PSTR, SKIT, SYNC, SkOp, or 0x and 8 hex digits")->required();
+        command->add_option("ID", options.id, idHelp)->required();
+    };
     {
-        auto file = std::make_shared<std::string>();
-        auto scramble = std::make_shared<std::string>();
-        auto force = std::make_shared<bool>(false);
         CLI::App* command = app.add_subcommand("new", "Make a new, empty pak.");
-        command->add_option("FILE", *file, "The pak to make")->required();
-        command->add_option("--scramble", *scramble,
+        NewOptions& options = commands.Add(command, MakePak);
+        command->add_option("FILE", options.file, "The pak to make")->required();
+        command->add_option("--scramble", options.scramble,
                             "Scramble program: 16 hex digits, four (opcode, operand) byte pairs; "
                             "without it nothing is scrambled");
-        command->add_flag("--force", *force, "Replace FILE when it is there");
-        commands.Add(command, [=, &out] {
-            ScrambleProgram program = kNoScramble;
-            if (!scramble->empty()) {
-                program = ParseScrambleProgram(*scramble);
-            }
-            if (!*force && FileExists(*file)) {
-                throw EZolvaneError(*file + " is already there; use --force to replace it.");
-            }
-            PakArchive pak;
-            pak.Open(*file, true, &program, kReadWrite);
-            pak.Close();
-            out << "Made " << *file << "\n";
-        });
+        command->add_flag("--force", options.force, "Replace FILE when it is there");
     }
-    // paktool put FILE TYPE ID (--text TEXT | --file PATH) [--scrambled]
     {
-        auto file = std::make_shared<std::string>();
-        auto type = std::make_shared<std::string>();
-        auto id = std::make_shared<std::string>();
-        auto text = std::make_shared<std::string>();
-        auto source = std::make_shared<std::string>();
-        auto scrambled = std::make_shared<bool>(false);
         CLI::App* command = app.add_subcommand("put", "Write one resource into a pak; prints the id used.");
-        command->add_option("FILE", *file, "The pak")->required();
-        command->add_option("TYPE", *type, "PSTR, SKIT, SYNC, SkOp, or 0x and 8 hex digits")->required();
-        command->add_option("ID", *id, "A whole number, or next for the type's next free id")->required();
-        CLI::Option* textOption = command->add_option("--text", *text, "Store this text and its terminating zero");
-        CLI::Option* fileOption = command->add_option("--file", *source, "Store the bytes of this file");
-        textOption->excludes(fileOption);
-        command->add_flag("--scrambled", *scrambled, "Store it scrambled, when the pak scrambles");
-        commands.Add(command, [=, &out] {
-            if (textOption->count() == 0 && fileOption->count() == 0) {
-                throw CLI::RequiredError("--text or --file");
-            }
-            const PakType pakType = ParsePakType(*type);
-            const std::int32_t pakId = ParsePakId(*id, true);
-            std::vector<std::uint8_t> bytes;
-            if (fileOption->count() > 0) {
-                const std::string contents = ReadWholeFile(*source);
-                bytes.assign(contents.begin(), contents.end());
-                if (bytes.empty()) {
-                    throw EZolvaneError(*source + " is empty, and a resource holds at least one byte.");
-                }
-            } else {
-                bytes.assign(text->begin(), text->end());
-                bytes.push_back(0);
-            }
-            PakArchive pak;
-            pak.Open(*file, false, nullptr, kReadWrite);
-            const std::int32_t used = pak.Write(pakType, pakId, 0, *scrambled ? 1 : 0, bytes.data(),
-                                                static_cast<std::uint32_t>(bytes.size()));
-            pak.Close();
-            out << used << "\n";
-        });
+        PutOptions& options = commands.Add(command, PutResource);
+        addResource(command, options, "A whole number, or next for the type's next free id");
+        CLI::Option* text = command->add_option("--text", options.text, "Store this text and its terminating zero");
+        text->excludes(command->add_option("--file", options.source, "Store the bytes of this file"));
+        command->add_flag("--scrambled", options.scrambled, "Store it scrambled, when the pak scrambles");
     }
-    // paktool get FILE TYPE ID [--out PATH]
     {
-        auto file = std::make_shared<std::string>();
-        auto type = std::make_shared<std::string>();
-        auto id = std::make_shared<std::string>();
-        auto target = std::make_shared<std::string>();
         CLI::App* command = app.add_subcommand("get", "Copy one resource's bytes to standard output or a file.");
-        command->add_option("FILE", *file, "The pak")->required();
-        command->add_option("TYPE", *type, "PSTR, SKIT, SYNC, SkOp, or 0x and 8 hex digits")->required();
-        command->add_option("ID", *id, "The resource's id")->required();
-        command->add_option("--out", *target, "Write the bytes to this file instead");
-        commands.Add(command, [=, &out] {
-            const PakType pakType = ParsePakType(*type);
-            const std::int32_t pakId = ParsePakId(*id, false);
-            PakArchive pak;
-            pak.Open(*file, false, nullptr, sys::kGenericRead);
-            if (pak.Find(pakType, pakId) < 0) {
-                throw EZolvaneError(*file + " holds no " + PakTypeName(pakType) + " " + std::to_string(pakId) + ".");
-            }
-            const std::vector<std::uint8_t> bytes = pak.Read(pakType, pakId);
-            pak.Close();
-            if (target->empty()) {
-                out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-            } else {
-                WriteWholeFile(*target, bytes);
-            }
-        });
+        GetOptions& options = commands.Add(command, GetResource);
+        addResource(command, options, "The resource's id");
+        command->add_option("--out", options.target, "Write the bytes to this file instead");
     }
-    // paktool list FILE
     {
-        auto file = std::make_shared<std::string>();
         CLI::App* command = app.add_subcommand(
             "list", "One line per resource (type, id, offset, size, and \"scrambled\" when it is), then the "
                     "trailer: base, dataEnd, dirSize, capacity, count and the scramble program.");
-        command->add_option("FILE", *file, "The pak")->required();
-        commands.Add(command, [=, &out] {
-            PakArchive pak;
-            pak.Open(*file, false, nullptr, sys::kGenericRead);
-            for (std::uint32_t i = 0; i < pak.Count(); ++i) {
-                const PakEntry entry = pak.Entry(i);
-                if (entry.deleted) {
-                    continue;
-                }
-                out << PakTypeName(entry.type) << ' ' << entry.id << ' ' << entry.offset << ' ' << entry.size
-                    << (entry.scrambled ? " scrambled" : "") << "\n";
-            }
-            out << "base " << pak.Base() << " dataEnd " << pak.DataEnd() << " dirSize " << pak.DirSize()
-                << " capacity " << pak.Capacity() << " count " << pak.Count() << " scramble "
-                << ScrambleText(pak.Scramble()) << "\n";
-        });
+        command->add_option("FILE", commands.Add(command, ListPak), "The pak")->required();
     }
-    // paktool compact FILE
     {
-        auto file = std::make_shared<std::string>();
         CLI::App* command = app.add_subcommand("compact", "Rewrite a pak without the space its old data took.");
-        command->add_option("FILE", *file, "The pak")->required();
-        commands.Add(command, [=, &out] {
-            PakArchive pak;
-            pak.Open(*file, false, nullptr, kReadWrite);
-            pak.Close();
-            out << "Compacted " << *file << "\n";
-        });
+        command->add_option("FILE", commands.Add(command, CompactPak), "The pak")->required();
     }
 }
 
 int RunPakTool(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    CLI::App app("Makes and inspects the pak files of the Zolvane Screensaver: ops files and skit lists.",
-                 "paktool");
+    CLI::App app("Makes and inspects the pak files of the Zolvane Screensaver: ops files and skit lists.", "paktool");
     app.require_subcommand(1);
-    app.fallthrough(false);
     PakToolCommands commands;
-    AddPakCommands(app, commands, out);
-    AddCatalogCommands(app, commands, out);
+    AddPakCommands(app, commands);
+    AddCatalogCommands(app, commands);
 
-    // CLI11 takes its arguments like main() does.
-    std::vector<const char*> argv = {"paktool"};
-    for (const std::string& arg : args) {
-        argv.push_back(arg.c_str());
-    }
     try {
-        app.parse(static_cast<int>(argv.size()), argv.data());
+        // CLI11 takes the arguments last to first.
+        app.parse(std::vector<std::string>(args.rbegin(), args.rend()));
     } catch (const CLI::CallForHelp&) {
         out << app.help();
         return 0;
@@ -289,7 +279,7 @@ int RunPakTool(const std::vector<std::string>& args, std::ostream& out, std::ost
         return 2;
     }
     try {
-        commands.RunParsed();
+        commands.Run(app.get_subcommands().front(), out);
     } catch (const CLI::ParseError& error) {
         err << "paktool: " << error.what() << "\n";
         return 2;

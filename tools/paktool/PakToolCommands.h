@@ -8,30 +8,39 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <map>
+#include <memory>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace CLI {
 class App;
 }
 
-// The subcommands of one command line and what each does once the line has been parsed.
+// The subcommands of one command line: the options each is given, and what each does with them.
 class PakToolCommands {
 public:
-    void Add(CLI::App* command, std::function<void()> run) { commands_.emplace_back(command, std::move(run)); }
-    // Runs the command the line chose.
-    void RunParsed() const;
+    // Gives command an Options of its own to fill; run works on it when the line chooses command.
+    template <typename Options>
+    Options& Add(CLI::App* command, void (*run)(const Options&, std::ostream&)) {
+        auto options = std::make_shared<Options>();
+        runs_[command] = [options, run](std::ostream& out) { run(*options, out); };
+        return *options;
+    }
+    // Runs the command the line chose, once the line has been parsed.
+    void Run(const CLI::App* chosen, std::ostream& out) const { runs_.at(chosen)(out); }
 
 private:
-    std::vector<std::pair<CLI::App*, std::function<void()>>> commands_;
+    std::map<const CLI::App*, std::function<void(std::ostream&)>> runs_;
 };
 
 // new, put, get, list, compact.
-void AddPakCommands(CLI::App& app, PakToolCommands& commands, std::ostream& out);
+void AddPakCommands(CLI::App& app, PakToolCommands& commands);
 
 // make-ops, make-sync, show-ops, merge.
-void AddCatalogCommands(CLI::App& app, PakToolCommands& commands, std::ostream& out);
+void AddCatalogCommands(CLI::App& app, PakToolCommands& commands);
+
+// Throws when path is there and force does not allow replacing it.
+void RefuseToReplace(const std::string& path, bool force);
 
 // Local date-times as skit authors write them: 2025-01-31T18:00:00.
 bool ParseLocalDateTime(const std::string& text, FileTime& time);
