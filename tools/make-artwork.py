@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Draws Zolvane's artwork and writes it into resources/:
 
   preview.bmp  152 x 112, 24-bit: the picture of the display control panel's preview
@@ -6,15 +6,16 @@
   zolvane.ico  32 x 32 and 16 x 16, 32-bit with alpha: the program's icon
 
 The motif is a small theatre stage at night (the skits play on it): red curtains under a gold arch,
-a spotlight on the boards and the name in block letters. Everything is drawn here, from code, with the
-standard library only, so the files can be made again identically:
+a spotlight on the boards and the name in block letters. Everything is drawn here, from code, and
+written with Pillow (Debian's python3-pil), so the files can be made again identically:
 
   tools/make-artwork.py [OUTPUT_FOLDER]     (default: resources/ beside this folder)
 """
 
 import os
-import struct
 import sys
+
+import PIL.Image
 
 # Block letters, 5 x 7 cells each; only the letters the artwork needs.
 GLYPHS = {
@@ -180,65 +181,34 @@ def make_icon(size):
     return image
 
 
-def bmp_bytes(image):
-    """A 24-bit BITMAPINFOHEADER bitmap, rows bottom up, each padded to 4 bytes."""
-    row_size = (image.width * 3 + 3) & ~3
-    pixels = bytearray()
-    for y in range(image.height - 1, -1, -1):
-        row = bytearray()
-        for r, g, b in image.pixels[y]:
-            row += bytes((b, g, r))
-        row += b"\0" * (row_size - len(row))
-        pixels += row
-    header = struct.pack("<IiiHHIIiiII", 40, image.width, image.height, 1, 24, 0, len(pixels), 3780, 3780, 0, 0)
-    file_header = struct.pack("<2sIHHI", b"BM", 14 + len(header) + len(pixels), 0, 0, 14 + len(header))
-    return file_header + header + bytes(pixels)
-
-
-def icon_image_bytes(image):
-    """One icon image: a 32-bit DIB of double height, then the 1-bit AND mask."""
-    size = image.width
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
-    pixels = bytearray()
-    for y in range(size - 1, -1, -1):
-        for x in range(size):
-            r, g, b = image.pixels[y][x]
-            pixels += bytes((b, g, r, image.alpha[y][x]))
-    mask_row = ((size + 31) // 32) * 4
-    mask = bytearray()
-    for y in range(size - 1, -1, -1):
-        row = bytearray(mask_row)
-        for x in range(size):
-            if image.alpha[y][x] == 0:
-                row[x // 8] |= 0x80 >> (x % 8)
-        mask += row
-    return header + bytes(pixels) + bytes(mask)
-
-
-def ico_bytes(images):
-    entries = bytearray()
-    data = bytearray()
-    offset = 6 + 16 * len(images)
-    for image in images:
-        body = icon_image_bytes(image)
-        size = image.width if image.width < 256 else 0
-        entries += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(body), offset + len(data))
-        data += body
-    return struct.pack("<HHH", 0, 1, len(images)) + bytes(entries) + bytes(data)
+def pillow_image(image, alpha=False):
+    """The picture as a Pillow image: RGB, or RGBA with its alpha."""
+    if alpha:
+        picture = PIL.Image.new("RGBA", (image.width, image.height))
+        picture.putdata([colour + (opacity,) for row, opacities in zip(image.pixels, image.alpha)
+                         for colour, opacity in zip(row, opacities)])
+    else:
+        picture = PIL.Image.new("RGB", (image.width, image.height))
+        picture.putdata([colour for row in image.pixels for colour in row])
+    return picture
 
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "resources")
-    outputs = {
-        "preview.bmp": bmp_bytes(make_preview()),
-        "about.bmp": bmp_bytes(make_about()),
-        "zolvane.ico": ico_bytes([make_icon(32), make_icon(16)]),
-    }
-    for name, data in outputs.items():
-        with open(os.path.join(folder, name), "wb") as out:
-            out.write(data)
-        print(f"wrote {os.path.join(folder, name)} ({len(data)} bytes)")
+    icons = [pillow_image(make_icon(size), alpha=True) for size in (32, 16)]
+    # Pillow writes RGB as 24-bit bitmaps, rows bottom up after a BITMAPINFOHEADER, as windres takes
+    # them; the icon's images are 32-bit bitmaps with alpha ("bmp"), not Pillow's default of PNG.
+    outputs = [
+        ("preview.bmp", pillow_image(make_preview()), {}),
+        ("about.bmp", pillow_image(make_about()), {}),
+        ("zolvane.ico", icons[0], {"sizes": [(32, 32), (16, 16)], "append_images": icons[1:],
+                                   "bitmap_format": "bmp"}),
+    ]
+    for name, picture, options in outputs:
+        path = os.path.join(folder, name)
+        picture.save(path, **options)
+        print(f"wrote {path} ({os.path.getsize(path)} bytes)")
 
 
 if __name__ == "__main__":

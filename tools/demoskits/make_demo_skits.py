@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Makes the demo skits: six short animated GIFs drawn from code, and the manifest of a skit list.
 
     make_demo_skits.py OUTDIR [--base-url URL]   the demo skits and OUTDIR/demo-skits.json
@@ -8,16 +8,19 @@ The manifest is what `paktool make-sync MANIFEST OUT` turns into a skit list: th
 are downloaded and chosen for play, and the special skits 1 to 4 that the show plays at its fixed
 points. Specials 1 and 2 both mean "a skit-list download starts now" and share one movie.
 
-Everything is drawn here, pixel by pixel, and written by the small GIF89a encoder below, so the
-output is the same bytes on every run. Only the standard library is used.
+Everything is drawn here, pixel by pixel, and written as GIF89a by Pillow (Debian's python3-pil), so
+the movies are the same on every run.
 """
 
 import argparse
+import io
 import json
 import math
 import os
 import random
 import sys
+
+from PIL import Image
 
 WIDTH, HEIGHT = 320, 240
 
@@ -25,135 +28,27 @@ WIDTH, HEIGHT = 320, 240
 # ---- GIF89a ---------------------------------------------------------------------------------------
 
 
-class BitPacker:
-    """Packs variable-width codes into bytes, least significant bit first, as GIF wants them."""
-
-    def __init__(self):
-        self.out = bytearray()
-        self.bits = 0
-        self.count = 0
-
-    def put(self, code, width):
-        self.bits |= code << self.count
-        self.count += width
-        while self.count >= 8:
-            self.out.append(self.bits & 0xFF)
-            self.bits >>= 8
-            self.count -= 8
-
-    def finish(self):
-        if self.count:
-            self.out.append(self.bits & 0xFF)
-        return bytes(self.out)
-
-
-def lzw_compress(indices, min_code_size):
-    """Compresses palette indices with GIF's variant of LZW (codes of 3 to 12 bits)."""
-    clear = 1 << min_code_size
-    end = clear + 1
-    packer = BitPacker()
-    width = min_code_size + 1
-    table = {}
-    next_code = end + 1
-    packer.put(clear, width)
-    prefix = indices[0]
-    for pixel in indices[1:]:
-        key = (prefix << 8) | pixel
-        code = table.get(key)
-        if code is not None:
-            prefix = code
-            continue
-        packer.put(prefix, width)
-        if next_code < 4096:
-            table[key] = next_code
-            # The decoder adds each entry one code later than we do, so it widens its codes when the
-            # entry numbered 2^width has been added here.
-            if next_code == (1 << width) and width < 12:
-                width += 1
-            next_code += 1
-        else:
-            # A full table starts afresh rather than going on with stale strings.
-            packer.put(clear, width)
-            table.clear()
-            width = min_code_size + 1
-            next_code = end + 1
-        prefix = pixel
-    packer.put(prefix, width)
-    packer.put(end, width)
-    return packer.finish()
-
-
-def sub_blocks(data):
-    """GIF's data sub-blocks: chunks of at most 255 bytes, each after its length, then a 0."""
-    out = bytearray()
-    for start in range(0, len(data), 255):
-        chunk = data[start:start + 255]
-        out.append(len(chunk))
-        out += chunk
-    out.append(0)
-    return bytes(out)
-
-
-def changed_box(previous, current, width, height):
-    """The smallest rectangle (x, y, w, h) that holds every pixel that differs, or None."""
-    top = None
-    bottom = 0
-    for y in range(height):
-        row = slice(y * width, (y + 1) * width)
-        if previous[row] != current[row]:
-            if top is None:
-                top = y
-            bottom = y
-    if top is None:
-        return None
-    left, right = width, 0
-    for y in range(top, bottom + 1):
-        base = y * width
-        a = previous[base:base + width]
-        b = current[base:base + width]
-        if a == b:
-            continue
-        x = 0
-        while a[x] == b[x]:
-            x += 1
-        left = min(left, x)
-        x = width - 1
-        while a[x] == b[x]:
-            x -= 1
-        right = max(right, x)
-    return left, top, right - left + 1, bottom - top + 1
-
-
 def encode_gif(width, height, palette, frames):
     """A GIF89a file of the frames, each a (pixels, delay in hundredths of a second) pair.
 
-    The movie plays once (there is no looping extension). After the first frame only the rectangle
-    that changed is stored, drawn over what is there, which keeps the files and the encoding small.
+    Pillow writes it, with the palette padded to 256 colours as the one colour table of every frame.
+    The movie plays once (there is no looping extension), and it is not interlaced. Every frame is
+    drawn over what is there (disposal 1); after the first only the rectangle that changed is stored,
+    and a frame that is the same as the one before is left out, its delay added to that one's.
     """
-    palette = list(palette) + [(0, 0, 0)] * (256 - len(palette))
-    out = bytearray(b"GIF89a")
-    out += width.to_bytes(2, "little") + height.to_bytes(2, "little")
-    out += bytes([0xF7, 0, 0])  # a global colour table of 256 entries, background 0, square pixels
-    for r, g, b in palette:
-        out += bytes([r, g, b])
-    previous = None
-    for pixels, delay in frames:
-        box = (0, 0, width, height) if previous is None else changed_box(previous, pixels, width, height)
-        if box is None:
-            # Nothing changed: one pixel again, so that the frame and its delay still count.
-            box = (0, 0, 1, 1)
-        x, y, w, h = box
-        # Graphic control extension: disposal 1 (leave the frame in place), no transparency.
-        out += bytes([0x21, 0xF9, 4, 0x04]) + delay.to_bytes(2, "little") + bytes([0, 0])
-        out += bytes([0x2C]) + b"".join(v.to_bytes(2, "little") for v in (x, y, w, h)) + bytes([0])
-        region = bytearray()
-        for row in range(y, y + h):
-            region += pixels[row * width + x:row * width + x + w]
-        out.append(8)
-        out += sub_blocks(lzw_compress(region, 8))
-        previous = pixels
-    out.append(0x3B)
-    return bytes(out)
+    colours = bytes(value for rgb in palette for value in rgb).ljust(768, b"\0")
+    pictures = []
+    for pixels, _ in frames:
+        picture = Image.frombytes("P", (width, height), bytes(pixels))
+        picture.putpalette(colours)
+        pictures.append(picture)
+    # Pillow heads the file GIF87a when the first delay is 0; the frame delays need GIF89a.
+    pictures[0].info["version"] = b"89a"
+    out = io.BytesIO()
+    pictures[0].save(out, "GIF", save_all=True, append_images=pictures[1:], palette=colours,
+                     duration=[delay * 10 for _, delay in frames], disposal=1, optimize=False,
+                     interlace=False)
+    return out.getvalue()
 
 
 # ---- Drawing --------------------------------------------------------------------------------------
