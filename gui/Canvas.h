@@ -45,23 +45,6 @@ private:
     UniqueSelection fontSelection_;
 };
 
-// BeginPaint and EndPaint around a scope, so that EndPaint follows whatever the painting does.
-class TPaintGuard {
-public:
-    explicit TPaintGuard(HWND window) : window_(window) { dc_ = BeginPaint(window_, &paint_); }
-    ~TPaintGuard() { EndPaint(window_, &paint_); }
-    TPaintGuard(const TPaintGuard&) = delete;
-    TPaintGuard& operator=(const TPaintGuard&) = delete;
-
-    // None when the window gave no device context; nothing can be drawn then.
-    HDC Dc() const { return dc_; }
-
-private:
-    HWND window_;
-    PAINTSTRUCT paint_{};
-    HDC dc_ = nullptr;
-};
-
 // A canvas on a window's whole client area outside of painting, for drawing from a timer.
 class TWindowCanvas {
 public:

@@ -3,8 +3,8 @@
 #include "gui/Application.h"
 #include "gui/Canvas.h"
 #include "gui/WindowClass.h"
-#include "support/ErrorCodes.h"
 #include "support/Error.h"
+#include "support/ErrorCodes.h"
 
 #include <utility>
 
@@ -59,9 +59,9 @@ void TForm::CreateHandle() {
         params.Width = screen.right - screen.left;
         params.Height = screen.bottom - screen.top;
     }
-    HWND window = CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(), params.Style,
-                                  params.X, params.Y, params.Width, params.Height, params.Parent, nullptr,
-                                  Application().Instance(), this);
+    HWND window =
+        CreateWindowExA(params.ExStyle, params.ClassName.c_str(), params.Caption.c_str(), params.Style, params.X,
+                        params.Y, params.Width, params.Height, params.Parent, nullptr, Application().Instance(), this);
     if (window == nullptr) {
         throw EZolvaneError(ErrorText(ecCreateWindowFailed));
     }
@@ -147,7 +147,7 @@ LRESULT TForm::DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void TForm::HandlePaint() {
-    const TPaintGuard painting(handle_);
+    const PaintGuard painting(handle_);
     if (painting.Dc() != nullptr) {
         TCanvas canvas(painting.Dc());
         Paint(canvas);

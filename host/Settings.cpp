@@ -18,9 +18,12 @@ void TSettings::Load() {
             const struct {
                 const char* name;
                 std::string* field;
-            } paths[] = {{"Player", &Player},           {"SkitsPath", &SkitsPath},
-                         {"OpsFilePath", &OpsFilePath}, {"DownloadPath", &DownloadPath},
-                         {"HelpFilePath", &HelpFilePath}, {"LogPath", &LogPath}};
+            } paths[] = {{"Player", &Player},
+                         {"SkitsPath", &SkitsPath},
+                         {"OpsFilePath", &OpsFilePath},
+                         {"DownloadPath", &DownloadPath},
+                         {"HelpFilePath", &HelpFilePath},
+                         {"LogPath", &LogPath}};
             for (const auto& path : paths) {
                 if (registry.ValueExists(path.name)) {
                     *path.field = registry.ReadString(path.name);

@@ -18,5 +18,5 @@ public:
     virtual std::string OpsFilePath() const = 0;  // the catalogue's own pak
     virtual std::string LogPath() const = 0;      // the download log
     virtual std::uint8_t SyncMethod() const = 0;
-    virtual FileTime Now() const = 0;             // local time, as NowAsLocalFileTime gives it
+    virtual FileTime Now() const = 0; // local time, as NowAsLocalFileTime gives it
 };

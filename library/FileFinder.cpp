@@ -28,8 +28,7 @@ bool FileFinder::Qualifies(const sys::FindData& entry) const {
     if (entry.name == "." || entry.name == ".." || includeMask_ == 0) {
         return false;
     }
-    return (entry.attributes & includeMask_) != 0 ||
-           ((includeMask_ & sys::kAttrNormal) != 0 && entry.attributes == 0);
+    return (entry.attributes & includeMask_) != 0 || ((includeMask_ & sys::kAttrNormal) != 0 && entry.attributes == 0);
 }
 
 void FileFinder::Take(const sys::FindData& entry) {

@@ -8,8 +8,8 @@
 #include <string>
 
 // The attributes a plain file may carry: read-only, system, archive, normal, compressed.
-constexpr std::uint32_t kPlainFileMask = sys::kAttrReadOnly | sys::kAttrSystem | sys::kAttrArchive |
-                                         sys::kAttrNormal | sys::kAttrCompressed;
+constexpr std::uint32_t kPlainFileMask =
+    sys::kAttrReadOnly | sys::kAttrSystem | sys::kAttrArchive | sys::kAttrNormal | sys::kAttrCompressed;
 
 class FileFinder {
 public:

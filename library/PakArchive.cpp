@@ -46,7 +46,9 @@ std::uint64_t DirectorySizeFor(std::uint32_t capacity) {
     return kPakDirectoryHeaderSize + static_cast<std::uint64_t>(kPakEntrySize) * capacity;
 }
 
-[[noreturn]] void RaiseCorrupt(const std::string& path) { throw EZolvaneError(ErrorText(ecMissingOrCorrupt) + " " + path); }
+[[noreturn]] void RaiseCorrupt(const std::string& path) {
+    throw EZolvaneError(ErrorText(ecMissingOrCorrupt) + " " + path);
+}
 
 // Positions inside a pak are 32-bit; a pak whose fields add up beyond that is damaged.
 std::int32_t SeekPosition(std::uint64_t position) {

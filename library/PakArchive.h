@@ -50,8 +50,8 @@ public:
     // Writes a resource and returns its id; kPakNextId takes the next free one. A length of 0 means
     // the data is a zero-terminated text, stored with its terminator. With scramble 1 the data is
     // stored scrambled when the pak scrambles.
-    std::int32_t Write(PakType type, std::int32_t id, std::uint16_t attribute, std::uint8_t scramble,
-                       const void* data, std::uint32_t length);
+    std::int32_t Write(PakType type, std::int32_t id, std::uint16_t attribute, std::uint8_t scramble, const void* data,
+                       std::uint32_t length);
     std::int32_t WriteText(PakType type, std::int32_t id, const std::string& text);
 
     // The index of the live entry with that type and id, or -1.
@@ -59,8 +59,8 @@ public:
     // One above the largest id of the type, deleted entries included, and at least 1.
     std::int32_t NextId(PakType type) const;
 
-    // Closes the file, compacting it first when it was opened for writing and some entry is deleted. The compacted pak replaces the
-    // old file in one step; when compacting fails, the old file stays as it was and the error goes on.
+    // Closes the file, compacting it first when it was opened for writing and some entry is deleted. The compacted pak
+    // replaces the old file in one step; when compacting fails, the old file stays as it was and the error goes on.
     void Close();
     bool IsOpen() const { return file_.IsOpen(); }
 

@@ -27,18 +27,18 @@ std::uint8_t ReverseBits(std::uint8_t b) {
 
 std::uint8_t Transform(std::uint8_t op, std::uint8_t operand, std::uint8_t b, bool storing) {
     switch (op) {
-        case opRotateRight:
-            return storing ? RotateRight(b, operand) : RotateLeft(b, operand);
-        case opXor:
-            return static_cast<std::uint8_t>(b ^ operand);
-        case opRotateLeft:
-            return storing ? RotateLeft(b, operand) : RotateRight(b, operand);
-        case opReverseBits:
-            return ReverseBits(b);
-        case opSwapNibbles:
-            return static_cast<std::uint8_t>((b << 4) | (b >> 4));
-        default:
-            return b;
+    case opRotateRight:
+        return storing ? RotateRight(b, operand) : RotateLeft(b, operand);
+    case opXor:
+        return static_cast<std::uint8_t>(b ^ operand);
+    case opRotateLeft:
+        return storing ? RotateLeft(b, operand) : RotateRight(b, operand);
+    case opReverseBits:
+        return ReverseBits(b);
+    case opSwapNibbles:
+        return static_cast<std::uint8_t>((b << 4) | (b >> 4));
+    default:
+        return b;
     }
 }
 

@@ -11,18 +11,18 @@ bool IsSafeFileName(const std::string& name) {
             return false;
         }
         switch (c) {
-            case '\\':
-            case '/':
-            case ':':
-            case '*':
-            case '?':
-            case '"':
-            case '<':
-            case '>':
-            case '|':
-                return false;
-            default:
-                break;
+        case '\\':
+        case '/':
+        case ':':
+        case '*':
+        case '?':
+        case '"':
+        case '<':
+        case '>':
+        case '|':
+            return false;
+        default:
+            break;
         }
     }
     return true;

@@ -241,9 +241,7 @@ bool SkitCatalog::ImportSyncFile(const std::string& path) {
     return changed;
 }
 
-std::int32_t SkitCatalog::WriteNewText(const std::string& text) {
-    return pak_.WriteText(kPakPSTR, kPakNextId, text);
-}
+std::int32_t SkitCatalog::WriteNewText(const std::string& text) { return pak_.WriteText(kPakPSTR, kPakNextId, text); }
 
 void SkitCatalog::AddSkit(const SkitRecord& skit) {
     if (records_.size() + 1 >= kOpsSlots) {
@@ -262,9 +260,9 @@ void SkitCatalog::AddSkit(const SkitRecord& skit) {
     record.playsLeft = skit.playsLeft;
     record.availableFrom = skit.availableFrom;
     record.availableUntil = skit.availableUntil;
-    for (auto [target, source] : {std::pair{&record.name, &skit.name}, std::pair{&record.fileName, &skit.fileName},
-                                  std::pair{&record.description, &skit.description},
-                                  std::pair{&record.url, &skit.url}}) {
+    for (auto [target, source] :
+         {std::pair{&record.name, &skit.name}, std::pair{&record.fileName, &skit.fileName},
+          std::pair{&record.description, &skit.description}, std::pair{&record.url, &skit.url}}) {
         target->id = WriteNewText(source->text);
         target->text = source->text;
     }
@@ -357,9 +355,8 @@ bool SkitCatalog::IsListUpdateDue() const {
     }
     // An interval too long to count is one that never runs out.
     const FileTime interval = header_.listIntervalDays * kTicksPerDay;
-    if (header_.listIntervalDays != 0 &&
-        (interval / kTicksPerDay != header_.listIntervalDays ||
-         header_.lastListUpdate > std::numeric_limits<FileTime>::max() - interval)) {
+    if (header_.listIntervalDays != 0 && (interval / kTicksPerDay != header_.listIntervalDays ||
+                                          header_.lastListUpdate > std::numeric_limits<FileTime>::max() - interval)) {
         return false;
     }
     return environment_.Now() > header_.lastListUpdate + interval;
@@ -498,8 +495,8 @@ std::vector<GridRow> SkitCatalog::ExportGridRows(std::uint8_t kind) const {
     std::vector<GridRow> rows;
     for (const SkitRecord& record : records_) {
         if (record.kind == kind) {
-            rows.push_back({record.name.text, record.description.text, record.id, record.state, record.play,
-                            record.flags});
+            rows.push_back(
+                {record.name.text, record.description.text, record.id, record.state, record.play, record.flags});
         }
     }
     return rows;

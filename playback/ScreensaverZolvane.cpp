@@ -213,22 +213,22 @@ bool TScreensaverZolvane::HandleKeyInput(UINT message, WPARAM virtualKey) {
         return false;
     }
     switch (action->keyAction) {
-        case kaPassToPlayer:
-            // The program quits and leaves the player running with the key.
-            Interacted = 1;
-            PassKeyToPlayer(virtualKey);
-            return false;
-        case kaRunCommand:
-            SkitTimer.SetEnabled(false);
-            RunCommand(action->keyText, std::string());
-            if (LeaveSaverState()) {
-                return true;
-            }
-            SetTransparent(false);
-            Backdrop.Reset();
-            return false;
-        default:
-            return false;
+    case kaPassToPlayer:
+        // The program quits and leaves the player running with the key.
+        Interacted = 1;
+        PassKeyToPlayer(virtualKey);
+        return false;
+    case kaRunCommand:
+        SkitTimer.SetEnabled(false);
+        RunCommand(action->keyText, std::string());
+        if (LeaveSaverState()) {
+            return true;
+        }
+        SetTransparent(false);
+        Backdrop.Reset();
+        return false;
+    default:
+        return false;
     }
 }
 

@@ -9,24 +9,24 @@ std::string EscapeValue(const std::string& value) {
     escaped.reserve(value.size());
     for (const char c : value) {
         switch (c) {
-            case ' ':
-                escaped += "%20";
-                break;
-            case '+':
-                escaped += "%2B";
-                break;
-            case '=':
-                escaped += "%3D";
-                break;
-            case '&':
-                escaped += "%26";
-                break;
-            case '%':
-                escaped += "%25";
-                break;
-            default:
-                escaped += c;
-                break;
+        case ' ':
+            escaped += "%20";
+            break;
+        case '+':
+            escaped += "%2B";
+            break;
+        case '=':
+            escaped += "%3D";
+            break;
+        case '&':
+            escaped += "%26";
+            break;
+        case '%':
+            escaped += "%25";
+            break;
+        default:
+            escaped += c;
+            break;
         }
     }
     return escaped;

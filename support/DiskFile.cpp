@@ -24,8 +24,8 @@ std::atomic<std::uint64_t> gSeeks{0};
 
 void DiskFile::Open(const std::string& name, std::uint32_t access, std::uint32_t share) {
     Close();
-    handle_ = sys::OpenFile(name, access, share, sys::Disposition::OpenExisting,
-                            sys::kFlagRandomAccess | sys::kAttrNormal);
+    handle_ =
+        sys::OpenFile(name, access, share, sys::Disposition::OpenExisting, sys::kFlagRandomAccess | sys::kAttrNormal);
     if (!handle_) {
         RaiseLastError(name);
     }

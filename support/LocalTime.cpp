@@ -41,15 +41,17 @@ void CivilFromDays(std::int64_t days, int& year, int& month, int& day) {
 bool CivilTimeToFileTime(const sys::CivilTime& time, FileTime& result) {
     if (time.year < 1601 || time.year > 30827 || time.month < 1 || time.month > 12 || time.day < 1 ||
         time.day > DaysInMonth(time.year, time.month) || time.hour < 0 || time.hour > 23 || time.minute < 0 ||
-        time.minute > 59 || time.second < 0 || time.second > 59 || time.milliseconds < 0 ||
-        time.milliseconds > 999) {
+        time.minute > 59 || time.second < 0 || time.second > 59 || time.milliseconds < 0 || time.milliseconds > 999) {
         return false;
     }
-    const std::int64_t days = DaysFromCivil(time.year, static_cast<unsigned>(time.month),
-                                            static_cast<unsigned>(time.day)) + kDaysFrom1601To1970;
+    const std::int64_t days =
+        DaysFromCivil(time.year, static_cast<unsigned>(time.month), static_cast<unsigned>(time.day)) +
+        kDaysFrom1601To1970;
     const std::uint64_t milliseconds =
         ((static_cast<std::uint64_t>(time.hour) * 60 + static_cast<std::uint64_t>(time.minute)) * 60 +
-         static_cast<std::uint64_t>(time.second)) * 1000 + static_cast<std::uint64_t>(time.milliseconds);
+         static_cast<std::uint64_t>(time.second)) *
+            1000 +
+        static_cast<std::uint64_t>(time.milliseconds);
     result = static_cast<std::uint64_t>(days) * kTicksPerDay + milliseconds * kTicksPerMillisecond;
     return true;
 }

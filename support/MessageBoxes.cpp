@@ -11,7 +11,9 @@ MessageBoxHandler& Handler() {
 
 } // namespace
 
-MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) { return std::exchange(Handler(), std::move(handler)); }
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
+    return std::exchange(Handler(), std::move(handler));
+}
 
 int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption, UINT type) {
     if (Handler()) {
@@ -20,4 +22,6 @@ int ShowMessageBox(HWND owner, const std::string& text, const std::string& capti
     return MessageBoxA(owner, text.c_str(), caption.c_str(), type);
 }
 
-int ShowErrorBox(HWND owner, const std::string& text) { return ShowMessageBox(owner, text, "Error", MB_ICONEXCLAMATION); }
+int ShowErrorBox(HWND owner, const std::string& text) {
+    return ShowMessageBox(owner, text, "Error", MB_ICONEXCLAMATION);
+}

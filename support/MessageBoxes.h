@@ -7,7 +7,8 @@
 #include <string>
 
 // Answers a box in place of the user: returns the id of the button "pressed".
-using MessageBoxHandler = std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT type)>;
+using MessageBoxHandler =
+    std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT type)>;
 
 // Routes boxes to the handler; an empty handler brings the real boxes back. Returns the one before.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);

@@ -70,8 +70,8 @@ bool MatchesWildcard(const char* pattern, const char* name) {
         if (*pattern == '*') {
             starPattern = ++pattern;
             starName = name;
-        } else if (*pattern == '?' ||
-                   std::tolower(static_cast<unsigned char>(*pattern)) == std::tolower(static_cast<unsigned char>(*name))) {
+        } else if (*pattern == '?' || std::tolower(static_cast<unsigned char>(*pattern)) ==
+                                          std::tolower(static_cast<unsigned char>(*name))) {
             ++pattern;
             ++name;
         } else if (starPattern != nullptr) {
@@ -401,8 +401,9 @@ std::uint32_t CurrentThreadId() { return static_cast<std::uint32_t>(gettid()); }
 std::string ModuleFileName() {
     char buffer[4096];
     const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
-    return length > 0 && static_cast<std::size_t>(length) < sizeof buffer ? std::string(buffer, static_cast<std::size_t>(length))
-                                                                           : std::string();
+    return length > 0 && static_cast<std::size_t>(length) < sizeof buffer
+               ? std::string(buffer, static_cast<std::size_t>(length))
+               : std::string();
 }
 
 } // namespace sys

@@ -50,7 +50,8 @@ public:
 #if defined(__GNUC__)
     __attribute__((format(printf, 2, 3)))
 #endif
-    void AppendFormat(const char* format, ...) {
+    void
+    AppendFormat(const char* format, ...) {
         va_list args;
         va_start(args, format);
         const int length = std::vsnprintf(text_ + length_, kTraceMaxLine + 1 - length_, format, args);
@@ -88,40 +89,40 @@ void ExpandMessage(LineBuffer& line, const char* format, std::initializer_list<T
         }
         const TraceArg* arg = nullptr;
         switch (specifier) {
-            case '%':
-                line.Append("%");
-                break;
-            case 'd':
-                if ((arg = take(TraceArg::Kind::Number)) != nullptr) {
-                    line.AppendFormat("%d", static_cast<std::int32_t>(arg->Number()));
-                }
-                break;
-            case 'x':
-            case 'X':
-            case 'h':
-                if ((arg = take(TraceArg::Kind::Number)) != nullptr) {
-                    const char* hex = specifier == 'x' ? "0x%x" : specifier == 'X' ? "0x%X" : ":%08X";
-                    line.AppendFormat(hex, static_cast<std::uint32_t>(arg->Number()));
-                }
-                break;
-            case 'p':
-                // A pointer keeps all its digits, at least eight of them.
-                if ((arg = take(TraceArg::Kind::Number)) != nullptr) {
-                    line.AppendFormat(":%08llX", static_cast<unsigned long long>(arg->Number()));
-                }
-                break;
-            case 'f':
-                if ((arg = take(TraceArg::Kind::Real)) != nullptr) {
-                    line.AppendFormat("%f", arg->Real());
-                }
-                break;
-            case 's':
-                if ((arg = take(TraceArg::Kind::Text)) != nullptr) {
-                    line.Append(arg->Text());
-                }
-                break;
-            default:
-                break; // an unknown specifier drops both characters and takes no argument
+        case '%':
+            line.Append("%");
+            break;
+        case 'd':
+            if ((arg = take(TraceArg::Kind::Number)) != nullptr) {
+                line.AppendFormat("%d", static_cast<std::int32_t>(arg->Number()));
+            }
+            break;
+        case 'x':
+        case 'X':
+        case 'h':
+            if ((arg = take(TraceArg::Kind::Number)) != nullptr) {
+                const char* hex = specifier == 'x' ? "0x%x" : specifier == 'X' ? "0x%X" : ":%08X";
+                line.AppendFormat(hex, static_cast<std::uint32_t>(arg->Number()));
+            }
+            break;
+        case 'p':
+            // A pointer keeps all its digits, at least eight of them.
+            if ((arg = take(TraceArg::Kind::Number)) != nullptr) {
+                line.AppendFormat(":%08llX", static_cast<unsigned long long>(arg->Number()));
+            }
+            break;
+        case 'f':
+            if ((arg = take(TraceArg::Kind::Real)) != nullptr) {
+                line.AppendFormat("%f", arg->Real());
+            }
+            break;
+        case 's':
+            if ((arg = take(TraceArg::Kind::Text)) != nullptr) {
+                line.Append(arg->Text());
+            }
+            break;
+        default:
+            break; // an unknown specifier drops both characters and takes no argument
         }
     }
 }
@@ -130,20 +131,20 @@ void ExpandMessage(LineBuffer& line, const char* format, std::initializer_list<T
 
 const char* TraceLevelTag(std::uint32_t level) {
     switch (level) {
-        case tlError:
-            return ".ERROR.. ";
-        case tlInfo:
-            return ".INFO... ";
-        case tlMemory:
-            return ".MEMORY. ";
-        case tlHandle:
-            return ".HANDLE. ";
-        case tlTrace1:
-            return ".TRACE1. ";
-        case tlTrace2:
-            return ".TRACE2. ";
-        default:
-            return "........ ";
+    case tlError:
+        return ".ERROR.. ";
+    case tlInfo:
+        return ".INFO... ";
+    case tlMemory:
+        return ".MEMORY. ";
+    case tlHandle:
+        return ".HANDLE. ";
+    case tlTrace1:
+        return ".TRACE1. ";
+    case tlTrace2:
+        return ".TRACE2. ";
+    default:
+        return "........ ";
     }
 }
 

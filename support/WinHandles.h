@@ -101,6 +101,23 @@ inline UniqueSelection SelectInto(HDC dc, HGDIOBJ object) {
     return previous != nullptr && previous != HGDI_ERROR ? UniqueSelection(Selection{dc, previous}) : UniqueSelection();
 }
 
+// BeginPaint and its EndPaint around a scope, so that EndPaint follows whatever the painting does.
+class PaintGuard {
+public:
+    explicit PaintGuard(HWND window) : window_(window) { dc_ = BeginPaint(window_, &paint_); }
+    ~PaintGuard() { EndPaint(window_, &paint_); }
+    PaintGuard(const PaintGuard&) = delete;
+    PaintGuard& operator=(const PaintGuard&) = delete;
+
+    // None when the window gave no device context; nothing can be drawn then.
+    HDC Dc() const { return dc_; }
+
+private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_ = nullptr;
+};
+
 // A window we created and that nobody else destroys first. Forms track their own window instead,
 // because the system may destroy it (with its parent, say) before the form goes.
 struct WindowTraits {

@@ -1,7 +1,7 @@
 // zolvane.scr started with the command lines that Windows and users give it.
-#include "tests/gui/PlainWindow.h"
-#include "tests/app/ZolvaneProcess.h"
 #include "tests/TestFiles.h"
+#include "tests/app/ZolvaneProcess.h"
+#include "tests/gui/PlainWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -34,9 +34,7 @@ void CloseWithTheCloseBox(ZolvaneProcess& settings, HWND window) {
 // Makes Wine load MPR.DLL from zolvane.scr's folder instead of its own, for as long as it lives.
 class NativeMpr {
 public:
-    NativeMpr() {
-        RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "mpr", REG_SZ, "native", 7);
-    }
+    NativeMpr() { RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "mpr", REG_SZ, "native", 7); }
     ~NativeMpr() { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\zolvane.scr"); }
 
 private:

@@ -101,8 +101,7 @@ TEST_F(OpenSkitLibraryTest, AFailureWithoutTextKeepsTheDefaultStartupError) {
 }
 
 TEST_F(OpenSkitLibraryTest, InTheSettingsAFailureEndsStartUp) {
-    EXPECT_THROW(OpenSkitLibraryFor(rmConfig, Opener([] { throw EZolvaneError("Pak not found."); })),
-                 EZolvaneError);
+    EXPECT_THROW(OpenSkitLibraryFor(rmConfig, Opener([] { throw EZolvaneError("Pak not found."); })), EZolvaneError);
     EXPECT_EQ(Startup().StartupError, kDefaultStartupError);
 }
 

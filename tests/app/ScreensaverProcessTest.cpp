@@ -1,7 +1,7 @@
 // zolvane.scr in screensaver and preview mode, run as a process and driven as a user would.
-#include "tests/gui/PlainWindow.h"
-#include "tests/app/ZolvaneProcess.h"
 #include "tests/TestFiles.h"
+#include "tests/app/ZolvaneProcess.h"
+#include "tests/gui/PlainWindow.h"
 
 #include <gtest/gtest.h>
 

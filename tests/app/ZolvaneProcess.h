@@ -108,7 +108,8 @@ public:
         HWND found = nullptr;
         PumpUntil(
             [&] {
-                for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+                for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+                     child = GetWindow(child, GW_HWNDNEXT)) {
                     if (Owns(child) && ClassOf(child) == className && IsWindowVisible(child)) {
                         found = child;
                         return true;

@@ -1,8 +1,8 @@
 // The window framework: forms, close actions, timers, the edge that catches every failure, and the
 // canvas that cleans up after itself.
+#include "gui/Form.h"
 #include "gui/Application.h"
 #include "gui/Canvas.h"
-#include "gui/Form.h"
 #include "support/Error.h"
 #include "support/MessageBoxes.h"
 #include "tests/gui/WindowTesting.h"

@@ -157,9 +157,9 @@ class UsePasswordValue {
 public:
     ~UsePasswordValue() { RegDeleteKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword"); }
     void Set(DWORD type, const void* data, DWORD size) {
-        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", type, data,
-                                  size),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", type, data, size),
+            ERROR_SUCCESS);
     }
 };
 

@@ -316,8 +316,7 @@ TEST_F(PakArchiveTest, DamagedPaksAreRefusedAsMissingOrCorrupt) {
         const std::string path = Path("damaged.pak");
         WriteFile(path, bytes);
         PakArchive pak;
-        EXPECT_EQ(ErrorOf([&] { pak.Open(path, false, nullptr, sys::kGenericRead); }), corrupt + path)
-            << damage.what;
+        EXPECT_EQ(ErrorOf([&] { pak.Open(path, false, nullptr, sys::kGenericRead); }), corrupt + path) << damage.what;
         EXPECT_FALSE(pak.IsOpen()) << damage.what;
         EXPECT_TRUE(SameBytes(ReadFile(path), bytes)) << damage.what;
     }

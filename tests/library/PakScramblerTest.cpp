@@ -28,9 +28,9 @@ TEST(PakScrambler, EachOperationStoresAByteAsItShould) {
 
 TEST(PakScrambler, ReadingUndoesStoringForEveryByteAndProgram) {
     const ScrambleProgram programs[] = {
-        {22, 3, 0, 0, 0, 0, 0, 0},      {38, 13, 0, 0, 0, 0, 0, 0},    {29, 0x6C, 0, 0, 0, 0, 0, 0},
-        {61, 0, 0, 0, 0, 0, 0, 0},      {83, 0, 0, 0, 0, 0, 0, 0},     {6, 0, 22, 5, 38, 2, 83, 0},
-        {6, 0, 29, 1, 13, 0, 61, 0},    {6, 0, 22, 1, 13, 0, 22, 1},
+        {22, 3, 0, 0, 0, 0, 0, 0},   {38, 13, 0, 0, 0, 0, 0, 0},  {29, 0x6C, 0, 0, 0, 0, 0, 0},
+        {61, 0, 0, 0, 0, 0, 0, 0},   {83, 0, 0, 0, 0, 0, 0, 0},   {6, 0, 22, 5, 38, 2, 83, 0},
+        {6, 0, 29, 1, 13, 0, 61, 0}, {6, 0, 22, 1, 13, 0, 22, 1},
     };
     std::vector<std::uint8_t> all(512);
     for (std::size_t i = 0; i < all.size(); ++i) {

@@ -1,6 +1,6 @@
+#include "support/Error.h"
 #include "tests/Raised.h"
 #include "tests/library/CatalogTestSupport.h"
-#include "support/Error.h"
 
 #include <functional>
 
@@ -61,10 +61,10 @@ TEST_F(CatalogTest, BytesWeDoNotUnderstandSurviveOpeningAndSaving) {
         PakArchive pak;
         pak.Open(environment_.opsFile, false, nullptr, sys::kGenericRead | sys::kGenericWrite);
         std::vector<std::uint8_t> block = pak.Read(kPakSkOp, 0);
-        block[5] = 0xA5;                   // reserved, in the header
-        block[150] = 0x5A;                 // reserved, between the list texts and the timed settings
-        block[273 + 100] = 0x77;           // reserved, in the first record
-        block[273 + 152 * 50 + 3] = 0x33;  // an unused slot
+        block[5] = 0xA5;                  // reserved, in the header
+        block[150] = 0x5A;                // reserved, between the list texts and the timed settings
+        block[273 + 100] = 0x77;          // reserved, in the first record
+        block[273 + 152 * 50 + 3] = 0x33; // an unused slot
         pak.Write(kPakSkOp, 0, 0, 0, block.data(), static_cast<std::uint32_t>(block.size()));
     }
     Open()->ChooseNextSkit();
@@ -421,8 +421,8 @@ TEST_F(CatalogTest, AFileNameThatLeavesTheSkitsFolderIsNeverUsed) {
     WriteFile(folder_ / "boot.ini", "keep me");
     std::filesystem::create_directory(In("skits", "sub"));
     WriteFile(In("skits", "sub") + "/x.gif", "keep me too");
-    const std::vector<std::string> hostile = {"..\\boot.ini", "../boot.ini", "sub\\x.gif", "C:\\x.exe", "..", "",
-                                              std::string(256, 'a'), "*"};
+    const std::vector<std::string> hostile = {
+        "..\\boot.ini", "../boot.ini", "sub\\x.gif", "C:\\x.exe", "..", "", std::string(256, 'a'), "*"};
     std::vector<SkitRecord> records;
     for (std::size_t i = 0; i < hostile.size(); ++i) {
         SkitRecord record = Downloaded(Skit(skRegular, static_cast<std::int32_t>(i + 1), hostile[i]));

@@ -19,8 +19,8 @@ namespace {
 
 class ExposedShow : public TScreensaverZolvane {
 public:
-    using TScreensaverZolvane::ErrorScrollFinished;
     using TScreensaverZolvane::ActivePlayer;
+    using TScreensaverZolvane::ErrorScrollFinished;
     using TScreensaverZolvane::ErrorShowing;
     using TScreensaverZolvane::HideErrorText;
     using TScreensaverZolvane::RunCount;
@@ -53,8 +53,7 @@ TEST_F(ScreensaverZolvaneTest, WithoutASkitLibraryATickScrollsTheStartupErrorAft
     show.SkitTimerTimer();
     EXPECT_FALSE(show.SkitTimer.Enabled());
     EXPECT_EQ(show.ErrorShowing, 1);
-    EXPECT_EQ(show.ScrollText,
-              "Zolvane: Data files missing or corrupt. You may need to reinstall this screensaver.");
+    EXPECT_EQ(show.ScrollText, "Zolvane: Data files missing or corrupt. You may need to reinstall this screensaver.");
 
     // A start-up error with a text of its own scrolls that text.
     MutableStartup().StartupError = "Pak not found.";

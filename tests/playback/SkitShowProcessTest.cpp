@@ -1,9 +1,9 @@
 // The skit show as a user meets it: zolvane.scr on an installation with skits, playing them in our own
 // test player, which writes down what it was given and what happened to it.
 #include "support/LocalTime.h"
-#include "tests/library/CatalogTestSupport.h"
-#include "tests/app/ZolvaneProcess.h"
 #include "tests/TestFiles.h"
+#include "tests/app/ZolvaneProcess.h"
+#include "tests/library/CatalogTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "support/LocalTime.h"
 #include "support/TraceLog.h"
+#include "support/LocalTime.h"
 #include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>

@@ -81,9 +81,8 @@ TEST_F(CatalogCommandsTest, MakeOpsKeepsAnOpsFileThatIsThere) {
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(outcome.err, "paktool: " + ops_ + " is already there; use --force to replace it.\n");
     EXPECT_EQ(testing_files::ReadFile(ops_), "precious");
-    EXPECT_EQ(PakTool({"make-ops", ops_, "--list-url", "http://x/l", "--list-file", "l", "--timed-interval", "3"})
-                  .status,
-              2);
+    EXPECT_EQ(
+        PakTool({"make-ops", ops_, "--list-url", "http://x/l", "--list-file", "l", "--timed-interval", "3"}).status, 2);
 }
 
 TEST_F(CatalogCommandsTest, AManifestErrorNamesTheSkitAndTheField) {
@@ -136,8 +135,8 @@ TEST(LocalDateTime, ReadsAndWritesTheAuthorsForm) {
     ASSERT_TRUE(ParseLocalDateTime("2001-07-04T13:05:09", time));
     EXPECT_EQ(time, 126387255090000000u);
     EXPECT_EQ(FormatLocalDateTime(time), "2001-07-04T13:05:09");
-    for (const char* bad : {"2001-07-04", "2001-07-04T13:05:09Z", "2001-02-29T00:00:00", "2001-7-4T1:2:3",
-                            "x2001-07-04T13:05:0"}) {
+    for (const char* bad :
+         {"2001-07-04", "2001-07-04T13:05:09Z", "2001-02-29T00:00:00", "2001-7-4T1:2:3", "x2001-07-04T13:05:0"}) {
         EXPECT_FALSE(ParseLocalDateTime(bad, time)) << bad;
     }
 }

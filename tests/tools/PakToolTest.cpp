@@ -50,9 +50,10 @@ TEST_F(PakToolTest, StoresFilesAsTheyAreAndScramblesOnRequest) {
     EXPECT_EQ(PakTool({"put", pak_, "SKIT", "1", "--file", folder_ / "skit.bin", "--scrambled"}).out, "1\n");
     EXPECT_EQ(PakTool({"put", pak_, "SYNC", "1", "--file", folder_ / "skit.bin"}).out, "1\n");
 
-    EXPECT_EQ(PakTool({"list", pak_}).out, "SKIT 1 0 8 scrambled\n"
-                                       "SYNC 1 8 8\n"
-                                       "base 0 dataEnd 16 dirSize 4816 capacity 200 count 2 scramble 1DA5000000000000\n");
+    EXPECT_EQ(PakTool({"list", pak_}).out,
+              "SKIT 1 0 8 scrambled\n"
+              "SYNC 1 8 8\n"
+              "base 0 dataEnd 16 dirSize 4816 capacity 200 count 2 scramble 1DA5000000000000\n");
     EXPECT_EQ(ReadFile(pak_).substr(8, 8), binary);
     EXPECT_NE(ReadFile(pak_).substr(0, 8), binary);
     EXPECT_EQ(PakTool({"get", pak_, "SKIT", "1"}).out, binary);

@@ -44,9 +44,7 @@ std::string BuiltFile(const char* relativePath) {
     return JoinPath(folder, relativePath);
 }
 
-std::string SamplePath(const char* name) {
-    return BuiltFile(SKITPLAYER_TEST_SAMPLES) + "\\" + name;
-}
+std::string SamplePath(const char* name) { return BuiltFile(SKITPLAYER_TEST_SAMPLES) + "\\" + name; }
 
 bool Near(COLORREF actual, COLORREF expected) {
     return std::abs(GetRValue(actual) - GetRValue(expected)) <= 3 &&

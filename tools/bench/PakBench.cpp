@@ -3,8 +3,8 @@
 // Prints the time and the number of file calls of each phase.
 //
 //   pak_bench [FOLDER]     (the pak is made in FOLDER, by default the current folder, and removed)
-#include "library/Paths.h"
 #include "library/PakArchive.h"
+#include "library/Paths.h"
 #include "support/DiskFile.h"
 
 #include <chrono>

@@ -9,9 +9,7 @@ constexpr std::uint32_t kShortestTimerMs = 10;
 
 } // namespace
 
-std::uint32_t FrameDelayMs(std::uint32_t hundredths) {
-    return (hundredths <= 1 ? 10u : hundredths) * 10u;
-}
+std::uint32_t FrameDelayMs(std::uint32_t hundredths) { return (hundredths <= 1 ? 10u : hundredths) * 10u; }
 
 FrameBox FitFrame(int frameWidth, int frameHeight, int areaWidth, int areaHeight) {
     FrameBox box;

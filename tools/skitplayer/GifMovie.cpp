@@ -14,9 +14,7 @@ namespace {
 // it whole would only tie up memory.
 constexpr std::uint32_t kLargestMovieBytes = 64u * 1024u * 1024u;
 
-std::string StatusText(Gdiplus::Status status) {
-    return "GDI+ status " + std::to_string(static_cast<int>(status));
-}
+std::string StatusText(Gdiplus::Status status) { return "GDI+ status " + std::to_string(static_cast<int>(status)); }
 
 bool HasGifSignature(const std::string& bytes) {
     return bytes.compare(0, 6, "GIF87a") == 0 || bytes.compare(0, 6, "GIF89a") == 0;

@@ -15,22 +15,6 @@ constexpr UINT_PTR kFailedEndTimerId = 2;
 // window, short enough that a broken skit costs the show only a moment.
 constexpr UINT kFailedEndMs = 1000;
 
-// One BeginPaint and its EndPaint.
-class PaintScope {
-public:
-    explicit PaintScope(HWND window) : window_(window) { dc_ = BeginPaint(window_, &paint_); }
-    ~PaintScope() { EndPaint(window_, &paint_); }
-    PaintScope(const PaintScope&) = delete;
-    PaintScope& operator=(const PaintScope&) = delete;
-
-    HDC Dc() const { return dc_; }
-
-private:
-    HWND window_;
-    PAINTSTRUCT paint_{};
-    HDC dc_ = nullptr;
-};
-
 std::string DescribeCurrentException() {
     try {
         throw;
@@ -97,9 +81,7 @@ void PlayerWindow::Fail(const std::string& text) noexcept {
     }
 }
 
-std::uint64_t PlayerWindow::ClockNow() const {
-    return GetTickCount64() - startTick_;
-}
+std::uint64_t PlayerWindow::ClockNow() const { return GetTickCount64() - startTick_; }
 
 void PlayerWindow::ScheduleNextFrame() {
     if (SetTimer(window_, kFrameTimerId, clock_->WaitFrom(ClockNow()), nullptr) == 0) {
@@ -130,7 +112,7 @@ void PlayerWindow::FrameTimerTick() {
 }
 
 void PlayerWindow::Paint() {
-    PaintScope paint(window_);
+    const PaintGuard paint(window_);
     RECT client{};
     GetClientRect(window_, &client);
     const int width = client.right - client.left;
@@ -157,47 +139,47 @@ void PlayerWindow::Paint() {
 
 LRESULT PlayerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_ERASEBKGND:
-            // WM_PAINT fills the whole window itself.
-            return 1;
-        case WM_PAINT:
-            Paint();
-            return 0;
-        case WM_SETCURSOR:
-            SetCursor(nullptr);
-            return TRUE;
-        case WM_TIMER:
-            if (wParam == kFrameTimerId) {
-                FrameTimerTick();
-            } else if (wParam == kFailedEndTimerId) {
-                KillTimer(window_, kFailedEndTimerId);
-                DestroyWindow(window_);
-            }
-            return 0;
-        case WM_KEYDOWN:
-            // The screensaver passes on the keys a skit asks for; our movies take no input, so a key
-            // is only noted.
-            log_.Write("key " + std::to_string(static_cast<unsigned>(wParam)));
-            return 0;
-        case WM_CLOSE:
-            log_.Write("closed");
-            DestroyWindow(window_);
-            return 0;
-        case WM_DESTROY:
-            KillTimer(window_, kFrameTimerId);
+    case WM_ERASEBKGND:
+        // WM_PAINT fills the whole window itself.
+        return 1;
+    case WM_PAINT:
+        Paint();
+        return 0;
+    case WM_SETCURSOR:
+        SetCursor(nullptr);
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == kFrameTimerId) {
+            FrameTimerTick();
+        } else if (wParam == kFailedEndTimerId) {
             KillTimer(window_, kFailedEndTimerId);
-            PostQuitMessage(exitCode_);
-            return 0;
-        case WM_NCDESTROY:
-            // The last message: from here on a failure has no window left to keep black.
-            {
-                const HWND window = window_;
-                SetWindowLongPtrA(window, GWLP_USERDATA, 0);
-                window_ = nullptr;
-                return DefWindowProcA(window, message, wParam, lParam);
-            }
-        default:
-            return DefWindowProcA(window_, message, wParam, lParam);
+            DestroyWindow(window_);
+        }
+        return 0;
+    case WM_KEYDOWN:
+        // The screensaver passes on the keys a skit asks for; our movies take no input, so a key
+        // is only noted.
+        log_.Write("key " + std::to_string(static_cast<unsigned>(wParam)));
+        return 0;
+    case WM_CLOSE:
+        log_.Write("closed");
+        DestroyWindow(window_);
+        return 0;
+    case WM_DESTROY:
+        KillTimer(window_, kFrameTimerId);
+        KillTimer(window_, kFailedEndTimerId);
+        PostQuitMessage(exitCode_);
+        return 0;
+    case WM_NCDESTROY:
+        // The last message: from here on a failure has no window left to keep black.
+        {
+            const HWND window = window_;
+            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+            window_ = nullptr;
+            return DefWindowProcA(window, message, wParam, lParam);
+        }
+    default:
+        return DefWindowProcA(window_, message, wParam, lParam);
     }
 }
 

@@ -11,9 +11,7 @@ struct ValueCode {
 
 const ValueCode kValueCodes[] = {{"20", ' '}, {"2B", '+'}, {"3D", '='}, {"26", '&'}, {"25", '%'}};
 
-char UpperHex(char c) {
-    return (c >= 'a' && c <= 'f') ? static_cast<char>(c - 'a' + 'A') : c;
-}
+char UpperHex(char c) { return (c >= 'a' && c <= 'f') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 } // namespace
 

@@ -9,8 +9,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-extern "C" __declspec(dllexport) DWORD WINAPI PwdChangePasswordA(LPCSTR provider, HWND parent, DWORD reserved1,
-                                                                DWORD reserved2) {
+extern "C" __declspec(dllexport) DWORD WINAPI
+    PwdChangePasswordA(LPCSTR provider, HWND parent, DWORD reserved1, DWORD reserved2) {
     fake_dll::AppendLine("mpr-calls.txt", std::string(provider != nullptr ? provider : "(null)") + " " +
                                               std::to_string(reinterpret_cast<INT_PTR>(parent)) + " " +
                                               std::to_string(reserved1) + " " + std::to_string(reserved2));
