@@ -37,10 +37,21 @@ void TApplication::Run() {
     terminated_ = false;
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+        HandleMessage(message);
     }
     terminated_ = true;
+}
+
+void TApplication::HandleMessage(MSG& message) {
+    // A form with controls (WS_EX_CONTROLPARENT) lets the system's dialog manager move the focus and
+    // turn Enter and Esc into its buttons' commands.
+    const HWND active = GetActiveWindow();
+    if (active != nullptr && (GetWindowLongA(active, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0 &&
+        IsDialogMessageA(active, &message)) {
+        return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
 }
 
 void TApplication::Terminate() {

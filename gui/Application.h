@@ -30,6 +30,11 @@ public:
     // Runs the message loop until Terminate, or until the main form's window is gone. Without a main
     // form there is nothing to wait for and it returns at once. It may run again afterwards.
     void Run();
+    // Hands one message on: to the dialog keys (Tab, Enter, Esc) of the active form when that form has
+    // controls, otherwise to its window. Run uses it for every message; tests that pump messages use
+    // it too.
+    void HandleMessage(MSG& message);
+
     // Ends the message loop; a modal loop that is running ends too.
     void Terminate();
     bool Terminated() const { return terminated_; }

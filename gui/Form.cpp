@@ -79,8 +79,9 @@ void TForm::Show() {
 }
 
 void TForm::Hide() {
-    if (handle_ != nullptr) {
+    if (handle_ != nullptr && IsWindowVisible(handle_)) {
         ShowWindow(handle_, SW_HIDE);
+        FormHide();
     }
 }
 

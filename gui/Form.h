@@ -73,6 +73,8 @@ protected:
     LRESULT DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam);
 
     virtual void FormShow() {}
+    // After a visible window has been hidden.
+    virtual void FormHide() {}
     virtual void FormClose(TCloseAction& /*action*/) {}
     // Draws on the invalid part of the client area after the background has been erased.
     virtual void Paint(TCanvas& /*canvas*/) {}

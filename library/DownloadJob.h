@@ -28,3 +28,11 @@ public:
 };
 
 using DownloadJobFactory = std::function<std::unique_ptr<DownloadJob>()>;
+
+// Where a progress bar of 0 to downloadsPlanned x 100 stands: 100 for each finished download and the
+// current file's share of 100 (a total of 0 counts as 1, and a file never counts for more than 100).
+// Counted in 64 bits, so that files of more than 42 MB do not wrap the share.
+inline std::int32_t SequenceProgress(int downloadsDone, std::int32_t bytesDone, std::int32_t bytesTotal) {
+    const std::int64_t share = static_cast<std::int64_t>(bytesDone) * 100 / (bytesTotal > 0 ? bytesTotal : 1);
+    return static_cast<std::int32_t>(static_cast<std::int64_t>(downloadsDone) * 100 + (share < 100 ? share : 100));
+}

@@ -20,8 +20,7 @@ inline bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 
     for (;;) {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
+            Application().HandleMessage(message);
         }
         if (condition()) {
             return true;

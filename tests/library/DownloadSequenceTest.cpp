@@ -233,3 +233,20 @@ TEST_F(DownloadSequenceTest, TimedSkitsAreScheduledTenAtATimeUnlessSkitsComeAuto
     ASSERT_TRUE(catalog->StartSkitDownloads(kWindow));
     EXPECT_EQ(catalog->CountSkits(skTimed, dsScheduled), 12);
 }
+
+TEST(SequenceProgress, CountsEachFinishedDownloadAsOneHundredAndTheCurrentFilesShare) {
+    const struct {
+        int done;
+        std::int32_t bytesDone, bytesTotal, position;
+    } cases[] = {
+        {0, 0, 0, 0},
+        {0, 512, 1024, 50},
+        {2, 0, 0, 200},
+        {1, 5, 0, 200},                 // no length announced: the total counts as 1, the share as at most 100
+        {1, 104857600, 209715200, 150}, // 100 of 200 MB: the product passes 32 bits
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SequenceProgress(c.done, c.bytesDone, c.bytesTotal), c.position)
+            << c.bytesDone << "/" << c.bytesTotal;
+    }
+}
