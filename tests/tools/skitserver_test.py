@@ -1,0 +1,153 @@
+#!/usr/bin/python3
+"""The skit server: files, refused paths and every fault mode, seen from a plain socket."""
+
+import http.client
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+SERVER = Path(__file__).resolve().parents[2] / "tools" / "skitserver" / "skitserver.py"
+SKIT = bytes(range(256)) * 40 + b"end"  # 10243 bytes
+MIB = 1 << 20
+
+
+def pattern(size):
+    return (bytes(range(256)) * (size // 256 + 1))[:size]
+
+
+def fetch(port, target, timeout=5.0):
+    """Status, headers (lower-case names), body and how the connection ended: closed, reset or timeout."""
+    with socket.create_connection(("127.0.0.1", port), timeout=timeout) as connection:
+        connection.sendall(f"GET {target} HTTP/1.1\r\nHost: test\r\nConnection: close\r\n\r\n".encode())
+        data, ending = b"", "closed"
+        try:
+            while chunk := connection.recv(MIB):
+                data += chunk
+        except ConnectionResetError:
+            ending = "reset"
+        except TimeoutError:
+            ending = "timeout"
+    head, _, body = data.partition(b"\r\n\r\n")
+    lines = head.decode().split("\r\n")
+    headers = dict(line.lower().split(": ", 1) for line in lines[1:])
+    return int(lines[0].split()[1]), headers, body, ending
+
+
+def start_server(folder, *options):
+    """The server on ROOT in FOLDER, started as a program, and the port it listens on."""
+    port_file = folder / "port"
+    server = subprocess.Popen(
+        [sys.executable, SERVER, folder / "root", "--port-file", port_file, *options], stdout=subprocess.PIPE, text=True
+    )
+    try:
+        for _ in range(100):
+            if port_file.exists():
+                break
+            time.sleep(0.05)
+        port = int(port_file.read_text())
+        assert server.stdout.readline() == f"serving {folder / 'root'} on http://127.0.0.1:{port}/\n"
+        return server, port
+    except BaseException:
+        stop_server(server)
+        raise
+
+
+def stop_server(server):
+    if server.poll() is None:
+        server.kill()
+        server.wait()
+    server.stdout.close()
+
+
+class SkitServerTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.folder = tempfile.TemporaryDirectory()
+        folder = Path(cls.folder.name)
+        (folder / "root" / "skits").mkdir(parents=True)
+        (folder / "root" / "skits" / "sunrise.gif").write_bytes(SKIT)
+        (folder / "secret").write_text("outside")
+        cls.log = folder / "log"
+        cls.server, cls.port = start_server(folder, "--log", cls.log)
+
+    @classmethod
+    def tearDownClass(cls):
+        stop_server(cls.server)
+        cls.folder.cleanup()
+
+    def test_answers(self):
+        skit = "/skits/sunrise.gif"
+        whole = str(len(SKIT))
+        # target, status, Content-Length (None: none), body, ending; a body of None is checked by its test.
+        cases = [
+            (skit, 200, whole, SKIT, "closed"),
+            ("/skits/sunrise%2Egif?other=1", 200, whole, SKIT, "closed"),
+            ("/generated/100000", 200, "100000", pattern(100000), "closed"),
+            ("/skits/missing.gif", 404, None, None, "closed"),
+            ("/../secret", 404, None, None, "closed"),
+            ("/skits/%2E%2E/%2E%2E/secret", 404, None, None, "closed"),
+            ("//etc/passwd", 404, None, None, "closed"),
+            (f"{skit}?fault=no-length", 200, None, SKIT, "closed"),
+            (f"{skit}?fault=drip&chunk=1000&delay=1", 200, whole, SKIT, "closed"),
+            (f"{skit}?fault=short", 200, whole, SKIT[: len(SKIT) // 2], "closed"),
+            (f"{skit}?fault=short&after=10", 200, whole, SKIT[:10], "closed"),
+            (f"{skit}?fault=stall&after=100&hold=2", 200, whole, SKIT[:100], "timeout"),
+            (f"{skit}?fault=reset&after=100", 200, whole, None, "reset"),
+            (f"{skit}?fault=404", 404, None, None, "closed"),
+            (f"{skit}?fault=redirect&after=5", 302, None, None, "closed"),
+            (f"/anything?fault=endless&limit={MIB}", 200, None, pattern(MIB), "closed"),
+            (f"{skit}?fault=status&code=503", 503, None, None, "closed"),
+            (f"{skit}?fault=bogus", 400, None, None, "closed"),
+        ]
+        for target, status, length, body, ending in cases:
+            with self.subTest(target):
+                got_status, headers, got_body, got_ending = fetch(self.port, target, timeout=1.0)
+                self.assertEqual((got_status, got_ending), (status, ending))
+                if length is not None:
+                    self.assertEqual(headers["content-length"], length)
+                elif status == 200:
+                    self.assertNotIn("content-length", headers)
+                else:  # the small pages of errors and redirects carry their length
+                    self.assertGreater(len(got_body), 0)
+                    self.assertEqual(headers["content-length"], str(len(got_body)))
+                if body is not None:
+                    self.assertEqual(got_body, body)
+                if target.startswith(skit) and status == 200:
+                    self.assertEqual(headers["content-type"], "image/gif")
+                if "fault=404" in target:
+                    self.assertIn(b"Not Found", got_body)
+                if "fault=redirect" in target:
+                    self.assertEqual(headers["location"], f"http://test{skit}?after=5")
+                if "fault=reset" in target:
+                    self.assertLessEqual(len(got_body), 100)
+        log = self.log.read_text()
+        self.assertIn(f"GET {skit} 200 {len(SKIT)}\n", log)
+        self.assertIn(f"GET {skit}?fault=short&after=10 200 10\n", log)
+
+    def test_keep_alive_and_head(self):
+        connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=5)
+        for method, body in [("GET", SKIT), ("HEAD", b""), ("GET", SKIT)]:
+            connection.request(method, "/skits/sunrise.gif")
+            response = connection.getresponse()
+            self.assertEqual((response.status, response.getheader("Content-Length"), response.read()),
+                             (200, str(len(SKIT)), body))
+        connection.close()
+
+    def test_ends_on_sigterm_with_a_client_stalled(self):
+        with tempfile.TemporaryDirectory() as folder:
+            (Path(folder) / "root").mkdir()
+            server, port = start_server(Path(folder))
+            with socket.create_connection(("127.0.0.1", port), timeout=5) as stalled:
+                stalled.sendall(b"GET /generated/5000?fault=stall&after=10 HTTP/1.1\r\nHost: test\r\n\r\n")
+                stalled.recv(1000)
+                server.send_signal(signal.SIGTERM)
+                self.assertEqual(server.wait(timeout=5), 0)
+            stop_server(server)
+
+if __name__ == "__main__":
+    unittest.main()
