@@ -25,6 +25,17 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 std::string Decimal(DWORD code) { return IntToDecimal(static_cast<std::int32_t>(code)); }
 
+// Wine's WinINet does not let a close from another thread break a call that waits for the server, as
+// Windows' does: Abort would only take effect when the server next sent something. There the waits are
+// cut into slices by a short receive timeout, and between two slices the waiting thread sees whether
+// the request is still there. Windows cancels a request whose receive timeout passes, so it keeps its
+// own waits whole.
+bool WaitsInSlices() {
+    static const bool underWine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    return underWine;
+}
+constexpr DWORD kWaitSlice = 100; // milliseconds
+
 // Runs the request and, however it ends, leaves the state at fsNoconnection.
 template <class Action>
 void EndingUnconnected(TSimpleHTTP& http, Action action) {
@@ -172,6 +183,10 @@ bool TSimpleHTTP::MakeRequest(std::string url, const std::string& verb) {
     // Without a verb WinINet sends GET.
     request_.Reset(HttpOpenRequestA(connection_.Get(), verb.empty() ? nullptr : verb.c_str(), url.c_str(), nullptr,
                                     Referrer.empty() ? nullptr : Referrer.c_str(), nullptr, RequestFlags(), Context()));
+    if (WaitsInSlices()) {
+        DWORD slice = kWaitSlice;
+        InternetSetOptionA(request_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &slice, sizeof slice);
+    }
     const std::string headers = JoinLines(optionalHeaders_);
     if (!headers.empty() && !HttpAddRequestHeadersA(request_.Get(), headers.c_str(), 0xFFFFFFFFu, 0)) {
         const DWORD code = GetLastError();
@@ -188,8 +203,14 @@ bool TSimpleHTTP::SendRequest(const std::string& verb) {
         data = JoinLines(postData_);
         data.resize(data.size() - 2); // without the last line end
     }
-    const bool sent = HttpSendRequestA(request_.Get(), nullptr, 0, data.empty() ? nullptr : data.data(),
-                                       static_cast<DWORD>(data.size())) != FALSE;
+    // A request that only asks may go again when a slice of the wait for its answer ends.
+    const bool repeatable = verb.empty() || verb == "GET" || verb == "HEAD";
+    const ULONGLONG waitStart = GetTickCount64();
+    bool sent = false;
+    do {
+        sent = HttpSendRequestA(request_.Get(), nullptr, 0, data.empty() ? nullptr : data.data(),
+                                static_cast<DWORD>(data.size())) != FALSE;
+    } while (!sent && repeatable && SliceEnded(GetLastError(), waitStart));
     if (sent && OnConnected) {
         OnConnected(*this);
     }
@@ -211,7 +232,7 @@ bool TSimpleHTTP::FillResponseStream(ByteSink& out) {
     out.Rewind();
     for (;;) {
         DWORD available = 0;
-        if (!InternetQueryDataAvailable(request_.Get(), &available, 0, 0)) {
+        if (!QueryDataAvailable(available)) {
             // A broken or closed connection: the read below reports it, where a count of 0 would end
             // the body as if it were complete.
             available = static_cast<DWORD>(blockSize_);
@@ -235,6 +256,28 @@ bool TSimpleHTTP::FillResponseStream(ByteSink& out) {
         }
         if (read == 0) {
             return true;
+        }
+    }
+}
+
+bool TSimpleHTTP::SliceEnded(DWORD error, ULONGLONG waitStart) const {
+    const bool timedOut = error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT;
+    if (!timedOut || !WaitsInSlices() || request_.Get() == nullptr ||
+        GetTickCount64() - waitStart >= GetConnectTimeOut()) {
+        SetLastError(error);
+        return false;
+    }
+    return true;
+}
+
+bool TSimpleHTTP::QueryDataAvailable(DWORD& available) {
+    const ULONGLONG waitStart = GetTickCount64();
+    for (;;) {
+        if (InternetQueryDataAvailable(request_.Get(), &available, 0, 0)) {
+            return true;
+        }
+        if (!SliceEnded(GetLastError(), waitStart)) {
+            return false;
         }
     }
 }

@@ -90,6 +90,10 @@ public:
     HINTERNET ConnectionHandle() const { return connection_.Get(); }
 
 private:
+    // Waits for body bytes; false with the reason in the last error when there are none to wait for.
+    bool QueryDataAvailable(DWORD& available);
+    // Whether a failure of a wait is the end of one slice of it, and the wait may go on.
+    bool SliceEnded(DWORD error, ULONGLONG waitStart) const;
     // The context value WinINet hands back to the status callback.
     DWORD_PTR Context() { return reinterpret_cast<DWORD_PTR>(static_cast<TWinInetControl*>(this)); }
 

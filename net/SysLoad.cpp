@@ -92,6 +92,8 @@ int TSysLoad::Download(const std::string& url, const std::string& localFile, con
         std::string reason;
         SetText(currentItem_, displayName);
         SetText(failReason_, "");
+        statusCode_ = 0;
+        statusLine_.clear();
         DiskFile file;
         try {
             file.Create(localFile, FILE_ATTRIBUTE_NORMAL, 0);
@@ -135,11 +137,9 @@ int TSysLoad::Download(const std::string& url, const std::string& localFile, con
 }
 
 void TSysLoad::CheckResponse() {
-    THTTPHeaderInfo& headers = HTTP.HeaderInfo();
-    const std::uint32_t status = headers.GetStatusCode();
-    if (status < 200 || status > 299) {
-        const std::string text = headers.GetStatusText();
-        throw EZolvaneError("HTTP status " + std::to_string(status) + (text.empty() ? "" : " " + text) + ".");
+    if (statusCode_ < 200 || statusCode_ > 299) {
+        throw EZolvaneError("HTTP status " + std::to_string(statusCode_) +
+                            (statusLine_.empty() ? "" : " " + statusLine_) + ".");
     }
     const THTTPProgressInfo& progress = HTTP.Progress();
     if (progress.BytesTotal > 0 && progress.BytesDone < progress.BytesTotal) {
@@ -187,6 +187,8 @@ void TSysLoad::ResetProgress() {
 
 void TSysLoad::HTTPConnected(TWinInetControl& /*sender*/) {
     SetText(statusText_, CurrentItem());
+    statusCode_ = HTTP.HeaderInfo().GetStatusCode();
+    statusLine_ = HTTP.HeaderInfo().GetStatusText();
     if (cancelRequested_) {
         RaiseCancelled();
     }

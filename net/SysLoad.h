@@ -58,7 +58,8 @@ private:
     void HTTPConnected(TWinInetControl& sender);
     void HTTPTransferProgress(TSimpleHTTP& sender, const THTTPProgressInfo& progress);
     void HTTPStateChange(TWinInetControl& sender, TWinInetState state);
-    // Raises when the response cannot be the file: an error status, or fewer bytes than announced.
+    // Raises when the response cannot be the file: a status other than success, or fewer bytes than
+    // announced.
     void CheckResponse();
     void HangUpNewConnections() noexcept;
     void SetText(std::string& text, const std::string& value);
@@ -69,6 +70,10 @@ private:
     std::atomic<bool> cancelRequested_{false};
     std::atomic<std::int32_t> bytesDone_{0};
     std::atomic<std::int32_t> bytesTotal_{0};
+    // The response's status as it stood when the request had been sent: a cancel after the last block
+    // closes the request, and its headers with it.
+    std::uint32_t statusCode_ = 0;
+    std::string statusLine_;
 
     mutable std::mutex textLock_;
     std::string currentItem_;
