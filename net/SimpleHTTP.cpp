@@ -13,16 +13,6 @@ namespace {
 
 constexpr std::size_t kUrlPartSize = 512;
 
-// The lines, each followed by a carriage return and a line feed.
-std::string JoinLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
-}
-
 std::string Decimal(DWORD code) { return IntToDecimal(static_cast<std::int32_t>(code)); }
 
 // Wine's WinINet does not let a close from another thread break a call that waits for the server, as
@@ -102,23 +92,23 @@ bool TSimpleHTTP::CrackURL(std::string& url) {
     if (url.find("://") == std::string::npos) {
         return false;
     }
-    std::vector<char> scheme(kUrlPartSize), host(kUrlPartSize), user(kUrlPartSize), password(kUrlPartSize),
-        path(kUrlPartSize), extra(kUrlPartSize);
     URL_COMPONENTSA parts{};
     // The record's size as this build's header declares it: 60 bytes in 32-bit builds, more in 64-bit ones.
     parts.dwStructSize = sizeof parts;
-    parts.lpszScheme = scheme.data();
-    parts.dwSchemeLength = kUrlPartSize;
-    parts.lpszHostName = host.data();
-    parts.dwHostNameLength = kUrlPartSize;
-    parts.lpszUserName = user.data();
-    parts.dwUserNameLength = kUrlPartSize;
-    parts.lpszPassword = password.data();
-    parts.dwPasswordLength = kUrlPartSize;
-    parts.lpszUrlPath = path.data();
-    parts.dwUrlPathLength = kUrlPartSize;
-    parts.lpszExtraInfo = extra.data();
-    parts.dwExtraInfoLength = kUrlPartSize;
+    std::vector<char> scheme, host, user, password, path, extra;
+    const struct {
+        std::vector<char>& buffer;
+        LPSTR& text;
+        DWORD& length;
+    } fields[] = {
+        {scheme, parts.lpszScheme, parts.dwSchemeLength},   {host, parts.lpszHostName, parts.dwHostNameLength},
+        {user, parts.lpszUserName, parts.dwUserNameLength}, {password, parts.lpszPassword, parts.dwPasswordLength},
+        {path, parts.lpszUrlPath, parts.dwUrlPathLength},   {extra, parts.lpszExtraInfo, parts.dwExtraInfoLength}};
+    for (const auto& field : fields) {
+        field.buffer.assign(kUrlPartSize, '\0');
+        field.text = field.buffer.data();
+        field.length = kUrlPartSize;
+    }
     if (!InternetCrackUrlA(url.c_str(), 0, 0, &parts)) {
         const DWORD code = GetLastError();
         if (!SilentExceptions) {

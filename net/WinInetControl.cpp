@@ -24,15 +24,6 @@ std::string WithHost(const char* format, const std::string& host) {
     return text;
 }
 
-std::string JoinLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
-}
-
 // Waits for the thread to end while answering messages sent to this thread's windows from others.
 void WaitForThread(HANDLE thread) {
     for (;;) {
@@ -47,7 +38,16 @@ void WaitForThread(HANDLE thread) {
 
 } // namespace
 
-TWinInetControl::TWinInetControl() = default;
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+TWinInetControl::TWinInetControl() : agent_(Application().Title()) {}
 
 TWinInetControl::~TWinInetControl() {
     BeginDestruction();
@@ -55,42 +55,39 @@ TWinInetControl::~TWinInetControl() {
     TWinInetControl::Disconnect();
 }
 
-void TWinInetControl::SetConnectTimeout(std::uint32_t milliseconds) {
-    connectTimeout_ = milliseconds != 0 ? milliseconds : kDefaultConnectTimeout;
+void TWinInetControl::SetNumberOption(DWORD option, std::uint32_t value) {
     if (HINTERNET handle = internet_.Get()) {
-        DWORD value = connectTimeout_;
-        InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &value, sizeof value);
+        DWORD number = value;
+        InternetSetOptionA(handle, option, &number, sizeof number);
     }
 }
 
-std::uint32_t TWinInetControl::GetConnectTimeOut() const {
+std::uint32_t TWinInetControl::NumberOption(DWORD option, std::uint32_t stored, std::uint32_t fallback) const {
     HINTERNET handle = internet_.Get();
     if (handle == nullptr) {
-        return connectTimeout_;
+        return stored;
     }
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    return InternetQueryOptionA(handle, INTERNET_OPTION_CONNECT_TIMEOUT, &value, &size) ? value
-                                                                                        : kDefaultConnectTimeout;
+    DWORD number = 0;
+    DWORD size = sizeof number;
+    return InternetQueryOptionA(handle, option, &number, &size) ? number : fallback;
+}
+
+void TWinInetControl::SetConnectTimeout(std::uint32_t milliseconds) {
+    connectTimeout_ = milliseconds != 0 ? milliseconds : kDefaultConnectTimeout;
+    SetNumberOption(INTERNET_OPTION_CONNECT_TIMEOUT, connectTimeout_);
+}
+
+std::uint32_t TWinInetControl::GetConnectTimeOut() const {
+    return NumberOption(INTERNET_OPTION_CONNECT_TIMEOUT, connectTimeout_, kDefaultConnectTimeout);
 }
 
 void TWinInetControl::SetConnectRetries(std::uint32_t count) {
     connectRetries_ = count;
-    if (HINTERNET handle = internet_.Get()) {
-        DWORD value = connectRetries_;
-        InternetSetOptionA(handle, INTERNET_OPTION_CONNECT_RETRIES, &value, sizeof value);
-    }
+    SetNumberOption(INTERNET_OPTION_CONNECT_RETRIES, connectRetries_);
 }
 
 std::uint32_t TWinInetControl::GetConnectRetries() const {
-    HINTERNET handle = internet_.Get();
-    if (handle == nullptr) {
-        return connectRetries_;
-    }
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    return InternetQueryOptionA(handle, INTERNET_OPTION_CONNECT_RETRIES, &value, &size) ? value
-                                                                                        : kDefaultConnectRetries;
+    return NumberOption(INTERNET_OPTION_CONNECT_RETRIES, connectRetries_, kDefaultConnectRetries);
 }
 
 void TWinInetControl::SetResolveNames(TResolveNames value) {
@@ -126,10 +123,9 @@ bool TWinInetControl::Connect() {
         return true;
     }
     if (!internet_.IsOpen()) {
-        const std::string agent = Application().Title();
         const std::string bypass = JoinLines(proxyBypassList_);
         const bool viaProxy = resolveNames_ == rnProxy;
-        internet_.Reset(InternetOpenA(agent.c_str(), accessType_, viaProxy ? ProxyName.c_str() : nullptr,
+        internet_.Reset(InternetOpenA(agent_.c_str(), accessType_, viaProxy ? ProxyName.c_str() : nullptr,
                                       bypass.empty() ? nullptr : bypass.c_str(), 0));
     }
     RegisterStatusCallback();

@@ -44,6 +44,9 @@ public:
     using EZolvaneError::EZolvaneError;
 };
 
+// The lines, each followed by a carriage return and a line feed, as WinINet takes a list in one text.
+std::string JoinLines(const std::vector<std::string>& lines);
+
 class TWinInetControl;
 using TNotifyEvent = std::function<void(TWinInetControl& sender)>;
 using TStateChangeEvent = std::function<void(TWinInetControl& sender, TWinInetState state)>;
@@ -140,12 +143,18 @@ protected:
     void BeginDestruction() noexcept { destroying_ = true; }
     bool Destroying() const noexcept { return destroying_.load(); }
     void SetRequestFlag(DWORD flag, bool on);
+    // A 32-bit option of the internet handle: set when the handle is open; read from it when open (the
+    // fallback when WinINet cannot tell), otherwise the stored value.
+    void SetNumberOption(DWORD option, std::uint32_t value);
+    std::uint32_t NumberOption(DWORD option, std::uint32_t stored, std::uint32_t fallback) const;
 
     SharedInternetHandle internet_;
 
 private:
     void ShowStateText(TWinInetState state);
 
+    // The application's title, taken on the thread that made the component: the agent WinINet names.
+    std::string agent_;
     std::uint32_t connectRetries_ = kDefaultConnectRetries;
     std::uint32_t connectTimeout_ = kDefaultConnectTimeout;
     TResolveNames resolveNames_ = rnLocal;
