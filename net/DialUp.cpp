@@ -1,0 +1,108 @@
+#include "net/DialUp.h"
+
+#include "support/Error.h"
+#include "support/WinHandles.h"
+
+#include <windows.h>
+
+#include <ras.h>
+
+#include <cstddef>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// The size of the connection records handed to RasEnumConnectionsA, and where the connection handle
+// lies in one. A record is read field by field at these offsets, not through the header's struct:
+//  - 32-bit builds use the 692-byte record (the one that carries the entry's GUID), which every
+//    remote-access library since Windows 2000 accepts; its handle is the second 32-bit field.
+//  - 64-bit builds use the record as this build's <ras.h> declares it: the pointer-sized handle sits
+//    at offset 8 after the padding that follows dwSize, and the record is larger than 692 bytes, so the
+//    32-bit figures would be refused (ERROR_INVALID_SIZE) or misread.
+#if defined(_WIN64)
+constexpr DWORD kRecordSize = sizeof(RASCONNA);
+constexpr std::size_t kHandleOffset = offsetof(RASCONNA, hrasconn);
+#else
+constexpr DWORD kRecordSize = 692;
+constexpr std::size_t kHandleOffset = 4;
+static_assert(offsetof(RASCONNA, hrasconn) == kHandleOffset, "the handle is the record's second 32-bit field");
+#endif
+constexpr std::size_t kSizeOffset = 0;
+
+using RasEnumConnectionsFunction = DWORD(WINAPI*)(LPRASCONNA, LPDWORD, LPDWORD);
+using RasHangUpFunction = DWORD(WINAPI*)(HRASCONN);
+
+// A hang-up takes the line down in the background; the service wants this long before the port is used
+// again or the program ends.
+constexpr DWORD kHangUpPause = 3000;
+
+class SystemDialUp : public DialUpConnections {
+public:
+    explicit SystemDialUp(std::string libraryPath) : libraryPath_(std::move(libraryPath)) {}
+
+    std::vector<DialUpHandle> ListActive() override {
+        Load();
+        DWORD size = 0;
+        DWORD count = 0;
+        enumerate_(nullptr, &size, &count);
+        if (size == 0) {
+            return {};
+        }
+        // Whole 8-byte units, so that the records lie where the library may expect them.
+        std::vector<std::uint64_t> storage((size + 7) / 8 + 1);
+        auto* bytes = reinterpret_cast<unsigned char*>(storage.data());
+        const DWORD recordSize = kRecordSize;
+        std::memcpy(bytes + kSizeOffset, &recordSize, sizeof recordSize);
+        if (enumerate_(reinterpret_cast<LPRASCONNA>(bytes), &size, &count) != 0) {
+            count = 0;
+        }
+        std::vector<DialUpHandle> handles;
+        const std::size_t fits = size / kRecordSize;
+        for (std::size_t i = 0; i < count && i < fits; ++i) {
+            HRASCONN handle = nullptr;
+            std::memcpy(&handle, bytes + i * kRecordSize + kHandleOffset, sizeof handle);
+            handles.push_back(reinterpret_cast<DialUpHandle>(handle));
+        }
+        return handles;
+    }
+
+    void HangUp(DialUpHandle connection) override {
+        Load();
+        hangUp_(reinterpret_cast<HRASCONN>(connection));
+        Sleep(kHangUpPause);
+    }
+
+private:
+    void Load() {
+        if (module_) {
+            return;
+        }
+        UniqueModule module(LoadLibraryA(libraryPath_.c_str()));
+        if (!module) {
+            throw EZolvaneError("The remote-access library could not be loaded. " + libraryPath_);
+        }
+        enumerate_ = ModuleFunction<RasEnumConnectionsFunction>(module.Get(), "RasEnumConnectionsA");
+        hangUp_ = ModuleFunction<RasHangUpFunction>(module.Get(), "RasHangUpA");
+        if (enumerate_ == nullptr || hangUp_ == nullptr) {
+            throw EZolvaneError("The remote-access library lacks a function. " + libraryPath_);
+        }
+        module_ = std::move(module);
+    }
+
+    std::string libraryPath_;
+    UniqueModule module_;
+    RasEnumConnectionsFunction enumerate_ = nullptr;
+    RasHangUpFunction hangUp_ = nullptr;
+};
+
+} // namespace
+
+std::unique_ptr<DialUpConnections> OpenSystemDialUp() {
+    char path[MAX_PATH] = "";
+    const DWORD length = SearchPathA(nullptr, "rasapi32.dll", nullptr, MAX_PATH, path, nullptr);
+    if (length == 0 || length >= MAX_PATH) {
+        return nullptr;
+    }
+    return std::make_unique<SystemDialUp>(std::string(path, length));
+}

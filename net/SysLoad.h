@@ -1,0 +1,90 @@
+// TSysLoad: the download manager. It fetches one URL into one local file at a time through its HTTP
+// client, keeps the texts and counters that the progress displays read, writes the download log and
+// deletes the partial file of a failed transfer.
+//
+// It also notes which dial-up connections are up when it is made, and when it goes it hangs up those
+// that came up meanwhile (asking first when AskBeforeHangUp is set).
+//
+// Download runs on the download worker thread; the progress displays read the texts and counters from
+// the user-interface thread, which is also where Cancel comes from. The texts are guarded and read as
+// copies; the counters are single 32-bit atomics.
+#pragma once
+
+#include "net/DialUp.h"
+#include "net/SimpleHTTP.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class TSysLoad {
+public:
+    // Sets up HTTP and takes the dial-up snapshot: dialUp is the remote-access service, or none when the
+    // system has none.
+    explicit TSysLoad(std::unique_ptr<DialUpConnections> dialUp);
+    // Hangs up the dial-up connections that came up while this lived.
+    ~TSysLoad();
+    TSysLoad(const TSysLoad&) = delete;
+    TSysLoad& operator=(const TSysLoad&) = delete;
+
+    // Fetches the URL into the file: 0 when the whole body of a successful response is stored, 1 when
+    // anything failed or the user cancelled; then the file is gone and FailReason says why. Writes one
+    // line to the download log either way. Raises nothing.
+    int Download(const std::string& url, const std::string& localFile, const std::string& displayName) noexcept;
+    // From another thread than Download's: breaks the transfer off, and every later one of this manager.
+    void Cancel();
+    void SetAskBeforeHangUp(bool ask) { askBeforeHangUp_ = ask; }
+
+    // One line of the download log at the level (tlInfo, tlError).
+    static void WriteDownloadLog(std::uint32_t level, const std::string& text);
+
+    std::string CurrentItem() const;
+    std::string StatusText() const;
+    std::string FailReason() const;
+    std::int32_t BytesDone() const { return bytesDone_.load(); }
+    std::int32_t BytesTotal() const { return bytesTotal_.load(); }
+    void ResetProgress();
+    bool CancelRequested() const { return cancelRequested_.load(); }
+    bool RasAvailable() const { return dialUp_ != nullptr; }
+    const std::vector<DialUpHandle>& ConnectionsAtStart() const { return connectionsAtStart_; }
+    bool AskBeforeHangUp() const { return askBeforeHangUp_.load(); }
+
+    TSimpleHTTP HTTP;
+
+private:
+    void HTTPConnected(TWinInetControl& sender);
+    void HTTPTransferProgress(TSimpleHTTP& sender, const THTTPProgressInfo& progress);
+    void HTTPStateChange(TWinInetControl& sender, TWinInetState state);
+    // Raises when the response cannot be the file: a status other than success, or fewer bytes than
+    // announced.
+    void CheckResponse();
+    void HangUpNewConnections() noexcept;
+    void SetText(std::string& text, const std::string& value);
+
+    std::unique_ptr<DialUpConnections> dialUp_;
+    std::vector<DialUpHandle> connectionsAtStart_;
+    std::atomic<bool> askBeforeHangUp_{false};
+    std::atomic<bool> cancelRequested_{false};
+    std::atomic<std::int32_t> bytesDone_{0};
+    std::atomic<std::int32_t> bytesTotal_{0};
+    // The response's status as it stood when the request had been sent: a cancel after the last block
+    // closes the request, and its headers with it.
+    std::uint32_t statusCode_ = 0;
+    std::string statusLine_;
+
+    mutable std::mutex textLock_;
+    std::string currentItem_;
+    std::string statusText_;
+    std::string failReason_;
+};
+
+// The one download manager while a download sequence runs; none otherwise. WinInetDownloadJob makes and
+// destroys it on the user-interface thread.
+extern TSysLoad* SysLoad;
+
+constexpr const char* kCancelledReason = "User cancelled the operation.";
+constexpr const char* kConnectingText = "Connecting to host...";
+constexpr const char* kHangUpQuestion = "Would you like to disconnect from the Internet now?";

@@ -1,0 +1,64 @@
+#include "net/WinInetDownloadJob.h"
+
+#include "support/Error.h"
+
+#include <stdexcept>
+
+WinInetDownloadJob::WinInetDownloadJob(const DialUpProvider& dialUp) {
+    if (SysLoad != nullptr) {
+        throw std::logic_error("a download manager exists already");
+    }
+    sysLoad_ = std::make_unique<TSysLoad>(dialUp ? dialUp() : nullptr);
+    SysLoad = sysLoad_.get();
+}
+
+WinInetDownloadJob::~WinInetDownloadJob() {
+    if (Running()) {
+        Cancel();
+    }
+    WaitUntilFinished();
+    sysLoad_.reset();
+    SysLoad = nullptr;
+}
+
+std::intptr_t WinInetDownloadJob::StartDownload(const std::string& url, const std::string& localFile,
+                                                WPARAM firstParameter, UINT message, HWND window,
+                                                const std::string& displayName) {
+    if (Running()) {
+        return -1;
+    }
+    url_ = url;
+    localFile_ = localFile;
+    displayName_ = displayName;
+    return WorkerThread::Start(window, message, firstParameter);
+}
+
+void WinInetDownloadJob::Start(const std::string& url, const std::string& localFile, const std::string& displayName,
+                               NotifyWindow window) {
+    if (StartDownload(url, localFile, 0, kDownloadDoneMessage, static_cast<HWND>(window), displayName) == -1) {
+        throw EZolvaneError("A download is still under way.");
+    }
+}
+
+void WinInetDownloadJob::Cancel() {
+    sysLoad_->Cancel();
+    WorkerThread::Cancel();
+}
+
+void WinInetDownloadJob::ResetProgress() { sysLoad_->ResetProgress(); }
+
+void WinInetDownloadJob::Run() {
+    try {
+        if (sysLoad_->Download(url_, localFile_, displayName_) == 1) {
+            SetResult(1);
+        }
+    } catch (...) {
+        SetResult(1);
+    }
+}
+
+DownloadJobFactory InternetDownloadJobs(DialUpProvider dialUp) {
+    return [dialUp = std::move(dialUp)]() -> std::unique_ptr<DownloadJob> {
+        return std::make_unique<WinInetDownloadJob>(dialUp);
+    };
+}

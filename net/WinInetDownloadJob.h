@@ -1,0 +1,45 @@
+// WinInetDownloadJob: the skit catalogue's DownloadJob, one transfer at a time through TSysLoad on a
+// WorkerThread. Making the job makes the process-wide download manager SysLoad; destroying the job
+// destroys it, which hangs up the dial-up connections that came up meanwhile.
+#pragma once
+
+#include "library/DownloadJob.h"
+#include "net/DialUp.h"
+#include "net/SysLoad.h"
+#include "net/WorkerThread.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class WinInetDownloadJob : public WorkerThread, public DownloadJob {
+public:
+    // Raises when a download manager exists already: there is one job at a time.
+    explicit WinInetDownloadJob(const DialUpProvider& dialUp = OpenSystemDialUp);
+    // A transfer still under way is cancelled and waited for first.
+    ~WinInetDownloadJob() override;
+
+    // Fetches the URL into the file on the worker thread, then posts the message to the window with the
+    // first parameter and 0 (success) or 1. Returns the thread's handle, or -1 while the previous
+    // transfer is not finished.
+    std::intptr_t StartDownload(const std::string& url, const std::string& localFile, WPARAM firstParameter,
+                                UINT message, HWND window, const std::string& displayName);
+
+    // DownloadJob: message kDownloadDoneMessage, first parameter 0. A start refused because the previous
+    // transfer is not finished raises, since its message would never come.
+    void Start(const std::string& url, const std::string& localFile, const std::string& displayName,
+               NotifyWindow window) override;
+    void Cancel() override;
+    void ResetProgress() override;
+
+    void Run() override;
+
+private:
+    std::unique_ptr<TSysLoad> sysLoad_;
+    std::string url_;
+    std::string localFile_;
+    std::string displayName_;
+};
+
+// Makes the jobs that the skit catalogue runs its download sequences with.
+DownloadJobFactory InternetDownloadJobs(DialUpProvider dialUp = OpenSystemDialUp);

@@ -1,0 +1,231 @@
+// The download job and its manager: transfers from the skit server, the download log, cancelling, and the
+// dial-up hang-up with a fake remote-access service.
+#include "host/Settings.h"
+#include "net/WinInetDownloadJob.h"
+#include "support/MessageBoxes.h"
+#include "tests/net/NetTesting.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+using namespace net_testing;
+using testing_files::ScratchFolder;
+
+namespace {
+
+struct LogLine {
+    std::string tag;
+    std::string message;
+};
+
+// A job with a log and a download folder of its own, and a window that hears it.
+class DownloadJobTest : public ::testing::Test {
+protected:
+    void SetUp() override { Settings.LogPath = folder_ / "download.log"; }
+    void TearDown() override { Settings.LogPath.clear(); }
+
+    // Runs one download and returns the last parameter of its message.
+    LPARAM Download(WinInetDownloadJob& job, const std::string& url, const std::string& name) {
+        job.Start(url, Target(), name, listener_.Notify());
+        return listener_.WaitForDone();
+    }
+
+    std::string Target() const { return folder_ / "target.syn"; }
+    bool TargetExists() const { return std::filesystem::exists(Target()); }
+
+    std::vector<LogLine> Log() const {
+        static const std::regex kLine(R"(^(.{9})\d+-\d\d-\d\d_\d\d:\d\d:\d\d\.\d{3} Thread=[0-9A-F]+ (.*)$)");
+        std::vector<LogLine> lines;
+        for (const std::string& line : testing_files::ReadLines(Settings.LogPath)) {
+            std::smatch match;
+            EXPECT_TRUE(std::regex_match(line, match, kLine)) << line;
+            lines.push_back({match[1], match[2]});
+        }
+        return lines;
+    }
+
+    ScratchFolder folder_;
+    DoneListener listener_;
+};
+
+} // namespace
+
+TEST_F(DownloadJobTest, ASuccessfulDownloadLeavesTheFileAndOneInfoLine) {
+    const ServedFolder served;
+    const std::string body = SampleBytes(100000);
+    const std::string path = served.Put("skit.gif", body);
+
+    WinInetDownloadJob job(NoDialUp());
+    ASSERT_NE(SysLoad, nullptr);
+    EXPECT_EQ(SysLoad->StatusText(), "Connecting to host...");
+    EXPECT_EQ(Download(job, ServerUrl(path), "Bouncing Balls"), 0);
+    EXPECT_EQ(listener_.done.back().first, 0u);
+
+    EXPECT_TRUE(testing_files::SameBytes(testing_files::ReadFile(Target()), body));
+    const std::vector<LogLine> log = Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].tag, ".INFO... ");
+    EXPECT_EQ(log[0].message, "Download success: Bouncing Balls");
+    EXPECT_EQ(SysLoad->CurrentItem(), "Bouncing Balls");
+    EXPECT_EQ(SysLoad->StatusText(), "Bouncing Balls");
+    EXPECT_EQ(SysLoad->FailReason(), "");
+    EXPECT_EQ(SysLoad->BytesDone(), 100000);
+    EXPECT_EQ(SysLoad->BytesTotal(), 100000);
+    job.ResetProgress();
+    EXPECT_EQ(SysLoad->BytesDone(), 0);
+    EXPECT_EQ(SysLoad->BytesTotal(), 0);
+}
+
+TEST_F(DownloadJobTest, EveryFaultFailsWithOneErrorLineThatSaysWhyAndLeavesNoFile) {
+    const ServedFolder served;
+    const std::string path = served.Put("skit.gif", SampleBytes(100000));
+    const struct {
+        std::string url;
+        std::string reason; // a regular expression
+    } cases[] = {
+        {ServerUrl(path + "?fault=404"), R"(HTTP status 404 Not Found\.)"},
+        {ServerUrl("/generated/10?fault=status&code=503"), R"(HTTP status 503 Service Unavailable\.)"},
+        {ServerUrl("/generated/10?fault=status&code=301"), R"(HTTP status 301 Moved Permanently\.)"},
+        {ServerUrl(path + "?fault=short&after=1000"), R"(Connection closed after 1000 of 100000 bytes\.)"},
+        // Where the reset meets the client decides which step reports it.
+        {ServerUrl(path + "?fault=reset&after=1000"),
+         R"(Connection closed after \d+ of 100000 bytes\.|Error \d+ \(.*\) reading URL .*|)"
+         R"(Unable to send request to 127\.0\.0\.1 \(.*\))"},
+        {ServerUrl("/generated/1?fault=endless"), R"(The download is larger than 1000000 bytes\.)"},
+        {"http://127.0.0.1:1/list.syn", R"(Unable to send request to 127\.0\.0\.1 \(.*\))"},
+        {"ht tp://skits.example/", R"(Error \d+ \(.*\) cracking URL ht tp://skits\.example/)"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(Settings.LogPath);
+        WinInetDownloadJob job(NoDialUp());
+        SysLoad->HTTP.SetLargestBody(1000000);
+        EXPECT_EQ(Download(job, c.url, "Faulty"), 1) << c.url;
+        EXPECT_FALSE(TargetExists()) << c.url;
+        EXPECT_TRUE(std::regex_match(SysLoad->FailReason(), std::regex(c.reason)))
+            << c.url << ": " << SysLoad->FailReason();
+        const std::vector<LogLine> log = Log();
+        ASSERT_EQ(log.size(), 1u) << c.url;
+        EXPECT_EQ(log[0].tag, ".ERROR.. ");
+        EXPECT_EQ(log[0].message, "Download failed: Faulty. " + SysLoad->FailReason());
+    }
+}
+
+TEST_F(DownloadJobTest, AFileThatCannotBeCreatedFailsWithTheSystemsText) {
+    WinInetDownloadJob job(NoDialUp());
+    const std::string target = folder_ / "no-such-folder\\target.syn";
+    job.Start(ServerUrl("/generated/10"), target, "Skit list", listener_.Notify());
+    EXPECT_EQ(listener_.WaitForDone(), 1);
+    EXPECT_NE(SysLoad->FailReason().find(target), std::string::npos) << SysLoad->FailReason();
+    ASSERT_EQ(Log().size(), 1u);
+    EXPECT_EQ(Log()[0].message, "Download failed: Skit list. " + SysLoad->FailReason());
+}
+
+TEST_F(DownloadJobTest, CancellingAStalledTransferEndsItAsCancelledEveryTime) {
+    const std::string stall = ServerUrl("/generated/100000?fault=stall&after=0&hold=60");
+    constexpr int kRounds = 100;
+    for (int round = 0; round < kRounds; ++round) {
+        WinInetDownloadJob job(NoDialUp());
+        job.Start(stall, Target(), "Stalled", listener_.Notify());
+        if (round % 2 == 1) {
+            // Half the rounds cancel once the request is out and the worker waits for the body; the others
+            // at once, wherever the worker is.
+            ASSERT_TRUE(testing_windows::PumpUntil([] { return SysLoad->StatusText() == "Stalled"; }));
+        }
+        job.Cancel();
+        ASSERT_EQ(listener_.WaitForDone(), 1) << "round " << round;
+        EXPECT_EQ(SysLoad->FailReason(), "User cancelled the operation.");
+        EXPECT_FALSE(TargetExists());
+    }
+    const std::vector<LogLine> log = Log();
+    ASSERT_EQ(log.size(), static_cast<std::size_t>(kRounds));
+    for (const LogLine& line : log) {
+        EXPECT_EQ(line.tag, ".ERROR.. ");
+        EXPECT_EQ(line.message, "Download failed: Stalled. User cancelled the operation.");
+    }
+}
+
+TEST_F(DownloadJobTest, ACancelAfterTheLastBlockStillSucceeds) {
+    WinInetDownloadJob job(NoDialUp());
+    // Cancels from the worker at the last pass of the read loop, which brings no new bytes.
+    int passesAtTheEnd = 0;
+    const THTTPTransferProgressEvent original = SysLoad->HTTP.OnTransferProgress;
+    SysLoad->HTTP.OnTransferProgress = [&](TSimpleHTTP& sender, const THTTPProgressInfo& progress) {
+        original(sender, progress);
+        if (progress.BytesDone == progress.BytesTotal && ++passesAtTheEnd == 2) {
+            job.Cancel();
+        }
+    };
+    EXPECT_EQ(Download(job, ServerUrl("/generated/30000"), "Last block"), 0);
+    EXPECT_TRUE(SysLoad->CancelRequested());
+    EXPECT_EQ(testing_files::ReadFile(Target()).size(), 30000u);
+    ASSERT_EQ(Log().size(), 1u);
+    EXPECT_EQ(Log()[0].message, "Download success: Last block");
+}
+
+TEST_F(DownloadJobTest, AStartWhileTheTransferRunsIsRefused) {
+    WinInetDownloadJob job(NoDialUp());
+    const std::string stall = ServerUrl("/generated/1000?fault=stall&after=0&hold=60");
+    EXPECT_NE(job.StartDownload(stall, Target(), 7, kDownloadDoneMessage, listener_.Window(), "First"), -1);
+    EXPECT_EQ(job.StartDownload(stall, Target(), 8, kDownloadDoneMessage, listener_.Window(), "Second"), -1);
+    EXPECT_THROW(job.Start(stall, Target(), "Third", listener_.Notify()), EZolvaneError);
+    job.Cancel();
+    EXPECT_EQ(listener_.WaitForDone(), 1);
+    EXPECT_EQ(listener_.done.back().first, 7u);
+    EXPECT_EQ(SysLoad->CurrentItem(), "First");
+    // The message comes after the thread has let go of its handle: the next start is taken.
+    EXPECT_NE(
+        job.StartDownload(ServerUrl("/generated/10"), Target(), 9, kDownloadDoneMessage, listener_.Window(), "Next"),
+        -1);
+    EXPECT_EQ(listener_.WaitForDone(), 1); // the manager stays cancelled for the rest of its sequence
+}
+
+TEST(TSysLoad, OnlyConnectionsThatCameUpMeanwhileAreHungUpAndTheUserIsAskedForEach) {
+    const struct {
+        const char* name;
+        bool library;
+        std::vector<DialUpHandle> atStart, atEnd;
+        bool ask;
+        std::vector<int> answers; // one per question
+        std::vector<DialUpHandle> hungUp;
+        int lists;
+    } cases[] = {
+        {"none before or after", true, {}, {}, true, {}, {}, 2},
+        {"one from before stays", true, {7}, {7}, false, {}, {}, 2},
+        {"two new, asked twice", true, {7}, {9, 7, 11}, true, {IDYES, IDNO}, {9}, 2},
+        {"two new, not asked", true, {7}, {9, 7, 11}, false, {}, {9, 11}, 2},
+        {"no remote-access library", false, {}, {3}, true, {}, {}, 0},
+    };
+    for (const auto& c : cases) {
+        DialUpScript script;
+        script.lists = {c.atStart, c.atEnd};
+        std::vector<std::string> questions;
+        const MessageBoxHandler previous =
+            SetMessageBoxHandler([&](HWND, const std::string& text, const std::string&, UINT type) {
+                EXPECT_EQ(type & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
+                questions.push_back(text);
+                return c.answers.at(questions.size() - 1);
+            });
+        {
+            TSysLoad manager(c.library ? std::make_unique<FakeDialUp>(script) : nullptr);
+            EXPECT_EQ(manager.RasAvailable(), c.library);
+            manager.SetAskBeforeHangUp(c.ask);
+        }
+        SetMessageBoxHandler(previous);
+        EXPECT_EQ(script.hungUp, c.hungUp) << c.name;
+        EXPECT_EQ(script.listCalls, c.lists) << c.name;
+        EXPECT_EQ(questions.size(), c.answers.size()) << c.name;
+        for (const std::string& question : questions) {
+            EXPECT_EQ(question, "Would you like to disconnect from the Internet now?");
+        }
+    }
+}
+
+TEST(TSysLoad, TheSystemsRemoteAccessServiceListsWithoutFailing) {
+    const std::unique_ptr<DialUpConnections> system = OpenSystemDialUp();
+    if (system == nullptr) {
+        GTEST_SKIP() << "this system has no rasapi32.dll";
+    }
+    EXPECT_NO_THROW(system->ListActive());
+}
