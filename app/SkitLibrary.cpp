@@ -2,6 +2,7 @@
 
 #include "host/Settings.h"
 #include "library/SkitCatalog.h"
+#include "net/WinInetDownloadJob.h"
 #include "support/Error.h"
 
 namespace {
@@ -25,6 +26,5 @@ SkitLibraryPtr OpenSkitLibrary(bool allowReadOnly) {
         throw EZolvaneError(kDefaultStartupError);
     }
     static const SettingsEnvironment environment;
-    // The catalogue is given no way to start a download: the program has no download manager.
-    return SkitLibraryPtr(new SkitCatalog(environment, DownloadJobFactory(), allowReadOnly));
+    return SkitLibraryPtr(new SkitCatalog(environment, InternetDownloadJobs(), allowReadOnly));
 }

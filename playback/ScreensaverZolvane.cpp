@@ -6,10 +6,12 @@
 #include "host/Startup.h"
 #include "library/SafeNames.h"
 #include "library/SkitCatalog.h"
+#include "net/SysLoad.h"
 #include "playback/SkitChoice.h"
 #include "resources/resource.h"
 #include "support/Error.h"
 #include "support/ErrorCodes.h"
+#include "support/MessageBoxes.h"
 
 #include <shellapi.h>
 
@@ -30,6 +32,7 @@ enum KeyActionKind : std::uint8_t { kaPassToPlayer = 1, kaRunCommand = 2 };
 
 TScreensaverZolvane::TScreensaverZolvane()
     : PreviewImage(IDB_PREVIEW), SkitTimer(*this, kSkitTimerId, 500, [this] { SkitTimerTimer(); }),
+      ExitTimer(*this, kExitTimerId, 1000, [this] { ExitTimerTimer(); }),
       StayTimer(*this, kStayTimerId, kSkitTimerPlayingInterval, [this] { StayTimerTimer(); }),
       PointerTimer(*this, kPointerTimerId, kPointerTimerInterval, [this] { PointerTimerTimer(); }) {
     ErrorPrefix = "Zolvane";
@@ -37,7 +40,11 @@ TScreensaverZolvane::TScreensaverZolvane()
 }
 
 // A player still running is left to itself: the show only asks players to close in FormClose.
-TScreensaverZolvane::~TScreensaverZolvane() = default;
+TScreensaverZolvane::~TScreensaverZolvane() {
+    if (gWindStatus == status_.get()) {
+        gWindStatus = nullptr;
+    }
+}
 
 void TScreensaverZolvane::CreateParams(TCreateParams& params) {
     TScreensaverForm::CreateParams(params);
@@ -110,12 +117,94 @@ void TScreensaverZolvane::SkitTimerTimer() {
         ActivePlayer.reset();
     }
     const ShowChoice choice = ChooseShowSkit(*library, Settings.SyncMethod, RunCount);
-    // choice.startDownload goes unused: the program has no download manager to fetch a skit list with.
     if (choice.file) {
         StartSkit(*choice.file);
-    } else {
+    }
+    if (choice.startDownload) {
+        StartSkitListDownload();
+    }
+    if (!choice.file) {
         ShowShowError("Unable to load any skits.");
     }
+}
+
+// The list, then the skits it schedules, arrive in the background while skits play.
+void TScreensaverZolvane::StartSkitListDownload() {
+    try {
+        Startup().SkitLibrary->StartSkitListDownload(Handle(), true);
+    } catch (const std::exception& error) {
+        ShowShowError(std::string("Error starting download. ") + error.what());
+    } catch (...) {
+        ShowShowError("Error starting download.");
+    }
+}
+
+LRESULT TScreensaverZolvane::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    SkitCatalog* const library = Startup().SkitLibrary.get();
+    if (message == kDownloadDoneMessage) {
+        DownloadFinished(lParam != 0);
+        return 0;
+    }
+    if (message == TWindStatus::kMsgCancelDownload) {
+        if (library != nullptr && library->HasJob()) {
+            library->Job()->Cancel();
+        }
+        return 0;
+    }
+    return TScreensaverForm::WindowProc(message, wParam, lParam);
+}
+
+void TScreensaverZolvane::DownloadFinished(bool failed) {
+    SkitCatalog* const library = Startup().SkitLibrary.get();
+    if (library == nullptr) {
+        return;
+    }
+    bool more = false;
+    try {
+        more = library->OnDownloadDone(failed);
+    } catch (const std::exception& error) {
+        ShowMessageBox(WindowHandle(), "Error downloading " + library->CurrentDownloadName() + ". " + error.what(),
+                       Application().Title(), MB_OK);
+        more = library->HasJob();
+    } catch (...) {
+        ShowMessageBox(WindowHandle(),
+                       "An unknown error occurred while downloading " + library->CurrentDownloadName() + ".",
+                       Application().Title(), MB_OK);
+        more = library->HasJob();
+    }
+    // The exit wait ends with the sequence, however its last download ended: the program must not stay
+    // behind with no download running.
+    if (!more && ExitTimer.Enabled()) {
+        ExitTimer.SetEnabled(false);
+        Close();
+    }
+}
+
+void TScreensaverZolvane::BeginExitWait(TCloseAction& action) {
+    if (SysLoad != nullptr) {
+        SysLoad->SetAskBeforeHangUp(true);
+    }
+    status_ = std::make_unique<TWindStatus>(this);
+    gWindStatus = status_.get();
+    status_->Show();
+    status_->SetProcessText("Downloading files...");
+    status_->SetActivityText(Startup().SkitLibrary->CurrentDownloadName());
+    UpdateWindow(status_->WindowHandle());
+    action = caNone;
+    Hide();
+    ExitTimer.SetEnabled(true);
+}
+
+void TScreensaverZolvane::ExitTimerTimer() {
+    SkitCatalog* const library = Startup().SkitLibrary.get();
+    if (gWindStatus == nullptr || !IsWindowVisible(gWindStatus->WindowHandle()) || library == nullptr ||
+        SysLoad == nullptr) {
+        return;
+    }
+    gWindStatus->SetActivityText(SysLoad->StatusText());
+    gWindStatus->SetBarProgress(
+        0, library->DownloadsPlanned() * 100,
+        SequenceProgress(library->DownloadsDone(), SysLoad->BytesDone(), SysLoad->BytesTotal()));
 }
 
 void TScreensaverZolvane::StartSkit(const std::string& file) {
@@ -305,6 +394,10 @@ void TScreensaverZolvane::FormClose(TCloseAction& action) {
         }
         SetTransparent(false);
         Backdrop.Reset();
+        SkitCatalog* const library = Startup().SkitLibrary.get();
+        if (library != nullptr && library->HasJob()) {
+            BeginExitWait(action);
+        }
     } catch (...) {
         // Closing goes on whatever happened to the skit.
     }

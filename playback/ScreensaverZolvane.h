@@ -7,6 +7,7 @@
 #include "host/ScreensaverForm.h"
 #include "playback/SkitPlayer.h"
 #include "support/WinHandles.h"
+#include "ui/WindStatus.h"
 
 #include <cstdint>
 #include <memory>
@@ -23,14 +24,19 @@ public:
     static constexpr UINT_PTR kSkitTimerId = 2;
     static constexpr UINT_PTR kStayTimerId = 3;
     static constexpr UINT_PTR kPointerTimerId = 4;
+    static constexpr UINT_PTR kExitTimerId = 5;
     static constexpr UINT kPointerTimerInterval = 50;
     static constexpr UINT kSkitTimerStartInterval = 50;
     static constexpr UINT kSkitTimerPlayingInterval = 1000;
     // How long a player is given to close when the show ends its skit.
     static constexpr DWORD kPlayerStopWaitMs = 3000;
 
+    // One step of the exit wait: the progress window follows the download sequence.
+    void ExitTimerTimer();
+
 protected:
     void CreateParams(TCreateParams& params) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void FormShow() override;
     void FormClose(TCloseAction& action) override;
     void Paint(TCanvas& canvas) override;
@@ -44,6 +50,8 @@ protected:
 
     TPicture PreviewImage;
     TTimer SkitTimer;
+    // Runs while the window, hidden, waits for a download sequence to end before the program ends.
+    TTimer ExitTimer;
 
     std::unique_ptr<SkitPlayer> ActivePlayer;
     UniqueWindow Backdrop;
@@ -51,6 +59,11 @@ protected:
     std::int32_t RunCount = 0;
 
 private:
+    void StartSkitListDownload();
+    // The download-done message; failed when the download failed or was cancelled.
+    void DownloadFinished(bool failed);
+    // Hides the window and shows the progress window until the running sequence has ended.
+    void BeginExitWait(TCloseAction& action);
     void StartSkit(const std::string& file);
     void CreateBackdrop();
     void PassKeyToPlayer(WPARAM key);
@@ -68,6 +81,8 @@ private:
     // pointer and hands what it does to our own window, whose rules decide.
     TTimer PointerTimer;
     POINT lastPointer_{};
+    // The exit wait's progress window; gWindStatus points at it while it lives.
+    std::unique_ptr<TWindStatus> status_;
 };
 
 extern TScreensaverZolvane* ScreensaverZolvane;

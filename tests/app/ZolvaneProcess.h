@@ -43,7 +43,7 @@ public:
         SetValue("OpsFilePath", OpsFile());
         SetValue("SkitsPath", Skits());
         SetValue("DownloadPath", Downloads());
-        SetValue("LogPath", folder_ / "download.log");
+        SetValue("LogPath", DownloadLog());
         SetValue("Player", Skits() + "\\skitplayer.exe");
     }
     ~Installation() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Osterwyn\\Zolvane"); }
@@ -60,6 +60,7 @@ public:
     std::string OpsFile() const { return folder_ / "zolvane.ops"; }
     std::string Skits() const { return folder_ / "skits"; }
     std::string Downloads() const { return folder_ / "downloads"; }
+    std::string DownloadLog() const { return folder_ / "download.log"; }
 
 private:
     const testing_files::ScratchFolder& folder_;

@@ -68,9 +68,12 @@ public:
 
     // Puts a file there and returns its path on the server.
     std::string Put(const std::string& name, const std::string& bytes) const {
-        testing_files::WriteFile((disk_ / name).string(), bytes);
-        return "/" + name_ + "/" + name;
+        testing_files::WriteFile(OnDisk(name), bytes);
+        return At(name);
     }
+    // A file's path on the server, and on the disk.
+    std::string At(const std::string& name) const { return "/" + name_ + "/" + name; }
+    std::string OnDisk(const std::string& name) const { return (disk_ / name).string(); }
 
 private:
     std::string name_;

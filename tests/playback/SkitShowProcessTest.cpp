@@ -4,6 +4,7 @@
 #include "tests/TestFiles.h"
 #include "tests/app/ZolvaneProcess.h"
 #include "tests/library/CatalogTestSupport.h"
+#include "tests/net/NetTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -283,4 +284,103 @@ TEST_F(SkitShow, ACommandKeyRunsNothingButAWebAddress) {
     GetPrivateProfileStringA("ShellExecute", "ShellExecute", "", value, sizeof value, ini.c_str());
     EXPECT_STREQ(value, "Refused: not a web address.");
     EXPECT_EQ(FindWindowA("Notepad", nullptr), nullptr);
+}
+
+// ---- Downloads during the show, from the skit server ------------------------------------------------
+
+namespace {
+
+class ShowDownloads : public SkitShow {
+protected:
+    ShowDownloads() {
+        // The list is due, and special skit 1 plays while it downloads.
+        header_.lastListUpdate = 0;
+        header_.listUrl.text = net_testing::ServerUrl(served_.At("skits.syn"));
+        AddMovie(kShortMovie, "fetching.gif");
+        AddMovie(kShortMovie, "old.gif");
+        records_ = {PlayableSkit(skRegular, 1, "old.gif"), PlayableSkit(skSpecial, 1, "fetching.gif")};
+        served_.Put("new.gif", ReadFile(kShortMovie));
+    }
+
+    // The list offers one new skit, fetched from the server at the path.
+    void OfferNewSkit(const std::string& path) {
+        SkitRecord fresh = catalog_testing::Skit(skRegular, 7, "new.gif");
+        fresh.url.text = net_testing::ServerUrl(path);
+        SyncHeader header;
+        header.listVersion = 2;
+        header.listUrl.text = header_.listUrl.text;
+        header.listIntervalDays = 7;
+        WriteSyncFile(served_.OnDisk("skits.syn"), header, {fresh});
+    }
+
+    // The new skit's state in the ops file that the program left behind.
+    std::uint8_t NewSkitState() const {
+        catalog_testing::FakeEnvironment environment;
+        environment.opsFile = installation_.OpsFile();
+        environment.skits = installation_.Skits();
+        environment.downloads = installation_.Downloads();
+        environment.now = NowAsLocalFileTime();
+        const SkitCatalog catalog(environment, DownloadJobFactory(), true);
+        return catalog.SkitState(skRegular, 7);
+    }
+    std::vector<std::string> DownloadLog() const { return testing_files::ReadLines(installation_.DownloadLog()); }
+
+    const UserSetting automatic_{"SyncMethod", 0};
+    net_testing::ServedFolder served_;
+};
+
+} // namespace
+
+TEST_F(ShowDownloads, TheSecondChoicePlaysSpecialOneFetchesTheListAndItsSkitPlaysLater) {
+    OfferNewSkit(served_.At("new.gif"));
+    const HWND window = StartShow();
+    ASSERT_NE(window, nullptr);
+    const std::string landed = installation_.Skits() + "\\new.gif";
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            for (const std::string& start : Started()) {
+                if (start.find("&SS_Swf=new.gif") != std::string::npos) {
+                    return true;
+                }
+            }
+            return false;
+        },
+        kShowPatience))
+        << Log().size() << " lines logged";
+    EXPECT_EQ(ReadFile(landed), ReadFile(kShortMovie));
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(saver_->WaitForExit());
+
+    const std::vector<std::string> started = Started();
+    ASSERT_GE(started.size(), 3u);
+    EXPECT_NE(started[0].find("&SS_Swf=old.gif"), std::string::npos) << started[0];
+    EXPECT_NE(started[1].find("&SS_Swf=fetching.gif"), std::string::npos) << started[1];
+    const std::vector<std::string> log = DownloadLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_NE(log[0].find("Download success: Skit list"), std::string::npos) << log[0];
+    EXPECT_NE(log[1].find("Download success: Skit 7"), std::string::npos) << log[1];
+    EXPECT_EQ(NewSkitState(), dsDownloaded);
+}
+
+TEST_F(ShowDownloads, EndingTheScreensaverDuringADownloadShowsTheProgressUntilItIsDone) {
+    // The movie comes slowly: in about six seconds.
+    OfferNewSkit(served_.At("new.gif") + "?fault=drip&chunk=64&delay=300");
+    const HWND window = StartShow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return DownloadLog().size() == 1; }, kShowPatience)) << "the list never arrived";
+    SetCursorPos(400 + 20, 300);
+
+    HWND progress = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        progress = FindWindowA("TWindStatus", nullptr);
+        return progress != nullptr && IsWindowVisible(progress) && !IsWindowVisible(window);
+    })) << "no progress window in place of the screensaver";
+    EXPECT_EQ(TextOf(progress), "Zolvane Download Progress");
+    EXPECT_TRUE(saver_->WaitForExit());
+    EXPECT_EQ(saver_->ExitCode(), 0u);
+    const std::vector<std::string> log = DownloadLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_NE(log[1].find("Download success: Skit 7"), std::string::npos) << log[1];
+    EXPECT_EQ(ReadFile(installation_.Skits() + "\\new.gif"), ReadFile(kShortMovie));
+    EXPECT_EQ(NewSkitState(), dsDownloaded);
 }
