@@ -159,16 +159,16 @@ void TScreensaverZolvane::DownloadFinished(bool failed) {
     if (library == nullptr) {
         return;
     }
+    // Named before the catalogue hears of it: a failure there ends the sequence, and the name with it.
+    const std::string name = library->CurrentDownloadName();
     bool more = false;
     try {
         more = library->OnDownloadDone(failed);
     } catch (const std::exception& error) {
-        ShowMessageBox(WindowHandle(), "Error downloading " + library->CurrentDownloadName() + ". " + error.what(),
-                       Application().Title(), MB_OK);
+        ShowMessageBox(WindowHandle(), "Error downloading " + name + ". " + error.what(), Application().Title(), MB_OK);
         more = library->HasJob();
     } catch (...) {
-        ShowMessageBox(WindowHandle(),
-                       "An unknown error occurred while downloading " + library->CurrentDownloadName() + ".",
+        ShowMessageBox(WindowHandle(), "An unknown error occurred while downloading " + name + ".",
                        Application().Title(), MB_OK);
         more = library->HasJob();
     }

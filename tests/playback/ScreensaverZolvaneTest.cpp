@@ -6,6 +6,7 @@
 #include "library/SkitCatalog.h"
 #include "library/SkitFileWriters.h"
 #include "support/ErrorCodes.h"
+#include "support/MessageBoxes.h"
 #include "support/WinHandles.h"
 #include "tests/TestFiles.h"
 #include "tests/gui/PlainWindow.h"
@@ -146,11 +147,13 @@ protected:
         header.listIntervalDays = 7;
         header.lastListUpdate = NowAsLocalFileTime();
         WriteOpsFile(environment_.opsFile, header, records);
-        MutableStartup().SkitLibrary.reset(new SkitCatalog(environment_, DownloadJobFactory(), false));
+        MutableStartup().SkitLibrary.reset(new SkitCatalog(
+            environment_, [this] { return std::make_unique<catalog_testing::FakeDownloadJob>(jobs_); }, false));
     }
 
     testing_files::ScratchFolder folder_;
     catalog_testing::FakeEnvironment environment_;
+    catalog_testing::JobLog jobs_;
     TSettings saved_;
 };
 
@@ -193,4 +196,37 @@ TEST_F(ShowWithLibrary, APlayerThatCannotStartIsReportedAndTheNextChoiceFollows)
     show.SkitTimerTimer();
     EXPECT_EQ(show.RunCount, 2);
     EXPECT_EQ(Startup().SkitLibrary->Records()[0].plays, 2);
+}
+
+TEST_F(ShowWithLibrary, EndedDuringADownloadItWaitsWithTheProgressWindowAndEndsEvenWhenTheMergeFails) {
+    OpenLibrary({});
+    MutableStartup().RunMode = rmSaver;
+    ExposedShow show;
+    const testing_windows::ScopedMainForm mainForm(&show);
+    show.Show();
+    ASSERT_TRUE(Startup().SkitLibrary->StartSkitListDownload(show.Handle(), true));
+    std::vector<std::string> boxes;
+    const MessageBoxHandler previous =
+        SetMessageBoxHandler([&](HWND, const std::string& text, const std::string&, UINT) {
+            boxes.push_back(text);
+            return IDOK;
+        });
+
+    show.Close();
+    ASSERT_NE(gWindStatus, nullptr);
+    EXPECT_TRUE(IsWindowVisible(gWindStatus->WindowHandle()));
+    EXPECT_FALSE(IsWindowVisible(show.WindowHandle()));
+    EXPECT_EQ(gWindStatus->ProcessText(), "Downloading files...");
+    EXPECT_EQ(gWindStatus->ActivityText(), "Skit list");
+    SendMessageA(show.Handle(), TWindStatus::kMsgCancelDownload, 0, 0);
+    EXPECT_EQ(jobs_.cancels, 1);
+
+    // The list that arrived is no pak: the merge fails, the sequence ends, and so does the program.
+    testing_files::WriteFile(folder_ / "skits.syn", "not a skit list");
+    SendMessageA(show.Handle(), kDownloadDoneMessage, 0, 0);
+    SetMessageBoxHandler(previous);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("Error downloading Skit list. ", 0), 0u) << boxes[0];
+    EXPECT_EQ(jobs_.jobsAlive, 0);
+    EXPECT_FALSE(show.HandleAllocated());
 }
