@@ -191,6 +191,15 @@ LRESULT CALLBACK TForm::StaticWindowProc(HWND window, UINT message, WPARAM wPara
     return result;
 }
 
+void TCreateParams::CentreClientOnScreen(int clientWidth, int clientHeight) {
+    RECT bounds{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&bounds, Style, FALSE, ExStyle);
+    Width = bounds.right - bounds.left;
+    Height = bounds.bottom - bounds.top;
+    X = (GetSystemMetrics(SM_CXSCREEN) - Width) / 2;
+    Y = (GetSystemMetrics(SM_CYSCREEN) - Height) / 2;
+}
+
 RECT VirtualScreenRect() {
     const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
     const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);

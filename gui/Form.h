@@ -41,6 +41,10 @@ struct TCreateParams {
     // A stock object or a system colour (COLOR_xxx + 1), never one the form would have to delete.
     HBRUSH Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     HICON Icon = nullptr;
+
+    // Sizes the window for a client area of the size, with the frame that Style and ExStyle give it, and
+    // centres it on the primary screen. Call it after setting the styles.
+    void CentreClientOnScreen(int clientWidth, int clientHeight);
 };
 
 class TForm {

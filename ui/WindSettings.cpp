@@ -12,13 +12,7 @@ void TWindSettings::CreateParams(TCreateParams& params) {
     params.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP;
     params.Icon = LoadIconA(Application().Instance(), MAKEINTRESOURCEA(IDI_ZOLVANE));
 
-    // Centred on the screen, with the client area at its full size.
-    RECT bounds{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&bounds, params.Style, FALSE, params.ExStyle);
-    params.Width = bounds.right - bounds.left;
-    params.Height = bounds.bottom - bounds.top;
-    params.X = (GetSystemMetrics(SM_CXSCREEN) - params.Width) / 2;
-    params.Y = (GetSystemMetrics(SM_CYSCREEN) - params.Height) / 2;
+    params.CentreClientOnScreen(kClientWidth, kClientHeight);
 }
 
 LRESULT TWindSettings::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

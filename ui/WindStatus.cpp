@@ -17,13 +17,7 @@ void TWindStatus::CreateParams(TCreateParams& params) {
     // The dialog manager moves the focus and turns Enter and Esc into the button's command.
     params.ExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     params.Parent = NotifyWindow != nullptr ? NotifyWindow->Handle() : nullptr;
-
-    RECT bounds{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&bounds, params.Style, FALSE, params.ExStyle);
-    params.Width = bounds.right - bounds.left;
-    params.Height = bounds.bottom - bounds.top;
-    params.X = (GetSystemMetrics(SM_CXSCREEN) - params.Width) / 2;
-    params.Y = (GetSystemMetrics(SM_CYSCREEN) - params.Height) / 2;
+    params.CentreClientOnScreen(kClientWidth, kClientHeight);
 }
 
 void TWindStatus::CreateControls() {

@@ -85,7 +85,15 @@ protected:
 
     HWND StartShow() {
         installation_.WriteOps(header_, records_);
+        // The pointer must have arrived, and its movement been handled, before the screensaver notes
+        // where it starts: a late movement from where the last test left it would end the show at once.
         SetCursorPos(400, 300);
+        PumpUntil([] {
+            POINT at{};
+            GetCursorPos(&at);
+            return at.x == 400 && at.y == 300;
+        });
+        PumpUntil([] { return false; }, 300);
         saver_.emplace(folder_, "/s");
         const HWND window = saver_->WaitForWindow(kSaverClass);
         EXPECT_NE(window, nullptr);
