@@ -3,7 +3,7 @@
 // bring the completion message, over 100 cancels.
 //
 // Run it against skitserver.py under Wine, for example:
-//   scripts/wine-env sh -c 'cmake/skit-server start /tmp/root /tmp/port &&
+//   scripts/wine-env sh -c 'mkdir -p /tmp/root && cmake/skit-server start /tmp/root /tmp/port &&
 //       wine build/win64/tools/net_bench.exe http://127.0.0.1:$(cat /tmp/port); cmake/skit-server stop /tmp/port'
 //
 //   net_bench BASE_URL [FOLDER]    (BASE_URL as http://127.0.0.1:PORT of a running skitserver.py; the
