@@ -25,6 +25,13 @@ bool WaitsInSlices() {
     return underWine;
 }
 constexpr DWORD kWaitSlice = 100; // milliseconds
+// A request sent again because its answer was slow waits twice as long each time, up to this: a slow
+// server gets a few requests, not ten a second.
+constexpr DWORD kLongestWaitSlice = 3200;
+
+void SetWaitSlice(HINTERNET request, DWORD milliseconds) {
+    InternetSetOptionA(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &milliseconds, sizeof milliseconds);
+}
 
 // Runs the request and, however it ends, leaves the state at fsNoconnection.
 template <class Action>
@@ -173,9 +180,9 @@ bool TSimpleHTTP::MakeRequest(std::string url, const std::string& verb) {
     // Without a verb WinINet sends GET.
     request_.Reset(HttpOpenRequestA(connection_.Get(), verb.empty() ? nullptr : verb.c_str(), url.c_str(), nullptr,
                                     Referrer.empty() ? nullptr : Referrer.c_str(), nullptr, RequestFlags(), Context()));
+    waitSlice_ = kWaitSlice;
     if (WaitsInSlices()) {
-        DWORD slice = kWaitSlice;
-        InternetSetOptionA(request_.Get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &slice, sizeof slice);
+        SetWaitSlice(request_.Get(), waitSlice_);
     }
     const std::string headers = JoinLines(optionalHeaders_);
     if (!headers.empty() && !HttpAddRequestHeadersA(request_.Get(), headers.c_str(), 0xFFFFFFFFu, 0)) {
@@ -197,10 +204,16 @@ bool TSimpleHTTP::SendRequest(const std::string& verb) {
     const bool repeatable = verb.empty() || verb == "GET" || verb == "HEAD";
     const ULONGLONG waitStart = GetTickCount64();
     bool sent = false;
-    do {
+    for (;;) {
+        const ULONGLONG callStart = GetTickCount64();
         sent = HttpSendRequestA(request_.Get(), nullptr, 0, data.empty() ? nullptr : data.data(),
                                 static_cast<DWORD>(data.size())) != FALSE;
-    } while (!sent && repeatable && SliceEnded(GetLastError(), waitStart));
+        if (sent || !repeatable || !SliceRanOut(GetLastError(), callStart, waitStart)) {
+            break;
+        }
+        waitSlice_ = std::min(2 * waitSlice_, kLongestWaitSlice);
+        SetWaitSlice(request_.Get(), waitSlice_);
+    }
     if (sent && OnConnected) {
         OnConnected(*this);
     }
@@ -250,10 +263,14 @@ bool TSimpleHTTP::FillResponseStream(ByteSink& out) {
     }
 }
 
-bool TSimpleHTTP::SliceEnded(DWORD error, ULONGLONG waitStart) const {
-    const bool timedOut = error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT;
-    if (!timedOut || !WaitsInSlices() || request_.Get() == nullptr ||
-        GetTickCount64() - waitStart >= GetConnectTimeOut()) {
+bool TSimpleHTTP::SliceRanOut(DWORD error, ULONGLONG callStart, ULONGLONG waitStart) const {
+    const ULONGLONG now = GetTickCount64();
+    // Wine reports a slice that ran out as a timeout, or, while the answer's headers are awaited, as an
+    // aborted connection; a connection that really broke off does so before the slice is over.
+    const bool timedOut =
+        error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT || error == ERROR_INTERNET_CONNECTION_ABORTED;
+    if (!timedOut || !WaitsInSlices() || request_.Get() == nullptr || now - callStart < waitSlice_ * 3 / 4 ||
+        now - waitStart >= GetConnectTimeOut()) {
         SetLastError(error);
         return false;
     }
@@ -263,10 +280,11 @@ bool TSimpleHTTP::SliceEnded(DWORD error, ULONGLONG waitStart) const {
 bool TSimpleHTTP::QueryDataAvailable(DWORD& available) {
     const ULONGLONG waitStart = GetTickCount64();
     for (;;) {
+        const ULONGLONG callStart = GetTickCount64();
         if (InternetQueryDataAvailable(request_.Get(), &available, 0, 0)) {
             return true;
         }
-        if (!SliceEnded(GetLastError(), waitStart)) {
+        if (!SliceRanOut(GetLastError(), callStart, waitStart)) {
             return false;
         }
     }

@@ -92,8 +92,9 @@ public:
 private:
     // Waits for body bytes; false with the reason in the last error when there are none to wait for.
     bool QueryDataAvailable(DWORD& available);
-    // Whether a failure of a wait is the end of one slice of it, and the wait may go on.
-    bool SliceEnded(DWORD error, ULONGLONG waitStart) const;
+    // Whether a call that failed after waiting since callStart only ran out of its slice of a wait that
+    // began at waitStart, so that the wait may go on.
+    bool SliceRanOut(DWORD error, ULONGLONG callStart, ULONGLONG waitStart) const;
     // The context value WinINet hands back to the status callback.
     DWORD_PTR Context() { return reinterpret_cast<DWORD_PTR>(static_cast<TWinInetControl*>(this)); }
 
@@ -106,6 +107,8 @@ private:
     std::int32_t blockSize_ = kDefaultBlockSize;
     bool enableSSL_ = false;
     std::int32_t largestBody_ = kLargestBody;
+    // Where waits are cut into slices, the length of one, in milliseconds.
+    DWORD waitSlice_ = 0;
     std::vector<std::string> optionalHeaders_;
     std::vector<std::string> postData_;
 };

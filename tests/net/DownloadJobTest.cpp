@@ -56,26 +56,32 @@ TEST_F(DownloadJobTest, ASuccessfulDownloadLeavesTheFileAndOneInfoLine) {
     const ServedFolder served;
     const std::string body = SampleBytes(100000);
     const std::string path = served.Put("skit.gif", body);
+    // However the body comes: in one piece, without a length, in drips, or after a redirect.
+    const std::string queries[] = {"", "?fault=no-length", "?fault=drip&chunk=7000&delay=1", "?fault=redirect&y=2"};
+    for (const std::string& query : queries) {
+        std::filesystem::remove(Settings.LogPath);
+        WinInetDownloadJob job(NoDialUp());
+        EXPECT_EQ(SysLoad->StatusText(), "Connecting to host...");
+        EXPECT_EQ(Download(job, ServerUrl(path + query), "Bouncing Balls"), 0)
+            << query << ": " << SysLoad->FailReason();
+        EXPECT_EQ(listener_.done.back().first, 0u);
 
-    WinInetDownloadJob job(NoDialUp());
-    ASSERT_NE(SysLoad, nullptr);
-    EXPECT_EQ(SysLoad->StatusText(), "Connecting to host...");
-    EXPECT_EQ(Download(job, ServerUrl(path), "Bouncing Balls"), 0);
-    EXPECT_EQ(listener_.done.back().first, 0u);
-
-    EXPECT_TRUE(testing_files::SameBytes(testing_files::ReadFile(Target()), body));
-    const std::vector<LogLine> log = Log();
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].tag, ".INFO... ");
-    EXPECT_EQ(log[0].message, "Download success: Bouncing Balls");
-    EXPECT_EQ(SysLoad->CurrentItem(), "Bouncing Balls");
-    EXPECT_EQ(SysLoad->StatusText(), "Bouncing Balls");
-    EXPECT_EQ(SysLoad->FailReason(), "");
-    EXPECT_EQ(SysLoad->BytesDone(), 100000);
-    EXPECT_EQ(SysLoad->BytesTotal(), 100000);
-    job.ResetProgress();
-    EXPECT_EQ(SysLoad->BytesDone(), 0);
-    EXPECT_EQ(SysLoad->BytesTotal(), 0);
+        EXPECT_TRUE(testing_files::SameBytes(testing_files::ReadFile(Target()), body)) << query;
+        const std::vector<LogLine> log = Log();
+        ASSERT_EQ(log.size(), 1u) << query;
+        EXPECT_EQ(log[0].tag, ".INFO... ");
+        EXPECT_EQ(log[0].message, "Download success: Bouncing Balls");
+        EXPECT_EQ(SysLoad->CurrentItem(), "Bouncing Balls");
+        EXPECT_EQ(SysLoad->StatusText(), "Bouncing Balls");
+        EXPECT_EQ(SysLoad->FailReason(), "");
+        EXPECT_EQ(SysLoad->BytesDone(), 100000);
+        EXPECT_EQ(SysLoad->BytesTotal(), query == "?fault=no-length" ? 0 : 100000) << query;
+        job.ResetProgress();
+        EXPECT_EQ(SysLoad->BytesDone(), 0);
+        EXPECT_EQ(SysLoad->BytesTotal(), 0);
+    }
+    EXPECT_TRUE(ServerAnswered("GET " + path + "?fault=redirect&y=2 302 6"));
+    EXPECT_TRUE(ServerAnswered("GET " + path + "?y=2 200 100000"));
 }
 
 TEST_F(DownloadJobTest, EveryFaultFailsWithOneErrorLineThatSaysWhyAndLeavesNoFile) {

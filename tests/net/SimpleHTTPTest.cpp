@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <regex>
 #include <vector>
 
@@ -39,6 +41,8 @@ TEST(TSimpleHTTP, GetRequestsTheObjectWithItsQueryFromTheServerTheURLNames) {
 }
 
 TEST(TSimpleHTTP, ProgressCountsEveryBlockAndEndsWithOneEventOfTheFinalCounts) {
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_PROGRESS_CLASS};
+    ASSERT_TRUE(InitCommonControlsEx(&classes));
     const ServedFolder folder;
     const struct {
         std::string query;
@@ -52,6 +56,12 @@ TEST(TSimpleHTTP, ProgressCountsEveryBlockAndEndsWithOneEventOfTheFinalCounts) {
     for (const auto& c : cases) {
         const std::string path = folder.Put("body" + std::to_string(c.size) + ".bin", SampleBytes(c.size));
         TSimpleHTTP http;
+        // The built-in display: a progress bar of this thread, moved by the transfer.
+        HWND bar = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP, 0, 0, 100, 10, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(bar, nullptr);
+        http.QuickProgress = true;
+        http.QuickProgressMinor = bar;
         std::vector<THTTPProgressInfo> events;
         http.OnTransferProgress = [&](TSimpleHTTP&, const THTTPProgressInfo& progress) { events.push_back(progress); };
         MemorySink sink;
@@ -67,6 +77,9 @@ TEST(TSimpleHTTP, ProgressCountsEveryBlockAndEndsWithOneEventOfTheFinalCounts) {
         const std::int32_t beforeLast = events.size() > 1 ? events[events.size() - 2].BytesDone : 0;
         EXPECT_EQ(beforeLast, static_cast<std::int32_t>(c.size)) << c.query;
         EXPECT_EQ(sink.bytes.size(), c.size);
+        EXPECT_EQ(SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 100);
+        EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), c.total > 0 ? 100 : 0) << c.query;
+        DestroyWindow(bar);
     }
 }
 
