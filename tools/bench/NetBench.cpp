@@ -101,7 +101,7 @@ double Best(Run run) {
 }
 
 void PrintRate(const char* name, double seconds) {
-    std::printf("%-44s %8.2f s %9.1f MB/s\n", name, seconds, kBodySize / seconds / 1e6);
+    std::printf("%-46s %8.2f s %9.1f MB/s\n", name, seconds, kBodySize / seconds / 1e6);
     std::fflush(stdout);
 }
 
