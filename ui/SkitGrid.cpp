@@ -20,11 +20,16 @@ const StateTexts kDownloadTexts[] = {
     {"Delete", ""},
 };
 
+// An available skit that the user wants: fetched, then played.
+void ScheduleToPlay(GridRow& row) {
+    row.state = dsScheduled;
+    row.play = pcAfterDownload;
+}
+
 void ClickDownload(GridRow& row, std::uint8_t catalogState) {
     switch (row.state) {
     case dsAvailable:
-        row.state = dsScheduled;
-        row.play = pcAfterDownload;
+        ScheduleToPlay(row);
         break;
     case dsScheduled:
         row.state = catalogState == dsScheduled ? static_cast<std::uint8_t>(dsAvailable) : catalogState;
@@ -54,8 +59,7 @@ void ClickPlay(GridRow& row) {
     }
     switch (row.state) {
     case dsAvailable:
-        row.state = dsScheduled;
-        row.play = pcAfterDownload;
+        ScheduleToPlay(row);
         break;
     case dsScheduled:
         row.play = pcAfterDownload;
