@@ -103,6 +103,36 @@ void TForm::Close() {
     }
 }
 
+int TForm::ShowModal() {
+    const HWND window = Handle();
+    const HWND owner = GetWindow(window, GW_OWNER);
+    if (owner != nullptr) {
+        EnableWindow(owner, FALSE);
+    }
+    ModalResult = 0;
+    Show();
+    MSG message;
+    while (ModalResult == 0 && handle_ != nullptr && IsWindowVisible(handle_)) {
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got <= 0) {
+            // The program is ending: the outer loop must see the quit message too.
+            PostQuitMessage(got == 0 ? static_cast<int>(message.wParam) : 0);
+            break;
+        }
+        Application().HandleMessage(message);
+    }
+    if (ModalResult == 0) {
+        ModalResult = kModalCancel;
+    }
+    // The owner is enabled before this window hides, so that the system activates it, not another
+    // program's window.
+    if (owner != nullptr) {
+        EnableWindow(owner, TRUE);
+    }
+    Hide();
+    return ModalResult;
+}
+
 void TForm::SetEnabled(bool enabled) { EnableWindow(Handle(), enabled ? TRUE : FALSE); }
 
 void TForm::SetWindowState(TWindowState state) {

@@ -66,6 +66,14 @@ public:
     // Asks FormClose; then hides or destroys the window as the action says.
     void Close();
 
+    // Shows the form over its owner window, which stays disabled meanwhile, and runs a message loop of
+    // its own until ModalResult is set or the window is hidden or gone (then ModalResult is
+    // kModalCancel). Hides the form again and returns ModalResult.
+    int ShowModal();
+    static constexpr int kModalOk = 1;
+    static constexpr int kModalCancel = 2;
+    int ModalResult = 0;
+
     void SetEnabled(bool enabled);
     TWindowState WindowState() const { return windowState_; }
     void SetWindowState(TWindowState state);
