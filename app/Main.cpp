@@ -9,6 +9,7 @@
 #include "resources/version.h"
 #include "support/TraceLog.h"
 #include "ui/WindSettings.h"
+#include "ui/WindStatus.h"
 
 #include <windows.h>
 
@@ -28,7 +29,7 @@ void CreateWindowForMode() {
     switch (Startup().RunMode) {
     case rmSaver:
     case rmPreview: {
-        auto saver = std::make_unique<TScreensaverZolvane>();
+        auto saver = std::make_unique<TScreensaverZolvane>(MakeWindStatus);
         ScreensaverZolvane = saver.get();
         MakeMainWindow(std::move(saver));
         if (Startup().RunMode == rmPreview) {

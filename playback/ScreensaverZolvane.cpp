@@ -16,6 +16,7 @@
 #include <shellapi.h>
 
 #include <exception>
+#include <utility>
 
 TScreensaverZolvane* ScreensaverZolvane = nullptr;
 bool SkitTickBusy = false;
@@ -30,21 +31,18 @@ enum KeyActionKind : std::uint8_t { kaPassToPlayer = 1, kaRunCommand = 2 };
 
 } // namespace
 
-TScreensaverZolvane::TScreensaverZolvane()
+TScreensaverZolvane::TScreensaverZolvane(DownloadProgressMaker makeProgress)
     : PreviewImage(IDB_PREVIEW), SkitTimer(*this, kSkitTimerId, 500, [this] { SkitTimerTimer(); }),
       ExitTimer(*this, kExitTimerId, 1000, [this] { ExitTimerTimer(); }),
       StayTimer(*this, kStayTimerId, kSkitTimerPlayingInterval, [this] { StayTimerTimer(); }),
-      PointerTimer(*this, kPointerTimerId, kPointerTimerInterval, [this] { PointerTimerTimer(); }) {
+      PointerTimer(*this, kPointerTimerId, kPointerTimerInterval, [this] { PointerTimerTimer(); }),
+      makeProgress_(std::move(makeProgress)) {
     ErrorPrefix = "Zolvane";
     PreviewImage.Visible = Mode == rmPreview;
 }
 
 // A player still running is left to itself: the show only asks players to close in FormClose.
-TScreensaverZolvane::~TScreensaverZolvane() {
-    if (gWindStatus == status_.get()) {
-        gWindStatus = nullptr;
-    }
-}
+TScreensaverZolvane::~TScreensaverZolvane() = default;
 
 void TScreensaverZolvane::CreateParams(TCreateParams& params) {
     TScreensaverForm::CreateParams(params);
@@ -140,12 +138,12 @@ void TScreensaverZolvane::StartSkitListDownload() {
 }
 
 LRESULT TScreensaverZolvane::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    SkitCatalog* const library = Startup().SkitLibrary.get();
     if (message == kDownloadDoneMessage) {
         DownloadFinished(lParam != 0);
         return 0;
     }
-    if (message == TWindStatus::kMsgCancelDownload) {
+    if (message == kMsgCancelDownload) {
+        SkitCatalog* const library = Startup().SkitLibrary.get();
         if (library != nullptr && library->HasJob()) {
             library->Job()->Cancel();
         }
@@ -184,12 +182,12 @@ void TScreensaverZolvane::BeginExitWait(TCloseAction& action) {
     if (SysLoad != nullptr) {
         SysLoad->SetAskBeforeHangUp(true);
     }
-    status_ = std::make_unique<TWindStatus>(this);
-    gWindStatus = status_.get();
-    status_->Show();
-    status_->SetProcessText("Downloading files...");
-    status_->SetActivityText(Startup().SkitLibrary->CurrentDownloadName());
-    UpdateWindow(status_->WindowHandle());
+    if (makeProgress_) {
+        progress_ = makeProgress_(*this);
+        progress_->ShowProgress();
+        progress_->SetProcessText("Downloading files...");
+        progress_->SetActivityText(Startup().SkitLibrary->CurrentDownloadName());
+    }
     action = caNone;
     Hide();
     ExitTimer.SetEnabled(true);
@@ -197,14 +195,12 @@ void TScreensaverZolvane::BeginExitWait(TCloseAction& action) {
 
 void TScreensaverZolvane::ExitTimerTimer() {
     SkitCatalog* const library = Startup().SkitLibrary.get();
-    if (gWindStatus == nullptr || !IsWindowVisible(gWindStatus->WindowHandle()) || library == nullptr ||
-        SysLoad == nullptr) {
+    if (!progress_ || !progress_->IsShowing() || library == nullptr || SysLoad == nullptr) {
         return;
     }
-    gWindStatus->SetActivityText(SysLoad->StatusText());
-    gWindStatus->SetBarProgress(
-        0, library->DownloadsPlanned() * 100,
-        SequenceProgress(library->DownloadsDone(), SysLoad->BytesDone(), SysLoad->BytesTotal()));
+    progress_->SetActivityText(SysLoad->StatusText());
+    progress_->SetBarProgress(0, library->DownloadsPlanned() * 100,
+                              SequenceProgress(library->DownloadsDone(), SysLoad->BytesDone(), SysLoad->BytesTotal()));
 }
 
 void TScreensaverZolvane::StartSkit(const std::string& file) {

@@ -4,10 +4,10 @@
 #pragma once
 
 #include "gui/Canvas.h"
+#include "host/DownloadProgress.h"
 #include "host/ScreensaverForm.h"
 #include "playback/SkitPlayer.h"
 #include "support/WinHandles.h"
-#include "ui/WindStatus.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,7 +15,8 @@
 
 class TScreensaverZolvane : public TScreensaverForm {
 public:
-    TScreensaverZolvane();
+    // makeProgress makes the progress display of the exit wait; without one the wait shows nothing.
+    explicit TScreensaverZolvane(DownloadProgressMaker makeProgress = nullptr);
     ~TScreensaverZolvane() override;
 
     // One step of the show.
@@ -81,8 +82,9 @@ private:
     // pointer and hands what it does to our own window, whose rules decide.
     TTimer PointerTimer;
     POINT lastPointer_{};
-    // The exit wait's progress window; gWindStatus points at it while it lives.
-    std::unique_ptr<TWindStatus> status_;
+    DownloadProgressMaker makeProgress_;
+    // The exit wait's progress display.
+    std::unique_ptr<DownloadProgress> progress_;
 };
 
 extern TScreensaverZolvane* ScreensaverZolvane;

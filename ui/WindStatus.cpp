@@ -8,7 +8,27 @@
 
 TWindStatus* gWindStatus = nullptr;
 
-TWindStatus::TWindStatus(TForm* notifyWindow) : NotifyWindow(notifyWindow) { Handle(); }
+TWindStatus::TWindStatus(TForm* notifyWindow) : NotifyWindow(notifyWindow) {
+    Handle();
+    gWindStatus = this;
+}
+
+TWindStatus::~TWindStatus() {
+    if (gWindStatus == this) {
+        gWindStatus = nullptr;
+    }
+}
+
+std::unique_ptr<DownloadProgress> MakeWindStatus(TForm& notifyWindow) {
+    return std::make_unique<TWindStatus>(&notifyWindow);
+}
+
+void TWindStatus::ShowProgress() {
+    Show();
+    UpdateWindow(WindowHandle());
+}
+
+bool TWindStatus::IsShowing() const { return IsWindowVisible(WindowHandle()) != FALSE; }
 
 void TWindStatus::CreateParams(TCreateParams& params) {
     params.ClassName = "TWindStatus";

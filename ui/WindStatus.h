@@ -1,30 +1,33 @@
 // The download progress window: a line for what runs, a line for what it is doing now, a progress bar
 // and a Cancel button. The window that starts a download sequence makes it, fills it from a timer and
 // destroys it when the sequence is over; the window itself only asks about cancelling.
+// At most one exists at a time, and gWindStatus points at it while it lives.
 //
 // Cancel, Enter, Esc and the close box all ask "Are you sure you want to cancel downloading?"; Yes
 // posts the cancel message to NotifyWindow and hides this window, which enables NotifyWindow again.
 #pragma once
 
 #include "gui/Form.h"
+#include "host/DownloadProgress.h"
 #include "support/WinHandles.h"
 
 #include <cstdint>
 #include <string>
 
-class TWindStatus : public TForm {
+class TWindStatus : public TForm, public DownloadProgress {
 public:
     static constexpr int kClientWidth = 377;
     static constexpr int kClientHeight = 130;
-    // Posted to NotifyWindow, both parameters 0, when the user confirms a cancel.
-    static constexpr UINT kMsgCancelDownload = WM_USER + 0x300;
 
-    // The window is made at once, hidden. notifyWindow may be none.
+    // The window is made at once, hidden, and is gWindStatus until it goes. notifyWindow may be none.
     explicit TWindStatus(TForm* notifyWindow);
+    ~TWindStatus() override;
 
-    void SetProcessText(const std::string& text);
-    void SetActivityText(const std::string& text);
-    void SetBarProgress(int minimum, int maximum, int position);
+    void ShowProgress() override;
+    bool IsShowing() const override;
+    void SetProcessText(const std::string& text) override;
+    void SetActivityText(const std::string& text) override;
+    void SetBarProgress(int minimum, int maximum, int position) override;
 
     std::string ProcessText() const;
     std::string ActivityText() const;
@@ -51,6 +54,8 @@ private:
     HWND BtnCancel = nullptr;
 };
 
-// The one progress window while a download is shown, or none. The window that made it sets and clears
-// it.
+// The one progress window while a download is shown, or none.
 extern TWindStatus* gWindStatus;
+
+// The program's progress display: a progress window owned by the notify window.
+std::unique_ptr<DownloadProgress> MakeWindStatus(TForm& notifyWindow);

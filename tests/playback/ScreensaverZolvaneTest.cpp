@@ -13,6 +13,7 @@
 #include "tests/gui/WindowTesting.h"
 #include "tests/host/ScopedStartup.h"
 #include "tests/library/CatalogTestSupport.h"
+#include "ui/WindStatus.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,8 @@ namespace {
 
 class ExposedShow : public TScreensaverZolvane {
 public:
+    ExposedShow() : TScreensaverZolvane(MakeWindStatus) {}
+
     using TScreensaverZolvane::ActivePlayer;
     using TScreensaverZolvane::ErrorScrollFinished;
     using TScreensaverZolvane::ErrorShowing;
@@ -218,7 +221,7 @@ TEST_F(ShowWithLibrary, EndedDuringADownloadItWaitsWithTheProgressWindowAndEndsE
     EXPECT_FALSE(IsWindowVisible(show.WindowHandle()));
     EXPECT_EQ(gWindStatus->ProcessText(), "Downloading files...");
     EXPECT_EQ(gWindStatus->ActivityText(), "Skit list");
-    SendMessageA(show.Handle(), TWindStatus::kMsgCancelDownload, 0, 0);
+    SendMessageA(show.Handle(), kMsgCancelDownload, 0, 0);
     EXPECT_EQ(jobs_.cancels, 1);
 
     // The list that arrived is no pak: the merge fails, the sequence ends, and so does the program.

@@ -27,7 +27,7 @@ protected:
         params.Style = WS_OVERLAPPEDWINDOW;
     }
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == TWindStatus::kMsgCancelDownload) {
+        if (message == kMsgCancelDownload) {
             ++cancels;
             return 0;
         }
