@@ -4,6 +4,7 @@
 #include "resources/resource.h"
 #include "support/System.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -31,8 +32,9 @@ std::string ReadVersionLabel(const std::string& programFile) {
     if (!VerQueryValueA(record.data(), "\\StringFileInfo\\040904E4\\FileVersion", &value, &length) || length == 0) {
         return kNoVersion;
     }
-    const std::string version(static_cast<const char*>(value), length);
-    return "Version " + std::string(version.c_str()); // up to the terminating zero the length counts
+    // The length counts the terminating zero.
+    const char* version = static_cast<const char*>(value);
+    return "Version " + std::string(version, strnlen(version, length));
 }
 
 TAboutBox::TAboutBox(TForm* owner) : owner_(owner), picture_(IDB_ABOUT) {
