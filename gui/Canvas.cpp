@@ -6,9 +6,10 @@
 #include "support/ErrorCodes.h"
 
 void TCanvas::SetFont(const TFontSpec& font) {
-    const int height = -MulDiv(font.PointSize, GetDeviceCaps(dc_, LOGPIXELSY), 72);
-    UniqueFont made(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.Name.c_str()));
+    const int height = font.Height != 0 ? font.Height : -MulDiv(font.PointSize, GetDeviceCaps(dc_, LOGPIXELSY), 72);
+    UniqueFont made(CreateFontA(height, 0, 0, 0, font.Bold ? FW_BOLD : FW_NORMAL, FALSE, font.Underline ? TRUE : FALSE,
+                                FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                DEFAULT_PITCH | FF_DONTCARE, font.Name.c_str()));
     if (!made) {
         throw EZolvaneError(ErrorText(ecGdiFailed));
     }

@@ -11,6 +11,10 @@ class TForm;
 struct TFontSpec {
     std::string Name = "MS Sans Serif";
     int PointSize = 8;
+    // When not 0, the character height in pixels as the system takes it (negative), in place of PointSize.
+    int Height = 0;
+    bool Bold = false;
+    bool Underline = false;
     COLORREF Color = RGB(255, 255, 255);
 };
 

@@ -6,23 +6,17 @@
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <vector>
 
-namespace {
-
-// The progress bar's class comes from the common controls, which register it on request.
 void EnsureCommonControls() {
     static const bool registered = [] {
         INITCOMMONCONTROLSEX controls{};
         controls.dwSize = sizeof controls;
-        controls.dwICC = ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES;
+        controls.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
         return InitCommonControlsEx(&controls) != FALSE;
     }();
     (void)registered;
 }
-
-} // namespace
 
 UniqueFont MakeFont(const std::string& face, int height) {
     UniqueFont font(CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
@@ -35,9 +29,7 @@ UniqueFont MakeFont(const std::string& face, int height) {
 
 HWND CreateControl(HWND parent, const char* controlClass, const std::string& text, DWORD style, const RECT& place,
                    int id, HFONT font) {
-    if (std::strcmp(controlClass, PROGRESS_CLASSA) == 0) {
-        EnsureCommonControls();
-    }
+    EnsureCommonControls();
     HWND control =
         CreateWindowExA(0, controlClass, text.c_str(), WS_CHILD | WS_VISIBLE | style, place.left, place.top,
                         place.right - place.left, place.bottom - place.top, parent,
@@ -60,4 +52,31 @@ std::string ControlText(HWND control) {
 void SetProgress(HWND bar, int minimum, int maximum, int position) {
     SendMessageA(bar, PBM_SETRANGE32, static_cast<WPARAM>(minimum), maximum);
     SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+namespace {
+
+// Only Windows 10 has the per-window calls; older systems have one DPI for all.
+template <class Function>
+Function User32Function(const char* name) {
+    return ModuleFunction<Function>(GetModuleHandleA("user32.dll"), name);
+}
+
+} // namespace
+
+UINT SystemDpi() {
+    using GetDpiForSystemFunction = UINT(WINAPI*)();
+    static const auto getDpiForSystem = User32Function<GetDpiForSystemFunction>("GetDpiForSystem");
+    if (getDpiForSystem != nullptr) {
+        return getDpiForSystem();
+    }
+    const UniqueWindowDc screen = GetWindowDc(nullptr);
+    return screen ? static_cast<UINT>(GetDeviceCaps(screen.Get().dc, LOGPIXELSY)) : kDesignDpi;
+}
+
+UINT WindowDpi(HWND window) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = User32Function<GetDpiForWindowFunction>("GetDpiForWindow");
+    const UINT dpi = getDpiForWindow != nullptr && window != nullptr ? getDpiForWindow(window) : 0;
+    return dpi != 0 ? dpi : SystemDpi();
 }
