@@ -12,6 +12,7 @@ using testing_files::ReadFile;
 using testing_files::ScratchFolder;
 using testing_files::WriteFile;
 using namespace zolvane_process;
+using testing_windows::PressKey;
 
 namespace {
 
@@ -35,15 +36,6 @@ public:
 
 // Moves the pointer as a mouse would, so that the window under it hears of it.
 void MovePointerTo(int x, int y) { SetCursorPos(x, y); }
-
-void PressKey(WORD key) {
-    INPUT input[2]{};
-    input[0].type = INPUT_KEYBOARD;
-    input[0].ki.wVk = key;
-    input[1] = input[0];
-    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, input, sizeof(INPUT));
-}
 
 } // namespace
 

@@ -44,6 +44,43 @@ inline std::string TextOf(HWND window) {
     return text;
 }
 
+// ---- Real input, through the system's input queue ----------------------------------------------------
+
+inline void PressKey(WORD key) {
+    INPUT input[2]{};
+    input[0].type = INPUT_KEYBOARD;
+    input[0].ki.wVk = key;
+    input[1] = input[0];
+    input[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+// Moves the pointer onto the point of the screen and presses and lets go of a button there
+// (MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN or MOUSEEVENTF_MIDDLEDOWN).
+inline void ClickScreenAt(POINT screen, DWORD buttonDown = MOUSEEVENTF_LEFTDOWN) {
+    SetCursorPos(screen.x, screen.y);
+    INPUT input[2]{};
+    input[0].type = INPUT_MOUSE;
+    input[0].mi.dwFlags = buttonDown;
+    input[1] = input[0];
+    // Each button's "up" flag is twice its "down" flag.
+    input[1].mi.dwFlags = buttonDown << 1;
+    SendInput(2, input, sizeof(INPUT));
+}
+
+// The same at a point of the window's client area.
+inline void ClickAt(HWND window, POINT client, DWORD buttonDown = MOUSEEVENTF_LEFTDOWN) {
+    ClientToScreen(window, &client);
+    ClickScreenAt(client, buttonDown);
+}
+
+// Clicks the middle of a control.
+inline void ClickControl(HWND control) {
+    RECT client{};
+    GetClientRect(control, &client);
+    ClickAt(control, POINT{client.right / 2, client.bottom / 2});
+}
+
 // Makes the form the application's main form for a scope, and puts the one before back afterwards, so
 // that a test that ends early leaves no main form behind for the next test of the program.
 class ScopedMainForm {

@@ -1,0 +1,555 @@
+// The settings dialog in the test's own process, driven by real clicks and keys: its controls, the grid's
+// cells and clicks, OK and Cancel, the log buttons, the about box, and both downloads against the skit
+// server.
+#include "ui/WindSettings.h"
+
+#include "host/Settings.h"
+#include "library/SkitFileWriters.h"
+#include "net/WinInetDownloadJob.h"
+#include "support/ErrorCodes.h"
+#include "support/LocalTime.h"
+#include "support/MessageBoxes.h"
+#include "tests/gui/WindowTesting.h"
+#include "tests/host/ScopedStartup.h"
+#include "tests/library/CatalogTestSupport.h"
+#include "tests/net/NetTesting.h"
+#include "ui/AboutBox.h"
+#include "ui/SkitGrid.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+using catalog_testing::Downloaded;
+using catalog_testing::Skit;
+using testing_windows::ClickAt;
+using testing_windows::ClickControl;
+using testing_windows::PressKey;
+using testing_windows::PumpUntil;
+
+namespace {
+
+constexpr int kName = 0;
+constexpr int kDownload = 1;
+constexpr int kPlay = 2;
+
+SkitRecord InState(SkitRecord skit, std::uint8_t state, std::uint8_t play) {
+    skit.state = state;
+    skit.play = play;
+    return skit;
+}
+
+std::string Today() {
+    SYSTEMTIME today{};
+    GetLocalTime(&today);
+    char text[64] = "";
+    GetDateFormatA(LOCALE_USER_DEFAULT, 0, &today, "MMMM d, yyyy", text, sizeof text);
+    return text;
+}
+
+class WindSettingsTest : public testing::Test {
+protected:
+    WindSettingsTest() : saved_(Settings) {
+        environment_.skits = folder_ / "skits";
+        environment_.downloads = folder_ / "downloads";
+        std::filesystem::create_directory(environment_.skits);
+        std::filesystem::create_directory(environment_.downloads);
+        environment_.opsFile = folder_ / "zolvane.ops";
+        environment_.log = folder_ / "download.log";
+        header_.listUrl.text = "http://127.0.0.1:9/skits.syn";
+        header_.listFileName.text = "skits.syn";
+        header_.listIntervalDays = 7;
+        header_.lastListUpdate = catalog_testing::kNoon2025;
+        Settings.SyncMethod = smManual;
+        Settings.Sound = sndOnce;
+        Settings.LogPath = environment_.log;
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKeyPath);
+        previousBoxes_ = SetMessageBoxHandler([this](HWND, const std::string& text, const std::string&, UINT) {
+            boxes.push_back(text);
+            return answer;
+        });
+    }
+    ~WindSettingsTest() override {
+        dialog_.reset();
+        SetMessageBoxHandler(previousBoxes_);
+        MutableStartup().SkitLibrary.reset();
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKeyPath);
+        Settings = saved_;
+    }
+
+    // Opens the catalogue with the records (fake downloads unless real ones are asked for) and shows the
+    // dialog in front, as start-up does.
+    TWindSettings& Open(const std::vector<SkitRecord>& records, bool realDownloads = false) {
+        // A dialog and catalogue of an earlier round go first: the catalogue saves as it goes.
+        dialog_.reset();
+        mainForm_.reset();
+        MutableStartup().SkitLibrary.reset();
+        WriteOpsFile(environment_.opsFile, header_, records);
+        // A downloaded skit stays downloaded only while its movie is there.
+        for (const SkitRecord& record : records) {
+            if (record.state == dsDownloaded) {
+                testing_files::WriteFile(Movie(record.fileName.text), "GIF89a");
+            }
+        }
+        DownloadJobFactory jobs = [this] { return std::make_unique<catalog_testing::FakeDownloadJob>(jobs_); };
+        if (realDownloads) {
+            jobs = InternetDownloadJobs();
+        }
+        MutableStartup().SkitLibrary.reset(new SkitCatalog(environment_, jobs, false));
+        dialog_ = std::make_unique<TWindSettings>();
+        mainForm_.emplace(dialog_.get());
+        TDrawGrid& grid = dialog_->GridSkits();
+        grid.OnMouseDown = [&grid, handle = grid.OnMouseDown, this](UINT button, int x, int y) {
+            handle(button, x, y);
+            ++gridPresses_;
+        };
+        dialog_->Show();
+        SetForegroundWindow(dialog_->Handle());
+        PumpUntil([&] { return GetForegroundWindow() == dialog_->Handle(); }, 2000);
+        return *dialog_;
+    }
+
+    std::string Movie(const std::string& name) const {
+        return (std::filesystem::path(environment_.skits) / name).string();
+    }
+    HWND Control(const char* name) const { return dialog_->Control(name); }
+    bool Enabled(const char* name) const { return IsWindowEnabled(Control(name)) != FALSE; }
+    bool DialogGone() const { return !dialog_->HandleAllocated(); }
+
+    void ClickCell(int column, int line, DWORD button = MOUSEEVENTF_LEFTDOWN) {
+        TDrawGrid& grid = dialog_->GridSkits();
+        const RECT cell = grid.CellRect(column, line);
+        ClickAt(grid.Handle(), POINT{(cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2}, button);
+    }
+    // Clicks and waits until the dialog has handled the press.
+    void ClickCellAndWait(int column, int line, DWORD button = MOUSEEVENTF_LEFTDOWN) {
+        const int presses = gridPresses_;
+        ClickCell(column, line, button);
+        ASSERT_TRUE(PumpUntil([&] { return gridPresses_ > presses; }, 5000));
+    }
+
+    // The colours drawn in the cell, as a sum that changes with the text.
+    std::uint64_t CellPixels(int column, int line) {
+        TDrawGrid& grid = dialog_->GridSkits();
+        UpdateWindow(grid.Handle());
+        const RECT cell = grid.CellRect(column, line);
+        const UniqueWindowDc dc = GetWindowDc(grid.Handle());
+        std::uint64_t sum = 0;
+        for (int y = cell.top; y < cell.bottom; ++y) {
+            for (int x = cell.left; x < cell.right; ++x) {
+                sum = sum * 31 + GetPixel(dc.Get().dc, x, y);
+            }
+        }
+        return sum;
+    }
+    bool CellHasColour(int column, int line, COLORREF colour) {
+        TDrawGrid& grid = dialog_->GridSkits();
+        UpdateWindow(grid.Handle());
+        const RECT cell = grid.CellRect(column, line);
+        const UniqueWindowDc dc = GetWindowDc(grid.Handle());
+        for (int y = cell.top; y < cell.bottom; ++y) {
+            for (int x = cell.left; x < cell.right; ++x) {
+                if (GetPixel(dc.Get().dc, x, y) == colour) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    testing_files::ScratchFolder folder_;
+    catalog_testing::FakeEnvironment environment_;
+    catalog_testing::JobLog jobs_;
+    OpsHeader header_;
+    std::vector<std::string> boxes;
+    int answer = IDYES;
+
+private:
+    const ScopedStartup startup_;
+    TSettings saved_;
+    MessageBoxHandler previousBoxes_;
+    std::unique_ptr<TWindSettings> dialog_;
+    std::optional<testing_windows::ScopedMainForm> mainForm_;
+    int gridPresses_ = 0;
+};
+
+} // namespace
+
+// ---- The window and its controls -------------------------------------------------------------------------
+
+TEST_F(WindSettingsTest, AnEmptyCatalogueShowsEveryControlAtItsPlaceAndTheHeaderOnly) {
+    TWindSettings& dialog = Open({});
+    const HWND window = dialog.Handle();
+    EXPECT_EQ(testing_windows::ClassOf(window), "TWindSettings");
+    EXPECT_EQ(testing_windows::TextOf(window), "Zolvane");
+    EXPECT_NE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_CONTEXTHELP, 0);
+    EXPECT_EQ(GetWindowContextHelpId(window), 9999u);
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 526);
+    EXPECT_EQ(client.bottom, 317);
+
+    const struct {
+        const char* name;
+        const char* text;
+        RECT place;
+        DWORD help;
+    } controls[] = {
+        {"GroupSkits", "Skit List ", PlaceAt(4, 4, 277, 309), 1},
+        {"TxtLastUpdate", "Current as of January 1, 2025", PlaceAt(53, 17, 220, 13), 1},
+        {"BtnUpdate", "Download Skit &List", PlaceAt(14, 275, 131, 25), 2},
+        {"BtnDownload", "Download &Skits", PlaceAt(156, 275, 113, 25), 3},
+        {"RadioUpdate", "How new skits are &downloaded:", PlaceAt(288, 4, 232, 137), 4},
+        {"RadioSound", "&Play Sound", PlaceAt(288, 148, 233, 61), 6},
+        {"BtnViewLog", "&View Download Log", PlaceAt(288, 216, 113, 25), 5},
+        {"BtnResetLog", "Reset Download Log", PlaceAt(408, 216, 113, 25), 7},
+        {"Label1", "Use the ? button or press F1 on your keyboard for help.", PlaceAt(312, 248, 175, 26), 9999},
+        {"BtnOkay", "&OK", PlaceAt(284, 284, 75, 25), 9999},
+        {"BtnCancel", "&Cancel", PlaceAt(364, 284, 75, 25), 9999},
+        {"BtnAbout", "&About...", PlaceAt(444, 284, 75, 25), 9999},
+    };
+    for (const auto& expected : controls) {
+        SCOPED_TRACE(expected.name);
+        const HWND control = Control(expected.name);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(testing_windows::TextOf(control), expected.text);
+        RECT place{};
+        GetWindowRect(control, &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+        EXPECT_TRUE(EqualRect(&place, &expected.place));
+        EXPECT_EQ(GetWindowContextHelpId(control), expected.help);
+    }
+    // The grid: its place in "Skit List ", the header row only, and its columns.
+    TDrawGrid& grid = dialog.GridSkits();
+    RECT gridPlace{};
+    GetWindowRect(grid.Handle(), &gridPlace);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&gridPlace), 2);
+    const RECT expectedGrid = PlaceAt(9, 36, 264, 217);
+    EXPECT_TRUE(EqualRect(&gridPlace, &expectedGrid));
+    EXPECT_EQ(grid.RowCount(), 1);
+    EXPECT_EQ(grid.ColWidth(0), 140);
+    EXPECT_EQ(grid.ColWidth(1), 60);
+    EXPECT_EQ(grid.ColWidth(2), 40);
+    EXPECT_EQ(GetWindowLongA(grid.Handle(), GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL | WS_TABSTOP), WS_VSCROLL);
+
+    EXPECT_TRUE(Enabled("BtnUpdate"));
+    EXPECT_FALSE(Enabled("BtnDownload"));
+    EXPECT_EQ(dialog.ItemIndex("RadioUpdate"), smManual);
+    EXPECT_EQ(dialog.ItemIndex("RadioSound"), sndOnce);
+}
+
+TEST_F(WindSettingsTest, EachRowIsDrawnInTheColourOfItsState) {
+    Open({InState(Skit(skRegular, 1, "a.gif"), dsAvailable, pcNo),
+          InState(Skit(skRegular, 2, "b.gif"), dsScheduled, pcAfterDownload),
+          InState(Skit(skRegular, 3, "c.gif"), dsFailed, pcNo)});
+    const COLORREF green = RGB(0, 128, 0);
+    const COLORREF grey = RGB(128, 128, 128);
+    EXPECT_TRUE(CellHasColour(kName, 0, RGB(0, 0, 0)));
+    EXPECT_TRUE(CellHasColour(kDownload, 1, green));
+    EXPECT_TRUE(CellHasColour(kPlay, 2, green));
+    EXPECT_TRUE(CellHasColour(kDownload, 3, grey));
+    EXPECT_FALSE(CellHasColour(kDownload, 3, green));
+}
+
+// ---- The grid's clicks ---------------------------------------------------------------------------------------
+
+TEST_F(WindSettingsTest, ClicksOnDownloadAndPlayCellsCycleAndRedrawTheCells) {
+    TWindSettings& dialog = Open(
+        {InState(Skit(skRegular, 1, "a.gif"), dsAvailable, pcNo), Downloaded(Skit(skRegular, 2, "b.gif")),
+         InState(Skit(skRegular, 3, "c.gif"), dsFailed, pcYes), InState(Skit(skRegular, 4, "d.gif"), dsFailed, pcNo)});
+    const struct {
+        int column;
+        int line;
+        std::uint8_t state;
+        std::uint8_t play;
+    } clicks[] = {
+        // Available: scheduled and played after download; again: back to available, not played.
+        {kDownload, 1, dsScheduled, pcAfterDownload},
+        {kDownload, 1, dsAvailable, pcNo},
+        // Play of an available skit schedules it; Play again takes back the play choice only.
+        {kPlay, 1, dsScheduled, pcAfterDownload},
+        {kPlay, 1, dsScheduled, pcNo},
+        {kPlay, 1, dsScheduled, pcAfterDownload},
+        {kDownload, 1, dsAvailable, pcNo},
+        // Downloaded: scheduled again, played after download; again: done, still after download.
+        {kDownload, 2, dsScheduled, pcAfterDownload},
+        {kDownload, 2, dsDownloaded, pcAfterDownload},
+        {kPlay, 2, dsDownloaded, pcNo},
+        {kPlay, 2, dsDownloaded, pcYes},
+        // Failed: scheduled; "played" becomes "after download", "not played" stays.
+        {kDownload, 3, dsScheduled, pcAfterDownload},
+        {kDownload, 4, dsScheduled, pcNo},
+        // Play of a failed skit that is not played changes nothing.
+        {kDownload, 4, dsFailed, pcNo},
+        {kPlay, 4, dsFailed, pcNo},
+        // The name column changes nothing.
+        {kName, 2, dsDownloaded, pcYes},
+    };
+    for (const auto& click : clicks) {
+        SCOPED_TRACE("column " + std::to_string(click.column) + " line " + std::to_string(click.line));
+        const GridRow old = dialog.Rows()[static_cast<std::size_t>(click.line - 1)];
+        const std::uint64_t download = CellPixels(kDownload, click.line);
+        const std::uint64_t play = CellPixels(kPlay, click.line);
+        ClickCellAndWait(click.column, click.line);
+        const GridRow& row = dialog.Rows()[static_cast<std::size_t>(click.line - 1)];
+        EXPECT_EQ(row.state, click.state);
+        EXPECT_EQ(row.play, click.play);
+        // A cell whose text changed is drawn anew.
+        if (DownloadCellText(old.state) != DownloadCellText(row.state)) {
+            EXPECT_NE(CellPixels(kDownload, click.line), download);
+        }
+        if (PlayCellText(old.play) != PlayCellText(row.play)) {
+            EXPECT_NE(CellPixels(kPlay, click.line), play);
+        }
+    }
+}
+
+TEST_F(WindSettingsTest, SchedulingSwapsTheDownloadButtonsAndOtherClicksChangeNothing) {
+    TWindSettings& dialog = Open({Skit(skRegular, 1, "a.gif")});
+    const std::vector<GridRow> before = dialog.Rows();
+    ClickCellAndWait(kDownload, 0);
+    ClickCellAndWait(kDownload, 1, MOUSEEVENTF_RIGHTDOWN);
+    ClickCellAndWait(kPlay, 1, MOUSEEVENTF_MIDDLEDOWN);
+    EXPECT_EQ(dialog.Rows()[0].state, before[0].state);
+    EXPECT_EQ(dialog.Rows()[0].play, before[0].play);
+    EXPECT_TRUE(Enabled("BtnUpdate"));
+    EXPECT_FALSE(Enabled("BtnDownload"));
+
+    ClickCellAndWait(kDownload, 1);
+    EXPECT_FALSE(Enabled("BtnUpdate"));
+    EXPECT_TRUE(Enabled("BtnDownload"));
+    ClickCellAndWait(kDownload, 1);
+    EXPECT_TRUE(Enabled("BtnUpdate"));
+    EXPECT_FALSE(Enabled("BtnDownload"));
+}
+
+TEST_F(WindSettingsTest, TheCellUnderTheMouseGivesItsHintAboutASecondLaterAndLinksShowTheHand) {
+    TWindSettings& dialog = Open({InState(Skit(skRegular, 1, "a.gif"), dsFailed, pcNo)});
+    TDrawGrid& grid = dialog.GridSkits();
+    const struct {
+        int column;
+        int line;
+        std::string hint;
+        bool hand;
+    } cells[] = {
+        {kDownload, 1, "This skit failed to download. Check the log for errors and click here to reschedule.", true},
+        {kPlay, 1, "This skit will not be played.", true},
+        {kName, 1, "About skit 1", false},
+        {kPlay, 0, "", false},
+    };
+    for (const auto& cell : cells) {
+        SCOPED_TRACE(cell.hint);
+        const RECT rect = grid.CellRect(cell.column, cell.line);
+        POINT point{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+        ClientToScreen(grid.Handle(), &point);
+        SetCursorPos(point.x, point.y);
+        ASSERT_TRUE(PumpUntil([&] { return grid.Hint() == cell.hint && !grid.HintShowing(); }, 3000));
+        EXPECT_EQ(grid.Cursor() == LoadCursorA(nullptr, IDC_HAND), cell.hand);
+        if (!cell.hint.empty()) {
+            EXPECT_TRUE(PumpUntil([&] { return grid.ShownHint() == cell.hint; }, 3000));
+        }
+    }
+}
+
+// ---- OK and Cancel -----------------------------------------------------------------------------------------
+
+TEST_F(WindSettingsTest, OkStoresBothChoicesInTheRegistryAndTheGridInTheOpsFile) {
+    TWindSettings& dialog = Open({Skit(skRegular, 1, "a.gif")});
+    ClickControl(Control("RadioUpdate0"));
+    ClickControl(Control("RadioSound2"));
+    ClickCellAndWait(kDownload, 1);
+    ASSERT_TRUE(PumpUntil([&] { return dialog.ItemIndex("RadioSound") == sndNever; }, 3000));
+    // Enter is the OK button's unless another button has the focus.
+    SetFocus(Control("RadioSound2"));
+    PressKey(VK_RETURN);
+    ASSERT_TRUE(PumpUntil([&] { return DialogGone(); }, 5000));
+
+    DWORD sound = 99;
+    DWORD syncMethod = 99;
+    DWORD size = sizeof sound;
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kSettingsKeyPath, "Sound", RRF_RT_REG_DWORD, nullptr, &sound, &size),
+              ERROR_SUCCESS);
+    size = sizeof syncMethod;
+    EXPECT_EQ(
+        RegGetValueA(HKEY_CURRENT_USER, kSettingsKeyPath, "SyncMethod", RRF_RT_REG_DWORD, nullptr, &syncMethod, &size),
+        ERROR_SUCCESS);
+    EXPECT_EQ(sound, static_cast<DWORD>(sndNever));
+    EXPECT_EQ(syncMethod, static_cast<DWORD>(smAutomatic));
+
+    // The program's end saves the catalogue.
+    MutableStartup().SkitLibrary.reset();
+    SkitCatalog reopened(environment_, nullptr, false);
+    EXPECT_EQ(reopened.Records()[0].state, dsScheduled);
+    EXPECT_EQ(reopened.Records()[0].play, pcAfterDownload);
+}
+
+TEST_F(WindSettingsTest, CancelStoresNothing) {
+    TWindSettings& dialog = Open({Skit(skRegular, 1, "a.gif")});
+    ClickControl(Control("RadioSound2"));
+    ClickCellAndWait(kDownload, 1);
+    ASSERT_EQ(dialog.Rows()[0].state, dsScheduled);
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(PumpUntil([&] { return DialogGone(); }, 5000));
+
+    EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kSettingsKeyPath, "Sound", RRF_RT_REG_DWORD, nullptr, nullptr, nullptr),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(Settings.Sound, sndOnce);
+    MutableStartup().SkitLibrary.reset();
+    SkitCatalog reopened(environment_, nullptr, false);
+    EXPECT_EQ(reopened.Records()[0].state, dsAvailable);
+}
+
+// ---- The log, the about box ------------------------------------------------------------------------------
+
+TEST_F(WindSettingsTest, ResetDownloadLogDeletesTheLogOnlyOnYes) {
+    Open({});
+    for (const int reply : {IDNO, IDYES}) {
+        testing_files::WriteFile(environment_.log, "a line\r\n");
+        answer = reply;
+        boxes.clear();
+        ClickControl(Control("BtnResetLog"));
+        ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }, 5000));
+        EXPECT_EQ(boxes[0], "Are you sure you want delete the download log?");
+        PumpUntil([] { return false; }, 100);
+        EXPECT_EQ(std::filesystem::exists(environment_.log), reply == IDNO);
+    }
+}
+
+TEST_F(WindSettingsTest, ViewDownloadLogWithoutALogSaysWhy) {
+    Open({});
+    Settings.LogPath = folder_ / "no-such.log";
+    ClickControl(Control("BtnViewLog"));
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }, 10000));
+    EXPECT_EQ(boxes[0], ErrorText(ERROR_FILE_NOT_FOUND));
+}
+
+namespace {
+
+// What the about box said while it was up.
+std::string gAboutSeen;
+
+// The about box runs a message loop of its own: the test looks at it from a timer there, and clicks it.
+void CALLBACK LookAtTheAboutBox(HWND, UINT, UINT_PTR id, DWORD) {
+    if (AboutBox == nullptr || !IsWindowVisible(AboutBox->WindowHandle())) {
+        return;
+    }
+    KillTimer(nullptr, id);
+    gAboutSeen = AboutBox->VersionNumber();
+    ClickAt(AboutBox->WindowHandle(), POINT{200, 150});
+}
+
+} // namespace
+
+TEST_F(WindSettingsTest, AboutShowsTheAboutBoxWithTheVersionUntilAClick) {
+    Open({});
+    std::string& seen = gAboutSeen;
+    seen.clear();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, &LookAtTheAboutBox);
+    ClickControl(Control("BtnAbout"));
+    EXPECT_TRUE(PumpUntil([&] { return !seen.empty() && AboutBox == nullptr; }, 10000));
+    KillTimer(nullptr, timer);
+    EXPECT_EQ(seen, "Version 1.0.0.0");
+}
+
+// ---- Downloads -----------------------------------------------------------------------------------------------
+
+TEST_F(WindSettingsTest, AMergeThatFailsEndsTheDownloadAndLeavesTheDialogEnabled) {
+    TWindSettings& dialog = Open({});
+    ClickControl(Control("BtnUpdate"));
+    ASSERT_TRUE(PumpUntil([&] { return jobs_.started.size() == 1; }, 5000));
+    ASSERT_NE(gWindStatus, nullptr);
+    EXPECT_EQ(gWindStatus->ProcessText(), "Downloading files...");
+    EXPECT_FALSE(IsWindowEnabled(dialog.Handle()));
+    EXPECT_TRUE(dialog.UpdateTimerOn());
+
+    testing_files::WriteFile(jobs_.started[0].localFile, "not a skit list");
+    SendMessageA(dialog.Handle(), kDownloadDoneMessage, 0, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("Error downloading Skit list. ", 0), 0u) << boxes[0];
+    EXPECT_EQ(gWindStatus, nullptr);
+    EXPECT_TRUE(IsWindowEnabled(dialog.Handle()));
+    EXPECT_FALSE(dialog.UpdateTimerOn());
+}
+
+namespace {
+
+class WindSettingsDownloads : public WindSettingsTest {
+protected:
+    WindSettingsDownloads() { environment_.now = NowAsLocalFileTime(); }
+
+    // A skit served from the folder; fault is the server's way of answering.
+    SkitRecord ServedSkit(std::int32_t id, const std::string& fileName, const std::string& fault = "") {
+        SkitRecord skit = Skit(skRegular, id, fileName);
+        skit.url.text = net_testing::ServerUrl(served_.Put(fileName, net_testing::SampleBytes(3000)) + fault);
+        return skit;
+    }
+
+    net_testing::ServedFolder served_;
+};
+
+} // namespace
+
+TEST_F(WindSettingsDownloads, DownloadSkitListMergesTheServedListAndShowsTodaysDate) {
+    SyncHeader list;
+    list.listVersion = 2;
+    WriteSyncFile(served_.OnDisk("skits.syn"), list, {ServedSkit(1, "one.gif"), ServedSkit(2, "two.gif")});
+    header_.listUrl.text = net_testing::ServerUrl(served_.At("skits.syn"));
+    TWindSettings& dialog = Open({}, true);
+    ClickControl(Control("BtnUpdate"));
+    ASSERT_TRUE(PumpUntil([&] { return gWindStatus != nullptr; }, 5000));
+    ASSERT_TRUE(PumpUntil([&] { return gWindStatus == nullptr; }));
+
+    EXPECT_TRUE(boxes.empty()) << boxes[0];
+    ASSERT_EQ(dialog.Rows().size(), 2u);
+    EXPECT_EQ(dialog.GridSkits().RowCount(), 3);
+    EXPECT_EQ(dialog.Rows()[1].name, "Skit 2");
+    EXPECT_EQ(testing_windows::TextOf(Control("TxtLastUpdate")), "Current as of " + Today());
+    EXPECT_TRUE(IsWindowEnabled(dialog.Handle()));
+    EXPECT_FALSE(dialog.UpdateTimerOn());
+}
+
+// Cancel then Yes aborts quietly; the close box then Yes says so. Either way the skit failed.
+TEST_F(WindSettingsDownloads, DownloadSkitsFetchesTheScheduledOnesAndACancelLeavesTheSkitFailed) {
+    for (const bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "Cancel button");
+        const SkitRecord fetched = InState(ServedSkit(1, "one.gif"), dsScheduled, pcAfterDownload);
+        const SkitRecord stalled = InState(ServedSkit(2, "two.gif", "?fault=stall"), dsScheduled, pcAfterDownload);
+        TWindSettings& dialog = Open({fetched, stalled}, true);
+        boxes.clear();
+        answer = IDYES;
+        ClickControl(Control("BtnDownload"));
+        ASSERT_TRUE(PumpUntil([&] { return gWindStatus != nullptr; }, 5000));
+        EXPECT_EQ(testing_windows::TextOf(Control("BtnCancel")), "Close");
+        // The first skit arrives; the second stalls until it is cancelled.
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Rows()[0].state == dsDownloaded; }));
+        const HWND status = gWindStatus->WindowHandle();
+        if (closeBox) {
+            // Where the title bar's close box is, found as the window itself would find it.
+            RECT frame{};
+            GetWindowRect(status, &frame);
+            const int y = frame.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2;
+            for (int x = frame.right - 1; x > frame.left; --x) {
+                if (SendMessageA(status, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) {
+                    testing_windows::ClickScreenAt(POINT{x, y});
+                    break;
+                }
+            }
+        } else {
+            ClickControl(GetDlgItem(status, IDCANCEL));
+        }
+        ASSERT_TRUE(PumpUntil([&] { return gWindStatus == nullptr; }));
+
+        EXPECT_EQ(dialog.Rows()[0].state, dsDownloaded);
+        EXPECT_EQ(dialog.Rows()[1].state, dsFailed);
+        ASSERT_EQ(boxes.size(), closeBox ? 2u : 1u);
+        EXPECT_EQ(boxes[0], "Are you sure you want to cancel downloading?");
+        if (closeBox) {
+            EXPECT_EQ(boxes[1], "Error downloading Skit 2. User cancelled the operation.");
+        }
+        EXPECT_TRUE(IsWindowEnabled(dialog.Handle()));
+        EXPECT_TRUE(std::filesystem::exists(Movie("one.gif")));
+    }
+}
