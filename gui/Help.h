@@ -9,6 +9,10 @@
 
 #include <string>
 
-// command is HELP_CONTENTS (data ignored) or HELP_CONTEXT (data is the context number). Raises an
-// EZolvaneError with the text to show when there is no help page or nothing can open it.
+// HELP_CONTEXT opens the topic of context data: the program that the system associates with the page
+// gets the page's file:/// address with "#context-N", since the shell cannot pass a fragment with a file;
+// without such a program the page opens at its top. HELP_CONTENTS and any other command open the page at
+// its top (data is ignored). Raises an EZolvaneError with the text to show when helpFile is empty or names
+// no file ("The help file ... is missing. You may need to reinstall this screensaver."), or with the
+// system's text when nothing can open the page.
 void OpenHelp(const std::string& helpFile, UINT command, DWORD data);
