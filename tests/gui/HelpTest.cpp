@@ -5,59 +5,29 @@
 #include "support/ErrorCodes.h"
 #include "tests/Raised.h"
 #include "tests/TestFiles.h"
-#include "tests/gui/WindowTesting.h"
+#include "tests/gui/HelpTesting.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
-using testing_files::ReadFile;
 using testing_files::ScratchFolder;
 using testing_files::WriteFile;
-using testing_windows::PumpUntil;
 
 namespace {
 
-const std::string kExtension = ".zolvanehelptest";
-const std::string kProgId = "ZolvaneHelpTest.Page";
+using testing_help::kExtension;
 
-// Registered through HKEY_CLASSES_ROOT itself: Wine 8 finds a file's program there alone, without the
-// user's Software\Classes that Windows merges into it.
-void SetDefaultValue(const std::string& key, const std::string& text) {
-    EXPECT_EQ(RegSetKeyValueA(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, text.c_str(),
-                              static_cast<DWORD>(text.size() + 1)),
-              ERROR_SUCCESS);
-}
-
-// Pages of a test-only extension open in the probe, which notes its command line in a file of the scratch
-// folder. The registration goes when the test ends.
+// Pages of a test-only extension open in the probe.
 class HelpTest : public ::testing::Test {
 protected:
-    HelpTest() {
-        SetDefaultValue(kExtension, kProgId);
-        SetDefaultValue(kProgId + "\\shell\\open\\command", "\"" HARNESS_PROBE "\" \"%1\"");
-        SetEnvironmentVariableA("HARNESS_PROBE_RECORD", record_.c_str());
-    }
-    ~HelpTest() override {
-        SetEnvironmentVariableA("HARNESS_PROBE_RECORD", nullptr);
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, kExtension.c_str());
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, kProgId.c_str());
-    }
-
-    // The probe's command line, once it has been started.
-    std::string AwaitProbe() {
-        std::string line;
-        EXPECT_TRUE(PumpUntil([&] {
-            line = ReadFile(record_);
-            return !line.empty() && line.back() == '\n';
-        })) << "the probe was not started";
-        std::filesystem::remove(record_);
-        return line;
-    }
+    std::string AwaitProbe() { return viewer_.AwaitProbe(); }
 
     const ScratchFolder folder_;
-    const std::string record_ = folder_ / "probe.txt";
+
+private:
+    testing_help::ProbeHelpViewer viewer_{folder_};
 };
 
 TEST_F(HelpTest, TheContentsAndAnyOtherCommandOpenThePageItself) {

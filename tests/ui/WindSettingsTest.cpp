@@ -9,6 +9,7 @@
 #include "support/ErrorCodes.h"
 #include "support/LocalTime.h"
 #include "support/MessageBoxes.h"
+#include "tests/gui/HelpTesting.h"
 #include "tests/gui/WindowTesting.h"
 #include "tests/host/ScopedStartup.h"
 #include "tests/library/CatalogTestSupport.h"
@@ -452,6 +453,31 @@ TEST_F(WindSettingsTest, AboutShowsTheAboutBoxWithTheVersionUntilAClick) {
     EXPECT_TRUE(PumpUntil([&] { return !seen.empty() && AboutBox == nullptr; }, 10000));
     KillTimer(nullptr, timer);
     EXPECT_EQ(seen, "Version 1.0.0.0");
+}
+
+TEST_F(WindSettingsTest, F1OpensTheHelpPageAtTheTopicOfTheFocusedControlOrAtItsTop) {
+    testing_help::ProbeHelpViewer viewer(folder_);
+    const std::string page = folder_ / ("zolvane" + testing_help::kExtension);
+    testing_files::WriteFile(page, "<html></html>");
+    Settings.HelpFilePath = page;
+    Open({});
+    SetFocus(Control("BtnViewLog"));
+    PressKey(VK_F1);
+    const std::string topic = viewer.AwaitProbe();
+    EXPECT_NE(topic.find("#context-5\""), std::string::npos) << topic;
+    SetFocus(Control("BtnOkay"));
+    PressKey(VK_F1);
+    EXPECT_EQ(viewer.AwaitProbe(), "\"" HARNESS_PROBE "\" \"" + page + "\"\n");
+
+    // The title bar's "?" and then a click on a control: the system asks the control (Wine has no "?").
+    HELPINFO info{};
+    info.cbSize = sizeof info;
+    info.iContextType = HELPINFO_WINDOW;
+    info.hItemHandle = Control("RadioSound1");
+    info.dwContextId = GetWindowContextHelpId(Control("RadioSound1"));
+    SendMessageA(Control("RadioSound1"), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    const std::string sound = viewer.AwaitProbe();
+    EXPECT_NE(sound.find("#context-6\""), std::string::npos) << sound;
 }
 
 // ---- Downloads -----------------------------------------------------------------------------------------------
