@@ -49,6 +49,21 @@ std::string ControlText(HWND control) {
     return text.data();
 }
 
+void AutoSizeLabel(HWND label) {
+    const std::string text = ControlText(label);
+    SIZE extent{0, 0};
+    {
+        const UniqueWindowDc dc = GetWindowDc(label);
+        if (!dc) {
+            return;
+        }
+        const UniqueSelection font =
+            SelectInto(dc.Get().dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32A(dc.Get().dc, text.data(), static_cast<int>(text.size()), &extent);
+    }
+    SetWindowPos(label, nullptr, 0, 0, extent.cx, extent.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void SetProgress(HWND bar, int minimum, int maximum, int position) {
     SendMessageA(bar, PBM_SETRANGE32, static_cast<WPARAM>(minimum), maximum);
     SendMessageA(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);

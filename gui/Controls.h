@@ -21,6 +21,9 @@ HWND CreateControl(HWND parent, const char* controlClass, const std::string& tex
 void SetControlText(HWND control, const std::string& text);
 std::string ControlText(HWND control);
 
+// Sizes a static text control to its one line of text in its font; its top-left corner stays.
+void AutoSizeLabel(HWND label);
+
 // A progress bar's range and position (PBM_SETRANGE32, PBM_SETPOS).
 void SetProgress(HWND bar, int minimum, int maximum, int position);
 

@@ -62,13 +62,13 @@ struct TWindSettings::ControlSpec {
     DWORD helpContext;
 };
 
-// In the order of the Tab key. The labels and the grid inside "Skit List " share its help; the radio
-// items spread evenly below their group's caption.
+// In the order of the Tab key. The labels and the grid inside "Skit List " share its help; a label of no
+// size is as large as its text; the radio items spread evenly below their group's caption.
 const TWindSettings::ControlSpec TWindSettings::kControls[] = {
     {"GroupSkits", "BUTTON", "Skit List ", BS_GROUPBOX, PlaceAt(4, 4, 277, 309), kIdNone, 1},
-    {"TxtLastUpdate", "STATIC", "Current as of <date>", SS_LEFTNOWORDWRAP, PlaceAt(53, 17, 220, 13), kIdNone, 1},
+    {"TxtLastUpdate", "STATIC", "Current as of <date>", SS_LEFTNOWORDWRAP, PlaceAt(53, 17, 0, 0), kIdNone, 1},
     {"Label2", "STATIC", "Click in the list to schedule skits for download or play.", SS_LEFTNOWORDWRAP,
-     PlaceAt(12, 256, 265, 13), kIdNone, 1},
+     PlaceAt(12, 256, 0, 0), kIdNone, 1},
     {"BtnUpdate", "BUTTON", "Download Skit &List", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, PlaceAt(14, 275, 131, 25),
      kIdUpdate, 2},
     {"BtnDownload", "BUTTON", "Download &Skits", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, PlaceAt(156, 275, 113, 25),
@@ -160,6 +160,9 @@ void TWindSettings::PlaceControls() {
         const RECT place = ScaleToDpi(kControls[i].place, dpi_);
         MoveWindow(controls_[i], place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
         SendMessageA(controls_[i], WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
+        if (IsRectEmpty(&place)) {
+            AutoSizeLabel(controls_[i]);
+        }
     }
     TDrawGrid& grid = *grid_;
     const RECT gridPlace = ScaleToDpi(kGridPlace, dpi_);
@@ -246,6 +249,7 @@ void TWindSettings::WindUpdate() {
         GetDateFormatA(LOCALE_USER_DEFAULT, 0, &date, "MMMM d, yyyy", text, sizeof text);
     }
     SetControlText(Control("TxtLastUpdate"), std::string("Current as of ") + text);
+    AutoSizeLabel(Control("TxtLastUpdate"));
 }
 
 void TWindSettings::GridSkitsDrawCell(int column, int row, const RECT& cell, TCanvas& canvas) {

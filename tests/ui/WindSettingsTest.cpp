@@ -200,7 +200,8 @@ TEST_F(WindSettingsTest, AnEmptyCatalogueShowsEveryControlAtItsPlaceAndTheHeader
         DWORD help;
     } controls[] = {
         {"GroupSkits", "Skit List ", PlaceAt(4, 4, 277, 309), 1},
-        {"TxtLastUpdate", "Current as of January 1, 2025", PlaceAt(53, 17, 220, 13), 1},
+        // As large as its text.
+        {"TxtLastUpdate", "Current as of January 1, 2025", PlaceAt(53, 17, 0, 0), 1},
         {"BtnUpdate", "Download Skit &List", PlaceAt(14, 275, 131, 25), 2},
         {"BtnDownload", "Download &Skits", PlaceAt(156, 275, 113, 25), 3},
         {"RadioUpdate", "How new skits are &downloaded:", PlaceAt(288, 4, 232, 137), 4},
@@ -220,7 +221,12 @@ TEST_F(WindSettingsTest, AnEmptyCatalogueShowsEveryControlAtItsPlaceAndTheHeader
         RECT place{};
         GetWindowRect(control, &place);
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
-        EXPECT_TRUE(EqualRect(&place, &expected.place));
+        if (IsRectEmpty(&expected.place)) {
+            EXPECT_EQ(place.left, expected.place.left);
+            EXPECT_EQ(place.top, expected.place.top);
+        } else {
+            EXPECT_TRUE(EqualRect(&place, &expected.place));
+        }
         EXPECT_EQ(GetWindowContextHelpId(control), expected.help);
     }
     // The grid: its place in "Skit List ", the header row only, and its columns.
@@ -240,6 +246,74 @@ TEST_F(WindSettingsTest, AnEmptyCatalogueShowsEveryControlAtItsPlaceAndTheHeader
     EXPECT_FALSE(Enabled("BtnDownload"));
     EXPECT_EQ(dialog.ItemIndex("RadioUpdate"), smManual);
     EXPECT_EQ(dialog.ItemIndex("RadioSound"), sndOnce);
+}
+
+// At 144 dots per inch every place grows by half; no control covers another (but for the group boxes
+// around theirs) and every text fits its control.
+TEST_F(WindSettingsTest, AtAnotherDpiEveryPlaceScalesAndNoTextIsClipped) {
+    TWindSettings& dialog = Open({Skit(skRegular, 1, "a.gif")});
+    const HWND window = dialog.Handle();
+    RECT suggested{};
+    GetWindowRect(window, &suggested);
+    SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+
+    std::vector<std::pair<std::string, RECT>> places;
+    for (HWND control = GetWindow(window, GW_CHILD); control != nullptr; control = GetWindow(control, GW_HWNDNEXT)) {
+        RECT place{};
+        GetWindowRect(control, &place);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
+        places.emplace_back(testing_windows::TextOf(control), place);
+        const bool groupBox = (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX &&
+                              testing_windows::ClassOf(control) == "Button";
+        const std::string text = testing_windows::TextOf(control);
+        if (text.empty() || groupBox) {
+            continue;
+        }
+        // The text as the control draws it: in its font, without the mnemonic's '&'.
+        std::string shown;
+        for (const char c : text) {
+            if (c != '&') {
+                shown += c;
+            }
+        }
+        const UniqueWindowDc dc = GetWindowDc(control);
+        const UniqueSelection font =
+            SelectInto(dc.Get().dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+        RECT needed{0, 0, place.right - place.left, 0};
+        const bool wraps = (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_LEFT &&
+                           testing_windows::ClassOf(control) == "Static";
+        if (wraps) {
+            DrawTextA(dc.Get().dc, shown.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK);
+        } else {
+            SIZE extent{};
+            GetTextExtentPoint32A(dc.Get().dc, shown.data(), static_cast<int>(shown.size()), &extent);
+            needed = RECT{0, 0, extent.cx, extent.cy};
+        }
+        const bool radio = testing_windows::ClassOf(control) == "Button" &&
+                           (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_AUTORADIOBUTTON;
+        // A radio button's circle and gap take about the text's height before it.
+        const int room = (place.right - place.left) - (radio ? needed.bottom + 4 : 0);
+        EXPECT_LE(needed.right, room) << text;
+        EXPECT_LE(needed.bottom, place.bottom - place.top) << text;
+    }
+    const RECT expectedOk = ScaleToDpi(PlaceAt(284, 284, 75, 25), 144);
+    RECT ok{};
+    GetWindowRect(Control("BtnOkay"), &ok);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&ok), 2);
+    EXPECT_TRUE(EqualRect(&ok, &expectedOk));
+    EXPECT_EQ(dialog.GridSkits().RowHeight(), 27);
+    EXPECT_EQ(dialog.GridSkits().ColWidth(1), 90);
+    for (std::size_t a = 0; a < places.size(); ++a) {
+        for (std::size_t b = a + 1; b < places.size(); ++b) {
+            RECT common{};
+            RECT both{};
+            const bool overlap = IntersectRect(&common, &places[a].second, &places[b].second) != FALSE;
+            // Overlapping is fine only where one lies wholly inside the other (a group box's contents).
+            UnionRect(&both, &places[a].second, &places[b].second);
+            const bool nested = EqualRect(&both, &places[a].second) || EqualRect(&both, &places[b].second);
+            EXPECT_TRUE(!overlap || nested) << places[a].first << " and " << places[b].first;
+        }
+    }
 }
 
 TEST_F(WindSettingsTest, EachRowIsDrawnInTheColourOfItsState) {
