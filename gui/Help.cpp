@@ -36,14 +36,6 @@ ErrorCode ShellResultCode(INT_PTR result) {
     }
 }
 
-void ShellOpen(const std::string& file, const std::string& parameters) {
-    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteA(
-        nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(), nullptr, SW_SHOWNORMAL));
-    if (result <= 32) {
-        throw EZolvaneError(ErrorText(ShellResultCode(result)));
-    }
-}
-
 std::string FullPath(const std::string& path) {
     const DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
     std::vector<char> full(size + 1, '\0');
@@ -96,13 +88,21 @@ void OpenTopic(const std::string& page, DWORD context) {
     char program[MAX_PATH] = "";
     const auto found = reinterpret_cast<INT_PTR>(FindExecutableA(page.c_str(), nullptr, program));
     if (found <= 32 || program[0] == '\0') {
-        ShellOpen(page, "");
+        OpenDocument(page, "");
         return;
     }
-    ShellOpen(program, "\"" + FileUrl(page) + "#context-" + std::to_string(context) + "\"");
+    OpenDocument(program, "\"" + FileUrl(page) + "#context-" + std::to_string(context) + "\"");
 }
 
 } // namespace
+
+void OpenDocument(const std::string& file, const std::string& parameters) {
+    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteA(
+        nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(), nullptr, SW_SHOWNORMAL));
+    if (result <= 32) {
+        throw EZolvaneError(ErrorText(ShellResultCode(result)));
+    }
+}
 
 void OpenHelp(const std::string& helpFile, UINT command, DWORD data) {
     if (helpFile.empty()) {
@@ -116,6 +116,6 @@ void OpenHelp(const std::string& helpFile, UINT command, DWORD data) {
     if (command == HELP_CONTEXT) {
         OpenTopic(page, data);
     } else {
-        ShellOpen(page, "");
+        OpenDocument(page, "");
     }
 }

@@ -16,3 +16,8 @@
 // no file ("The help file ... is missing. You may need to reinstall this screensaver."), or with the
 // system's text when nothing can open the page.
 void OpenHelp(const std::string& helpFile, UINT command, DWORD data);
+
+// Opens a file in the program that the system associates with it, with the parameters (none when empty).
+// Raises an EZolvaneError with the system's text when that cannot be done (no such file, no program for
+// it, ...).
+void OpenDocument(const std::string& file, const std::string& parameters = "");

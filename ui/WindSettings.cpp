@@ -12,8 +12,6 @@
 #include "ui/AboutBox.h"
 #include "ui/SkitGrid.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <cstring>
 #include <exception>
@@ -481,13 +479,12 @@ void TWindSettings::BtnOkayClick() {
 void TWindSettings::BtnCancelClick() { Close(); }
 
 void TWindSettings::BtnViewLogClick() {
-    HINSTANCE result = nullptr;
-    {
+    // The shell's own result says why the log did not open; the thread's last error may not.
+    try {
         const ScopedWaitCursor waiting;
-        result = ShellExecuteA(nullptr, nullptr, Settings.LogPath.c_str(), nullptr, nullptr, SW_SHOW);
-    }
-    if (reinterpret_cast<INT_PTR>(result) <= 32) {
-        ShowErrorBox(WindowHandle(), LastErrorText());
+        OpenDocument(Settings.LogPath);
+    } catch (const std::exception& error) {
+        ShowErrorBox(WindowHandle(), error.what());
     }
 }
 

@@ -493,12 +493,21 @@ TEST_F(WindSettingsTest, ResetDownloadLogDeletesTheLogOnlyOnYes) {
     }
 }
 
-TEST_F(WindSettingsTest, ViewDownloadLogWithoutALogSaysWhy) {
+TEST_F(WindSettingsTest, ViewDownloadLogThatCannotOpenSaysWhy) {
     Open({});
-    Settings.LogPath = folder_ / "no-such.log";
-    ClickControl(Control("BtnViewLog"));
-    ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }, 10000));
-    EXPECT_EQ(boxes[0], ErrorText(ERROR_FILE_NOT_FOUND));
+    const std::string unopenable = folder_ / "download.zolvanenoprogram";
+    testing_files::WriteFile(unopenable, "a line\r\n");
+    const struct {
+        std::string log;
+        ErrorCode reason;
+    } cases[] = {{folder_ / "no-such.log", ERROR_FILE_NOT_FOUND}, {unopenable, ERROR_NO_ASSOCIATION}};
+    for (const auto& c : cases) {
+        Settings.LogPath = c.log;
+        boxes.clear();
+        ClickControl(Control("BtnViewLog"));
+        ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }, 10000));
+        EXPECT_EQ(boxes[0], ErrorText(c.reason));
+    }
 }
 
 namespace {
