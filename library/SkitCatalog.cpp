@@ -14,7 +14,6 @@ namespace {
 constexpr std::uint32_t kReadWrite = sys::kGenericRead | sys::kGenericWrite;
 constexpr std::uint32_t kDownloadLogLimit = 512000;
 constexpr FileTime kTicksPerDay = 864000000000ull;
-const char* const kStartupSyncFile = "zolvane.syn";
 
 [[noreturn]] void RaiseCorrupt(const std::string& path) {
     throw EZolvaneError(ErrorText(ecMissingOrCorrupt) + " " + path);
@@ -183,6 +182,11 @@ void SkitCatalog::MergeSyncFile(const std::string& path, bool failed) {
     if (changed_) {
         Save();
     }
+}
+
+void SkitCatalog::MergeDownloadedList(const std::string& path) {
+    MergeSyncFile(path, false);
+    header_.lastListUpdate = environment_.Now();
 }
 
 bool SkitCatalog::ImportSyncFile(const std::string& path) {
@@ -419,6 +423,7 @@ std::optional<std::string> SkitCatalog::ChooseNextSkit() {
     SkitRecord& chosen = records_[static_cast<std::size_t>(pick)];
     header_.lastRegularId = chosen.id;
     currentIndex_ = pick;
+    picked_ = true;
     ++chosen.plays;
     if (chosen.playsLeft > 0) {
         --chosen.playsLeft;
@@ -453,9 +458,17 @@ std::optional<std::string> SkitCatalog::ChooseTimedSkit() {
         ++header_.timedPlaysTotal;
         header_.lastTimedId = record.id;
         currentIndex_ = static_cast<int>(i);
+        picked_ = true;
         return record.fileName.text;
     }
     return std::nullopt;
+}
+
+const SkitRecord* SkitCatalog::CurrentSkit() const {
+    if (!picked_ || currentIndex_ < 0 || static_cast<std::size_t>(currentIndex_) >= records_.size()) {
+        return nullptr;
+    }
+    return &records_[static_cast<std::size_t>(currentIndex_)];
 }
 
 std::optional<std::string> SkitCatalog::SkitFileName(std::uint8_t kind, std::int32_t id) const {

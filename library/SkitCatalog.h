@@ -21,6 +21,9 @@
 #include <utility>
 #include <vector>
 
+// The skit list that an installer or an author leaves in the skits folder; merged at the next start.
+constexpr const char* kStartupSyncFile = "zolvane.syn";
+
 enum DownloadPhase : std::uint8_t { phIdle = 0, phSkitList = 1, phSkits = 2 };
 
 // One row of the settings dialog's skit grid.
@@ -77,6 +80,8 @@ public:
     // The movie file of that skit, or none when there is no such skit or its name is unsafe.
     std::optional<std::string> SkitFileName(std::uint8_t kind, std::int32_t id) const;
     std::optional<KeyAction> CurrentKeyAction(std::int32_t keyCode) const;
+    // The record that ChooseNextSkit picked last, or none before the first pick.
+    const SkitRecord* CurrentSkit() const;
 
     // ---- The settings grid ------------------------------------------------------------------------
     std::vector<GridRow> ExportGridRows(std::uint8_t kind) const;
@@ -109,6 +114,8 @@ public:
     // Merges a skit list (unless failed): adds and updates skits, schedules what is available when
     // new skits arrive automatically, and saves when anything changed. The list is deleted.
     void MergeSyncFile(const std::string& path, bool failed);
+    // Merges a skit list that arrived whole, as above; the list is current from now on.
+    void MergeDownloadedList(const std::string& path);
 
 private:
     void Load();
@@ -140,6 +147,7 @@ private:
     OpsHeader header_;
     std::vector<SkitRecord> records_;
     int currentIndex_ = 0;
+    bool picked_ = false;
     bool changed_ = false;
 
     DownloadPhase phase_ = phIdle;

@@ -121,9 +121,8 @@ bool SkitCatalog::OnDownloadDone(bool failed) {
     bool more = false;
     try {
         if (phase_ == phSkitList) {
-            MergeSyncFile(downloadTarget_, failed);
             if (!failed) {
-                header_.lastListUpdate = environment_.Now();
+                MergeDownloadedList(downloadTarget_);
             }
             if (thenSkits_ && !failed && CountSkits(skRegular, dsScheduled) > 0) {
                 more = StartSkitDownloads(window_);

@@ -65,6 +65,8 @@ TEST_F(CatalogCommandsTest, AnInstallersOpsFileTakesAMergedSkitList) {
     EXPECT_FALSE(std::filesystem::exists(list));
 
     const std::string shown = PakTool({"show-ops", ops_}).out;
+    // The list is current as of the merge, as a downloaded one would be.
+    EXPECT_NE(shown.find("lastListUpdate 2025-12-24T18:00:00\n"), std::string::npos) << shown;
     EXPECT_NE(shown.find("listIntervalDays 3 "), std::string::npos) << shown;
     EXPECT_NE(shown.find("timedInterval 4 "), std::string::npos) << shown;
     EXPECT_NE(shown.find("count 2\n"), std::string::npos) << shown;
@@ -128,6 +130,56 @@ TEST_F(CatalogCommandsTest, AMergeWithoutAListOrAGoodTimeChangesNothing) {
     EXPECT_EQ(PakTool({"merge", ops_, list, "--skits", skits_, "--sync-method", "3"}).status, 2);
     EXPECT_TRUE(std::filesystem::exists(list));
     EXPECT_TRUE(testing_files::SameBytes(testing_files::ReadFile(ops_), before));
+}
+
+// Three regular skits take turns; a timed skit every third pick, twice per start; the ops file stays.
+TEST_F(CatalogCommandsTest, SimulatePrintsThePicksAndLeavesTheOpsFileAsItWas) {
+    const struct {
+        const char* timed;
+        int picks;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {nullptr, 5, {"regular 1 a.gif", "regular 2 b.gif", "regular 3 c.gif", "regular 1 a.gif", "regular 2 b.gif"}},
+        {"3",
+         9,
+         {"regular 1 a.gif", "regular 2 b.gif", "timed 9 t.gif", "regular 3 c.gif", "regular 1 a.gif", "timed 9 t.gif",
+          "regular 2 b.gif", "regular 3 c.gif", "regular 1 a.gif"}},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(ops_);
+        std::vector<std::string> makeOps = {"make-ops", ops_, "--list-url", "http://x/l", "--list-file", "l"};
+        if (c.timed != nullptr) {
+            makeOps.insert(makeOps.end(), {"--timed-interval", c.timed, "--timed-plays-per-start", "2"});
+        }
+        ASSERT_EQ(PakTool(makeOps).status, 0);
+        for (const char* name : {"a", "b", "c", "t"}) {
+            WriteFile(skits_ + "/" + name + ".gif", "a movie");
+        }
+        // The list brings the interval of timed picks along.
+        const std::string list = MakeSync(std::string(R"({"listUrl": "http://x/l", "timedInterval": )") +
+                                          (c.timed != nullptr ? c.timed : "0") + R"(, "skits": [
+            {"id": 1, "name": "A", "fileName": "a.gif", "url": "http://x/a", "state": "downloaded", "play": "yes"},
+            {"id": 2, "name": "B", "fileName": "b.gif", "url": "http://x/b", "state": "downloaded", "play": "yes"},
+            {"kind": "timed", "id": 9, "name": "T", "fileName": "t.gif", "url": "http://x/t", "state": "downloaded"},
+            {"id": 3, "name": "C", "fileName": "c.gif", "url": "http://x/c", "state": "downloaded", "play": "yes"}]})");
+        ASSERT_EQ(PakTool({"merge", ops_, list, "--skits", skits_, "--sync-method", "2"}).status, 0);
+        const std::string before = testing_files::ReadFile(ops_);
+
+        const PakToolOutcome simulated =
+            PakTool({"simulate", ops_, "--skits", skits_, "--picks", std::to_string(c.picks)});
+        ASSERT_EQ(simulated.status, 0) << simulated.err;
+        std::string expected;
+        for (std::size_t pick = 0; pick < c.expected.size(); ++pick) {
+            expected += "pick " + std::to_string(pick + 1) + ": " + c.expected[pick] + "\n";
+        }
+        EXPECT_EQ(simulated.out, expected);
+        EXPECT_TRUE(testing_files::SameBytes(testing_files::ReadFile(ops_), before));
+    }
+
+    // A list waiting in the skits folder would be merged and deleted: simulate leaves it there.
+    WriteFile(skits_ + "/zolvane.syn", "a list");
+    EXPECT_EQ(PakTool({"simulate", ops_, "--skits", skits_}).status, 1);
+    EXPECT_TRUE(std::filesystem::exists(skits_ + "/zolvane.syn"));
 }
 
 TEST(LocalDateTime, ReadsAndWritesTheAuthorsForm) {

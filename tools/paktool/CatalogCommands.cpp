@@ -13,10 +13,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <map>
 #include <ostream>
+#include <random>
 #include <set>
 
 namespace {
@@ -336,8 +338,59 @@ void Merge(const MergeOptions& options, std::ostream& out) {
     }
     SkitCatalog catalog(environment, nullptr, false);
     const std::vector<SkitRecord> before = catalog.Records();
-    catalog.MergeSyncFile(options.sync, false);
+    catalog.MergeDownloadedList(options.sync);
     ReportChanges(before, catalog, out);
+    catalog.Close();
+}
+
+// paktool simulate OPS --skits DIR --picks N [--now ISO]
+struct SimulateOptions {
+    std::string ops, skits, now;
+    int picks = 10;
+};
+
+void Simulate(const SimulateOptions& options, std::ostream& out) {
+    ToolEnvironment environment;
+    environment.skits = options.skits;
+    if (!options.now.empty() && !ParseLocalDateTime(options.now, environment.now)) {
+        throw EZolvaneError("Bad time \"" + options.now + "\": use a local date and time like 2025-01-31T18:00:00.");
+    }
+    if (!FileExists(options.ops)) {
+        throw EZolvaneError("The ops file " + options.ops + " is not there.");
+    }
+    // Opening a catalogue merges a skit list left in the skits folder and deletes it.
+    if (FileExists(JoinPath(options.skits, kStartupSyncFile))) {
+        throw EZolvaneError(std::string("The skits folder holds ") + kStartupSyncFile +
+                            ", which the screensaver merges when it next starts; simulate leaves it alone. Merge it "
+                            "first (paktool merge) or move it away.");
+    }
+    // The picks count plays and move the rotation on: they go to a copy of the ops file, which goes again.
+    namespace fs = std::filesystem;
+    fs::path scratch;
+    std::random_device random;
+    do {
+        scratch = fs::temp_directory_path() / ("paktool-simulate-" + std::to_string(random()));
+    } while (!fs::create_directory(scratch));
+    struct RemoveScratch {
+        fs::path folder;
+        ~RemoveScratch() {
+            std::error_code ignored;
+            fs::remove_all(folder, ignored);
+        }
+    } removeScratch{scratch};
+    environment.ops = (scratch / "simulate.ops").string();
+    environment.downloads = scratch.string();
+    fs::copy_file(options.ops, environment.ops);
+    SkitCatalog catalog(environment, nullptr, false);
+    for (int pick = 1; pick <= options.picks; ++pick) {
+        out << "pick " << pick << ": ";
+        if (catalog.ChooseNextSkit()) {
+            const SkitRecord& skit = *catalog.CurrentSkit();
+            out << kKindNames[skit.kind < 3 ? skit.kind : 1] << " " << skit.id << " " << skit.fileName.text << "\n";
+        } else {
+            out << "none\n";
+        }
+    }
     catalog.Close();
 }
 
@@ -400,8 +453,9 @@ void AddCatalogCommands(CLI::App& app, PakToolCommands& commands) {
     {
         CLI::App* command = app.add_subcommand(
             "merge", "Open the ops file as the program does (purging, checking the movies in the skits folder), "
-                     "merge a skit list into it as a downloaded list, save, and say what changed. The skit list is "
-                     "used up and deleted, as the program does.");
+                     "merge a skit list into it as a downloaded list, save, and say what changed. As with a "
+                     "downloaded list, the ops file's last list update becomes --now (the clock by default), and the "
+                     "skit list is used up and deleted.");
         MergeOptions& options = commands.Add(command, Merge);
         command->add_option("OPS", options.ops, "The ops file")->required();
         command->add_option("SYNC", options.sync, "The skit list")->required();
@@ -411,5 +465,15 @@ void AddCatalogCommands(CLI::App& app, PakToolCommands& commands) {
                          "0: schedule new skits automatically, 1: list them, 2: do nothing (0)")
             ->check(CLI::Range(0, 2));
         command->add_option("--now", options.now, "The local date and time to merge at, like 2025-01-31T18:00:00");
+    }
+    {
+        CLI::App* command = app.add_subcommand(
+            "simulate", "Open the ops file as the screensaver does and print the skits it would play, one line per "
+                        "pick: its number, then kind, id and file name, or none. The ops file stays as it was.");
+        SimulateOptions& options = commands.Add(command, Simulate);
+        command->add_option("OPS", options.ops, "The ops file")->required();
+        command->add_option("--skits", options.skits, "The skits folder")->required();
+        command->add_option("--picks", options.picks, "How many picks to make (10)")->check(CLI::Range(0, 100000));
+        command->add_option("--now", options.now, "The local date and time to pick at, like 2025-01-31T18:00:00");
     }
 }
