@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 TEST(FrameDelayMs, ReadsHundredthsAndTurnsTheShortestIntoATenth) {
     EXPECT_EQ(FrameDelayMs(0), 100u);
     EXPECT_EQ(FrameDelayMs(1), 100u);
@@ -21,28 +23,38 @@ void ExpectBox(const FrameBox& box, int x, int y, int width, int height) {
 
 } // namespace
 
-TEST(FitFrame, CentresAFrameThatFitsAtItsOwnSize) {
-    ExpectBox(FitFrame(320, 240, 1280, 800), 480, 280, 320, 240);
-    ExpectBox(FitFrame(321, 241, 1280, 800), 479, 279, 321, 241);
-    ExpectBox(FitFrame(1280, 800, 1280, 800), 0, 0, 1280, 800);
-}
-
-TEST(FitFrame, ScalesALargerFrameDownToTheSideThatLimitsIt) {
-    // Too wide: it takes the whole width and is centred up and down.
-    ExpectBox(FitFrame(5120, 800, 1280, 800), 0, 300, 1280, 200);
-    // Too tall: the whole height, centred across.
-    ExpectBox(FitFrame(300, 900, 800, 600), 300, 0, 200, 600);
-    // Larger both ways, with the height the tighter side.
-    ExpectBox(FitFrame(1600, 1200, 1280, 800), 106, 0, 1067, 800);
-    // Only just too wide: the height shrinks by the same share, rounded.
-    ExpectBox(FitFrame(1281, 100, 1280, 800), 0, 350, 1280, 100);
-    // A sliver keeps at least one pixel.
-    ExpectBox(FitFrame(100000, 1, 100, 100), 0, 49, 100, 1);
-}
-
-TEST(FitFrame, GivesAnEmptyBoxForAnEmptyFrameOrArea) {
-    ExpectBox(FitFrame(0, 240, 1280, 800), 0, 0, 0, 0);
-    ExpectBox(FitFrame(320, 240, 0, 0), 0, 0, 0, 0);
+// Every frame fills the screen's width or height, keeping its shape, and is centred on the other side.
+TEST(FitFrame, ScalesEachFrameToFillTheScreenWithItsShapeKept) {
+    const struct {
+        int frameWidth, frameHeight, areaWidth, areaHeight;
+        int x, y, width, height;
+    } cases[] = {
+        // Smaller than the screen: enlarged until the height fills it.
+        {320, 240, 1280, 800, 106, 0, 1067, 800},
+        {160, 100, 1280, 800, 0, 0, 1280, 800},
+        // Exactly the screen.
+        {1280, 800, 1280, 800, 0, 0, 1280, 800},
+        // Larger both ways, with the height the tighter side.
+        {1600, 1200, 1280, 800, 106, 0, 1067, 800},
+        // Wide: the whole width, centred up and down; larger or smaller than the screen alike.
+        {5120, 800, 1280, 800, 0, 300, 1280, 200},
+        {640, 100, 1280, 800, 0, 300, 1280, 200},
+        // Tall: the whole height, centred across.
+        {300, 900, 800, 600, 300, 0, 200, 600},
+        {30, 90, 800, 600, 300, 0, 200, 600},
+        // Only just too wide: the height shrinks by the same share, rounded.
+        {1281, 100, 1280, 800, 0, 350, 1280, 100},
+        // A sliver keeps at least one pixel.
+        {100000, 1, 100, 100, 0, 49, 100, 1},
+        // Nothing to draw, or nowhere to draw it.
+        {0, 240, 1280, 800, 0, 0, 0, 0},
+        {320, 240, 0, 0, 0, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.frameWidth) + "x" + std::to_string(c.frameHeight) + " on " +
+                     std::to_string(c.areaWidth) + "x" + std::to_string(c.areaHeight));
+        ExpectBox(FitFrame(c.frameWidth, c.frameHeight, c.areaWidth, c.areaHeight), c.x, c.y, c.width, c.height);
+    }
 }
 
 TEST(FrameClock, EndsEveryFrameAtTheSumOfTheDelaysSoFar) {

@@ -216,16 +216,15 @@ TEST_F(SkitPlayerProgram, ShowsOneBlackFullScreenWindowOfItsMainThreadWithTheMov
     EXPECT_EQ(rect.right, width);
     EXPECT_EQ(rect.bottom, height);
 
-    // The 64 x 48 frame sits in the middle at its own size, on black.
+    // The 64 x 48 frame is enlarged to the screen's height (wider screens) and centred across, on black.
+    ASSERT_GT(width * 48, height * 64) << "the test expects a screen wider than 4:3";
     ExpectColour(window, width / 2, height / 2, kFirstColour);
-    const int left = (width - 64) / 2;
-    const int top = (height - 48) / 2;
-    ExpectColour(window, left + 1, top + 1, kFirstColour);
-    ExpectColour(window, left + 62, top + 46, kFirstColour);
-    ExpectColour(window, left - 2, height / 2, kBlack);
-    ExpectColour(window, left + 66, height / 2, kBlack);
-    ExpectColour(window, width / 2, top - 2, kBlack);
-    ExpectColour(window, width / 2, top + 50, kBlack);
+    const int boxWidth = (height * 64 + 24) / 48;
+    const int left = (width - boxWidth) / 2;
+    ExpectColour(window, left + 4, 4, kFirstColour);
+    ExpectColour(window, left + boxWidth - 5, height - 5, kFirstColour);
+    ExpectColour(window, left - 4, height / 2, kBlack);
+    ExpectColour(window, left + boxWidth + 4, height / 2, kBlack);
     ExpectColour(window, 0, 0, kBlack);
     ExpectColour(window, width - 1, height - 1, kBlack);
 }

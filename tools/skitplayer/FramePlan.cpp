@@ -16,22 +16,18 @@ FrameBox FitFrame(int frameWidth, int frameHeight, int areaWidth, int areaHeight
     if (frameWidth <= 0 || frameHeight <= 0 || areaWidth <= 0 || areaHeight <= 0) {
         return box;
     }
-    box.width = frameWidth;
-    box.height = frameHeight;
     // Compare the two scales as cross products, in 64 bits, so no rounding decides which side limits.
     const std::int64_t widthScaled = static_cast<std::int64_t>(areaWidth) * frameHeight;
     const std::int64_t heightScaled = static_cast<std::int64_t>(areaHeight) * frameWidth;
-    if (frameWidth > areaWidth || frameHeight > areaHeight) {
-        if (widthScaled <= heightScaled) {
-            box.width = areaWidth;
-            box.height = static_cast<int>((widthScaled + frameWidth / 2) / frameWidth);
-        } else {
-            box.height = areaHeight;
-            box.width = static_cast<int>((heightScaled + frameHeight / 2) / frameHeight);
-        }
-        box.width = std::clamp(box.width, 1, areaWidth);
-        box.height = std::clamp(box.height, 1, areaHeight);
+    if (widthScaled <= heightScaled) {
+        box.width = areaWidth;
+        box.height = static_cast<int>((widthScaled + frameWidth / 2) / frameWidth);
+    } else {
+        box.height = areaHeight;
+        box.width = static_cast<int>((heightScaled + frameHeight / 2) / frameHeight);
     }
+    box.width = std::clamp(box.width, 1, areaWidth);
+    box.height = std::clamp(box.height, 1, areaHeight);
     box.x = (areaWidth - box.width) / 2;
     box.y = (areaHeight - box.height) / 2;
     return box;

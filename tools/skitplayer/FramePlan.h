@@ -18,9 +18,8 @@ struct FrameBox {
     int height = 0;
 };
 
-// Where a frame of the given size is drawn in an area of the given size: centred, at its own size when
-// it fits, otherwise scaled down (keeping its shape) until it just fits. Frames are never enlarged:
-// small pixel art would only turn blurred.
+// Where a frame of the given size is drawn in an area of the given size (the screen): scaled up or down,
+// keeping its shape, until it fills the area's width or height, and centred on the other side.
 FrameBox FitFrame(int frameWidth, int frameHeight, int areaWidth, int areaHeight);
 
 // Plays a list of frame delays once. The clock starts at 0 when the first frame shows; every frame
