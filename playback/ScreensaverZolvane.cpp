@@ -2,6 +2,8 @@
 
 #include "gui/Application.h"
 #include "gui/WindowClass.h"
+#include "host/DownloadStep.h"
+#include "host/DownloadStep.h"
 #include "host/Settings.h"
 #include "host/Startup.h"
 #include "library/SafeNames.h"
@@ -157,19 +159,7 @@ void TScreensaverZolvane::DownloadFinished(bool failed) {
     if (library == nullptr) {
         return;
     }
-    // Named before the catalogue hears of it: a failure there ends the sequence, and the name with it.
-    const std::string name = library->CurrentDownloadName();
-    bool more = false;
-    try {
-        more = library->OnDownloadDone(failed);
-    } catch (const std::exception& error) {
-        ShowMessageBox(WindowHandle(), "Error downloading " + name + ". " + error.what(), Application().Title(), MB_OK);
-        more = library->HasJob();
-    } catch (...) {
-        ShowMessageBox(WindowHandle(), "An unknown error occurred while downloading " + name + ".",
-                       Application().Title(), MB_OK);
-        more = library->HasJob();
-    }
+    const bool more = FinishDownloadStep(WindowHandle(), *library, failed);
     // The exit wait ends with the sequence, however its last download ended: the program must not stay
     // behind with no download running.
     if (!more && ExitTimer.Enabled()) {

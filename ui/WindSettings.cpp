@@ -3,6 +3,7 @@
 #include "gui/Application.h"
 #include "gui/Canvas.h"
 #include "gui/Help.h"
+#include "host/DownloadStep.h"
 #include "host/Settings.h"
 #include "host/Startup.h"
 #include "net/SysLoad.h"
@@ -430,7 +431,6 @@ void TWindSettings::OnDownloadMessage(LPARAM failed) {
     if (library == nullptr) {
         return;
     }
-    // Named before the catalogue hears of it: a failure there ends the sequence, and the name with it.
     const std::string name = library->CurrentDownloadName();
     const bool cancelled = gWindStatus != nullptr && gWindStatus->Cancelled != 0;
     if (failed != 0 && !cancelled) {
@@ -440,17 +440,7 @@ void TWindSettings::OnDownloadMessage(LPARAM failed) {
     if (SysLoad != nullptr) {
         SysLoad->SetAskBeforeHangUp(true);
     }
-    bool more = false;
-    try {
-        more = library->OnDownloadDone(failed != 0);
-    } catch (const std::exception& error) {
-        ShowMessageBox(WindowHandle(), "Error downloading " + name + ". " + error.what(), Application().Title(), MB_OK);
-        more = library->HasJob();
-    } catch (...) {
-        ShowMessageBox(WindowHandle(), "An unknown error occurred while downloading " + name + ".",
-                       Application().Title(), MB_OK);
-        more = library->HasJob();
-    }
+    const bool more = FinishDownloadStep(WindowHandle(), *library, failed != 0);
     // However the last step ended, the dialog must not stay disabled with no download running.
     if (!more) {
         EndDownloading();

@@ -111,7 +111,12 @@ void GifMovie::Draw(HDC dc, const FrameBox& box) {
     graphics.SetInterpolationMode(scaled ? Gdiplus::InterpolationModeHighQualityBicubic
                                          : Gdiplus::InterpolationModeNearestNeighbor);
     graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-    const Gdiplus::Status status = graphics.DrawImage(image_.Get(), box.x, box.y, box.width, box.height);
+    // Smoothing reads a little beyond the frame's edges; mirrored there, the frame keeps its colours to the
+    // edge instead of fading into a dark fringe.
+    Gdiplus::ImageAttributes edges;
+    edges.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
+    const Gdiplus::Status status = graphics.DrawImage(image_.Get(), Gdiplus::Rect(box.x, box.y, box.width, box.height),
+                                                      0, 0, width_, height_, Gdiplus::UnitPixel, &edges);
     if (status != Gdiplus::Ok) {
         throw EZolvaneError("The movie " + path_ + " cannot be drawn (" + StatusText(status) + ").");
     }
