@@ -103,9 +103,14 @@ LRESULT TScreensaverForm::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-        // A key ends the program at once, without the password: only the mouse goes through FormClose.
         if (SaverInputIsLive()) {
             if (HandleKeyInput(message, wParam)) {
+                return 0;
+            }
+            // With a password in use a key asks for it, as the mouse does, or any key would get past it.
+            // Without one it ends the program at once.
+            if (UsePassword != 0) {
+                Close();
                 return 0;
             }
             Application().Terminate();
@@ -121,6 +126,8 @@ bool TScreensaverForm::HandleMouseInput(UINT /*message*/) { return false; }
 
 bool TScreensaverForm::HandleKeyInput(UINT /*message*/, WPARAM /*virtualKey*/) { return false; }
 
+bool TScreensaverForm::AskForPassword() { return VerifyPassword(Handle()); }
+
 void TScreensaverForm::FormClose(TCloseAction& action) {
     if (Closing != 0) {
         return;
@@ -128,7 +135,7 @@ void TScreensaverForm::FormClose(TCloseAction& action) {
     Closing = 1;
     if (Mode == rmSaver && UsePassword != 0) {
         Verifying = 1;
-        const bool accepted = VerifyPassword(Handle());
+        const bool accepted = AskForPassword();
         Verifying = 0;
         if (!accepted) {
             // The screensaver goes on; the next movement beyond the threshold asks again.

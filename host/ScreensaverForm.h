@@ -48,6 +48,8 @@ protected:
     virtual bool HandleKeyInput(UINT message, WPARAM virtualKey);
     // Called once each time the message has left the screen on the left.
     virtual void ErrorScrollFinished() {}
+    // Asks the system's screensaver password provider; true when the screensaver may close.
+    virtual bool AskForPassword();
 
     TPaintBox ScreensaverPaintBox;
     TTimer ErrorTimer;

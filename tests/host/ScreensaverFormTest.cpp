@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
 #include <string>
 
 namespace {
@@ -164,6 +166,51 @@ public:
 };
 
 } // namespace
+
+namespace {
+
+// A screensaver with a password in use whose provider refuses every attempt.
+class RefusingForm : public TScreensaverForm {
+public:
+    int asks = 0;
+
+protected:
+    void FormShow() override {
+        TScreensaverForm::FormShow();
+        UsePassword = 1;
+    }
+    bool AskForPassword() override {
+        ++asks;
+        return false;
+    }
+};
+
+} // namespace
+
+// Whatever the mouse and the keys do, a refused password keeps the screensaver: no key gets past it.
+TEST(ScreensaverPassword, TenThousandRandomMouseAndKeyMessagesNeverCloseItWhileThePasswordIsRefused) {
+    const ScopedStartup startup(rmSaver);
+    RefusingForm form;
+    form.Show();
+    const HWND window = form.Handle();
+    ASSERT_FALSE(Application().Terminated());
+    std::mt19937 random(20261208);
+    const UINT kinds[] = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
+                          WM_LBUTTONUP, WM_KEYDOWN,     WM_SYSKEYDOWN,  WM_KEYUP};
+    for (int i = 0; i < 10000; ++i) {
+        const UINT message = kinds[random() % std::size(kinds)];
+        WPARAM wParam = 0;
+        LPARAM lParam = MAKELPARAM(random() % 2000, random() % 1200);
+        if (message == WM_KEYDOWN || message == WM_SYSKEYDOWN || message == WM_KEYUP) {
+            wParam = 1 + random() % 254;
+            lParam = 1;
+        }
+        SendMessageA(window, message, wParam, lParam);
+        ASSERT_TRUE(form.HandleAllocated() && IsWindowVisible(window)) << "closed by message " << i;
+        ASSERT_FALSE(Application().Terminated()) << "ended by message " << i;
+    }
+    EXPECT_GT(form.asks, 1000);
+}
 
 TEST(ReadUsePassword, ReadsTheFlagOfWhateverTypeUpToFourBytes) {
     UsePasswordValue value;
