@@ -157,8 +157,7 @@ std::vector<std::uint8_t> PakArchive::Read(PakType type, std::int32_t id) {
     }
     const PakEntry entry = Entry(static_cast<std::uint32_t>(index));
     std::vector<std::uint8_t> data = AllocateResource(entry.size);
-    file_.Seek(SeekPosition(static_cast<std::uint64_t>(Base()) + entry.offset), sys::kSeekBegin);
-    file_.Read(data.data(), entry.size);
+    ReadAt(static_cast<std::uint64_t>(Base()) + entry.offset, data.data(), entry.size);
     if (IsScrambled() && entry.scrambled) {
         ApplyScramble(Scramble(), data.data(), data.size(), false);
     }
@@ -179,7 +178,7 @@ std::int32_t PakArchive::Write(PakType type, std::int32_t id, std::uint16_t attr
         directory_.swap(directoryBefore);
         trailer_.swap(trailerBefore);
         try {
-            WriteDirectoryAndTrailer(file_);
+            WriteTail();
         } catch (...) {
             // The first failure is the one to report.
         }
@@ -221,16 +220,15 @@ std::int32_t PakArchive::WriteResource(PakType type, std::int32_t id, std::uint1
     entry.scrambled = IsScrambled() && scramble == 1;
     SetEntry(index, entry);
 
-    file_.Seek(SeekPosition(position), sys::kSeekBegin);
     if (entry.scrambled) {
         std::vector<std::uint8_t> copy(static_cast<const std::uint8_t*>(data),
                                        static_cast<const std::uint8_t*>(data) + length);
         ApplyScramble(Scramble(), copy.data(), copy.size(), true);
-        file_.Write(copy.data(), length);
+        WriteAt(position, copy.data(), length);
     } else {
-        file_.Write(data, length);
+        WriteAt(position, data, length);
     }
-    WriteDirectoryAndTrailer(file_);
+    WriteTail();
     return id;
 }
 
@@ -286,11 +284,11 @@ std::uint32_t PakArchive::TakeSlot() {
     header.U32(kDirCount, count + 1);
     directory_.swap(grown);
     ByteWriter(trailer_).U32(kTrailerDirSize, static_cast<std::uint32_t>(directory_.size()));
-    WriteDirectoryAndTrailer(file_);
+    WriteTail();
     return count;
 }
 
-void PakArchive::WriteDirectoryAndTrailer(DiskFile& file) {
+std::vector<std::uint8_t> PakArchive::Tail(std::uint64_t& directoryStart) {
     std::uint32_t dataEnd = 0;
     for (std::uint32_t i = 0; i < Count(); ++i) {
         const PakEntry entry = Entry(i);
@@ -298,22 +296,158 @@ void PakArchive::WriteDirectoryAndTrailer(DiskFile& file) {
     }
     ByteWriter(trailer_).U32(kTrailerDataEnd, dataEnd);
     ByteWriter(directory_).U32(kDirSignature, kDirMagic);
+    directoryStart = static_cast<std::uint64_t>(Base()) + dataEnd;
+    SeekPosition(directoryStart + DirSize() + kPakTrailerSize);
 
-    const std::uint64_t directoryStart = static_cast<std::uint64_t>(Base()) + dataEnd;
-    file.Seek(SeekPosition(directoryStart), sys::kSeekBegin);
+    std::vector<std::uint8_t> tail = directory_;
     if (IsScrambled()) {
-        std::vector<std::uint8_t> copy = directory_;
-        ApplyScramble(Scramble(), copy.data(), copy.size(), true);
-        file.Write(copy.data(), static_cast<std::uint32_t>(copy.size()));
-    } else {
-        file.Write(directory_.data(), static_cast<std::uint32_t>(directory_.size()));
+        ApplyScramble(Scramble(), tail.data(), tail.size(), true);
     }
-    file.Seek(SeekPosition(directoryStart + DirSize()), sys::kSeekBegin);
-    file.Write(trailer_.data(), kPakTrailerSize);
+    tail.insert(tail.end(), trailer_.begin(), trailer_.end());
+    return tail;
+}
+
+void PakArchive::WriteDirectoryAndTrailer(DiskFile& file) {
+    std::uint64_t directoryStart = 0;
+    const std::vector<std::uint8_t> tail = Tail(directoryStart);
+    file.Seek(SeekPosition(directoryStart), sys::kSeekBegin);
+    file.Write(tail.data(), static_cast<std::uint32_t>(tail.size()));
     file.SetEnd();
 }
 
+void PakArchive::WriteTail() {
+    if (!Updating()) {
+        WriteDirectoryAndTrailer(file_);
+        return;
+    }
+    std::uint64_t directoryStart = 0;
+    const std::vector<std::uint8_t> tail = Tail(directoryStart);
+    WriteAt(directoryStart, tail.data(), static_cast<std::uint32_t>(tail.size()));
+    const std::size_t end = static_cast<std::size_t>(directoryStart) + tail.size();
+    if (image_.size() != end) {
+        image_.resize(end);
+        imageChanged_ = true;
+    }
+}
+
+void PakArchive::ReadAt(std::uint64_t position, void* buffer, std::uint32_t count) {
+    if (!Updating()) {
+        file_.Seek(SeekPosition(position), sys::kSeekBegin);
+        file_.Read(buffer, count);
+        return;
+    }
+    // As from the file: what lies beyond its end is not read.
+    const std::size_t start = static_cast<std::size_t>(std::min<std::uint64_t>(position, image_.size()));
+    const std::size_t available = std::min<std::size_t>(count, image_.size() - start);
+    std::memcpy(buffer, image_.data() + start, available);
+}
+
+void PakArchive::WriteAt(std::uint64_t position, const void* data, std::uint32_t count) {
+    if (!Updating()) {
+        file_.Seek(SeekPosition(position), sys::kSeekBegin);
+        file_.Write(data, count);
+        return;
+    }
+    SeekPosition(position + count);
+    const std::size_t start = static_cast<std::size_t>(position);
+    if (image_.size() < start + count) {
+        // A file written beyond its end holds zero bytes in the gap.
+        image_.resize(start + count, 0);
+        imageChanged_ = true;
+    }
+    if (count > 0 && std::memcmp(image_.data() + start, data, count) != 0) {
+        std::memcpy(image_.data() + start, data, count);
+        imageChanged_ = true;
+    }
+}
+
+void PakArchive::BeginUpdate() {
+    RequireOpen();
+    // A pak opened for reading only takes no update: its writes fail as they always do.
+    if (access_ == sys::kGenericRead) {
+        return;
+    }
+    if (updateDepth_++ > 0) {
+        return;
+    }
+    try {
+        const std::uint32_t size = file_.Size();
+        image_.assign(size, 0);
+        file_.Seek(0, sys::kSeekBegin);
+        if (file_.Read(image_.data(), size) != size) {
+            throw EZolvaneError(ErrorText(ecReadFailed));
+        }
+    } catch (...) {
+        updateDepth_ = 0;
+        image_.clear();
+        throw;
+    }
+    imageChanged_ = false;
+    trailerBeforeUpdate_ = trailer_;
+    directoryBeforeUpdate_ = directory_;
+}
+
+void PakArchive::AbandonUpdate() {
+    if (updateDepth_ == 0) {
+        return;
+    }
+    updateDepth_ = 0;
+    trailer_.swap(trailerBeforeUpdate_);
+    directory_.swap(directoryBeforeUpdate_);
+    image_.clear();
+    image_.shrink_to_fit();
+}
+
+void PakArchive::CommitUpdate() {
+    if (updateDepth_ == 0 || --updateDepth_ > 0) {
+        return;
+    }
+    ++updateDepth_; // an update until it is done, so that a failure below can drop it
+    if (imageChanged_) {
+        const std::string newPath = path_ + "1";
+        DiskFile target;
+        try {
+            target.Create(newPath, sys::kAttrNormal, sys::kShareRead);
+            target.Write(image_.data(), static_cast<std::uint32_t>(image_.size()));
+            target.Flush();
+            target.Close();
+        } catch (...) {
+            target.Close();
+            sys::RemoveFile(newPath);
+            AbandonUpdate();
+            throw;
+        }
+        file_.Close();
+        // One step from the old file to the new: a crash leaves one whole pak or the other, never none.
+        const bool moved = sys::RenameFile(newPath, path_, true);
+        const std::uint32_t error = moved ? 0 : sys::LastError();
+        if (!moved) {
+            sys::RemoveFile(newPath);
+        }
+        try {
+            file_.Open(path_, access_, sys::kShareRead);
+            if (!moved && !sys::IsFileInUseError(error)) {
+                throw EZolvaneError(ErrorText(error) + " " + path_);
+            }
+            // Windows refuses to replace a file that another program holds open (a screensaver that
+            // reads the catalogue, say): then the new bytes go over the old ones, as single writes do.
+            if (!moved) {
+                file_.Seek(0, sys::kSeekBegin);
+                file_.Write(image_.data(), static_cast<std::uint32_t>(image_.size()));
+                file_.SetEnd();
+            }
+        } catch (...) {
+            AbandonUpdate();
+            throw;
+        }
+    }
+    updateDepth_ = 0;
+    image_.clear();
+    image_.shrink_to_fit();
+}
+
 void PakArchive::Close() {
+    AbandonUpdate();
     if (!file_.IsOpen()) {
         Release();
         return;

@@ -4,6 +4,11 @@
 // directory, and a 144-byte trailer that ends the file. Offsets count from base. A resource is
 // rewritten in place when the new data fits and appended otherwise; once one has moved, closing the
 // pak rewrites the whole file without the dead space.
+//
+// Each write goes to the disk at once, data, directory and trailer. Many writes that belong together go
+// in one update instead: they are made on a copy of the file in memory, and the whole new file then
+// replaces the old one in one step, so that a crash or a full disk leaves one or the other, never a mix.
+// The new file holds the same bytes as the writes made one by one would have left.
 #pragma once
 
 #include "library/PakScrambler.h"
@@ -61,7 +66,38 @@ public:
 
     // Closes the file, compacting it first when it was opened for writing and some entry is deleted. The compacted pak
     // replaces the old file in one step; when compacting fails, the old file stays as it was and the error goes on.
+    // An update still open is dropped.
     void Close();
+
+    // The writes from BeginUpdate to the matching CommitUpdate go to a copy of the file in memory;
+    // CommitUpdate writes the new file beside the old one, puts it on the disk and moves it into the old
+    // one's place (nothing at all when no byte changed). Updates nest; the outermost one commits. When
+    // the commit fails, or on AbandonUpdate, the file and the pak stay as they were before the update.
+    void BeginUpdate();
+    void CommitUpdate();
+    void AbandonUpdate();
+    bool Updating() const { return updateDepth_ > 0; }
+
+    // An update for a scope: begun when made, dropped when the scope ends without Commit.
+    class Update {
+    public:
+        explicit Update(PakArchive& pak) : pak_(pak) { pak_.BeginUpdate(); }
+        ~Update() {
+            if (!committed_) {
+                pak_.AbandonUpdate();
+            }
+        }
+        Update(const Update&) = delete;
+        Update& operator=(const Update&) = delete;
+        void Commit() {
+            committed_ = true;
+            pak_.CommitUpdate();
+        }
+
+    private:
+        PakArchive& pak_;
+        bool committed_ = false;
+    };
     bool IsOpen() const { return file_.IsOpen(); }
 
     // What the directory and the trailer hold, for tools and tests.
@@ -83,7 +119,14 @@ private:
     void RequireOpen() const;
     void SetEntry(std::uint32_t index, const PakEntry& entry);
     std::uint32_t TakeSlot();
+    // The directory (scrambled as stored) and the trailer, with the data's end brought up to date; where
+    // they go in the file.
+    std::vector<std::uint8_t> Tail(std::uint64_t& directoryStart);
     void WriteDirectoryAndTrailer(DiskFile& file);
+    // The pak's own file, or its copy in memory during an update.
+    void ReadAt(std::uint64_t position, void* buffer, std::uint32_t count);
+    void WriteAt(std::uint64_t position, const void* data, std::uint32_t count);
+    void WriteTail();
     bool IsScrambled() const { return IsScrambling(Scramble()); }
     void Compact();
     void Release();
@@ -93,4 +136,10 @@ private:
     std::string path_;
     std::uint32_t access_ = 0;
     DiskFile file_;
+
+    int updateDepth_ = 0;
+    std::vector<std::uint8_t> image_; // the file during an update
+    bool imageChanged_ = false;
+    std::vector<std::uint8_t> trailerBeforeUpdate_;
+    std::vector<std::uint8_t> directoryBeforeUpdate_;
 };

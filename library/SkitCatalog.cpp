@@ -97,6 +97,8 @@ void SkitCatalog::Load() {
 std::string SkitCatalog::ReadText(std::int32_t id) { return TextOfResource(pak_.Read(kPakPSTR, id)); }
 
 void SkitCatalog::Save() {
+    // Every text and the ops block reach the disk together, in one new file.
+    PakArchive::Update update(pak_);
     for (const SkitRecord& record : records_) {
         pak_.WriteText(kPakPSTR, record.name.id, record.name.text);
         pak_.WriteText(kPakPSTR, record.fileName.id, record.fileName.text);
@@ -114,6 +116,7 @@ void SkitCatalog::Save() {
         WriteSkitRecord(opsBlock_, OpsRecordOffset(i), records_[i]);
     }
     pak_.Write(kPakSkOp, 0, 0, 0, opsBlock_.data(), static_cast<std::uint32_t>(opsBlock_.size()));
+    update.Commit();
 }
 
 // ---- Opening -----------------------------------------------------------------------------------------
@@ -170,6 +173,8 @@ void SkitCatalog::MergeSyncFile(const std::string& path, bool failed) {
     if (failed) {
         return;
     }
+    // The new skits' texts and the save after them go to the disk as one new file.
+    PakArchive::Update update(pak_);
     changed_ = ImportSyncFile(path);
     if (environment_.SyncMethod() == smAutomatic) {
         for (SkitRecord& record : records_) {
@@ -182,11 +187,22 @@ void SkitCatalog::MergeSyncFile(const std::string& path, bool failed) {
     if (changed_) {
         Save();
     }
+    update.Commit();
 }
 
 void SkitCatalog::MergeDownloadedList(const std::string& path) {
-    MergeSyncFile(path, false);
+    // The skits and the time of the list reach the disk together, in one update.
+    PakArchive::Update update(pak_);
+    const FileTime previous = header_.lastListUpdate;
     header_.lastListUpdate = environment_.Now();
+    try {
+        MergeSyncFile(path, false);
+    } catch (...) {
+        header_.lastListUpdate = previous;
+        throw;
+    }
+    Save();
+    update.Commit();
 }
 
 bool SkitCatalog::ImportSyncFile(const std::string& path) {

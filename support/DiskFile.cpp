@@ -73,6 +73,12 @@ void DiskFile::SetEnd() {
     }
 }
 
+void DiskFile::Flush() {
+    if (!sys::FlushFile(handle_.Get())) {
+        RaiseLastError();
+    }
+}
+
 std::uint32_t DiskFile::Size() {
     std::uint64_t size = 0;
     if (!sys::QueryFileSize(handle_.Get(), size)) {

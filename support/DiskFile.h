@@ -39,6 +39,8 @@ public:
     std::uint32_t Seek(std::int32_t distance, sys::SeekMethod method);
     // Ends the file at the current position.
     void SetEnd();
+    // Puts what was written on the disk before it returns.
+    void Flush();
     // The low 32 bits of the file's size.
     std::uint32_t Size();
 

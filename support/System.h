@@ -50,8 +50,11 @@ void SetLastErrorCode(std::uint32_t code);
 // The system's own text for a system error code, unchanged; false when the system has none.
 bool SystemMessage(std::uint32_t code, std::string& text);
 
-// "File not found" as this platform numbers it.
+// "File not found" and "disk full" as this platform numbers them.
 extern const std::uint32_t kErrorFileNotFound;
+extern const std::uint32_t kErrorDiskFull;
+// True for the errors of a file that another program holds open (sharing violation, access denied).
+bool IsFileInUseError(std::uint32_t code);
 
 // ---- Open files ---------------------------------------------------------------------------------
 
@@ -76,7 +79,16 @@ bool WriteBytes(FileHandleValue file, const void* buffer, std::uint32_t count);
 std::uint32_t SetFilePosition(FileHandleValue file, std::int32_t distance, SeekMethod method);
 // Cuts or extends the file at the current position.
 bool SetEndOfFileHere(FileHandleValue file);
+// Puts what was written to the file on the disk before it returns.
+bool FlushFile(FileHandleValue file);
 bool QueryFileSize(FileHandleValue file, std::uint64_t& size);
+
+// ---- A failing disk, for tests ---------------------------------------------------------------------
+// The POSIX half counts its writes, flushes, set-ends and renames from the last call of FailNthDiskCall
+// and fails the Nth one as a full disk would (ERROR_DISK_FULL); 0 fails none. DiskCallsCounted says how
+// many it has counted. The Windows half never fails on purpose and counts nothing.
+void FailNthDiskCall(std::uint64_t n);
+std::uint64_t DiskCallsCounted();
 
 // ---- Whole files --------------------------------------------------------------------------------
 

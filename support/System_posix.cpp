@@ -100,6 +100,9 @@ struct DirTraits {
 } // namespace
 
 const std::uint32_t kErrorFileNotFound = ENOENT;
+const std::uint32_t kErrorDiskFull = ENOSPC;
+
+bool IsFileInUseError(std::uint32_t code) { return code == EBUSY || code == ETXTBSY; }
 
 // The program writes "folder\name"; on POSIX that is "folder/name".
 std::string NativePath(const std::string& path) {
@@ -176,7 +179,33 @@ bool ReadBytes(FileHandleValue file, void* buffer, std::uint32_t count, std::uin
     return true;
 }
 
+namespace {
+
+std::uint64_t gDiskCalls = 0;
+std::uint64_t gFailingDiskCall = 0;
+
+// Counts one disk call; false when it is the one to fail, with the error a full disk gives.
+bool DiskCallGoesThrough() {
+    if (++gDiskCalls == gFailingDiskCall) {
+        SetLastErrorCode(kErrorDiskFull);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void FailNthDiskCall(std::uint64_t n) {
+    gDiskCalls = 0;
+    gFailingDiskCall = n;
+}
+
+std::uint64_t DiskCallsCounted() { return gDiskCalls; }
+
 bool WriteBytes(FileHandleValue file, const void* buffer, std::uint32_t count) {
+    if (!DiskCallGoesThrough()) {
+        return false;
+    }
     const auto* bytes = static_cast<const unsigned char*>(buffer);
     std::uint32_t done = 0;
     while (done < count) {
@@ -202,8 +231,18 @@ std::uint32_t SetFilePosition(FileHandleValue file, std::int32_t distance, SeekM
 }
 
 bool SetEndOfFileHere(FileHandleValue file) {
+    if (!DiskCallGoesThrough()) {
+        return false;
+    }
     const off_t position = lseek(AsDescriptor(file), 0, SEEK_CUR);
     return position >= 0 && ftruncate(AsDescriptor(file), position) == 0;
+}
+
+bool FlushFile(FileHandleValue file) {
+    if (!DiskCallGoesThrough()) {
+        return false;
+    }
+    return fsync(AsDescriptor(file)) == 0;
 }
 
 bool QueryFileSize(FileHandleValue file, std::uint64_t& size) {
@@ -261,6 +300,9 @@ bool RemoveFile(const std::string& path) {
 }
 
 bool RenameFile(const std::string& source, const std::string& target, bool replaceExisting) {
+    if (!DiskCallGoesThrough()) {
+        return false;
+    }
     const std::string from = NativePath(source);
     const std::string to = NativePath(target);
     if (replaceExisting) {

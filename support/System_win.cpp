@@ -31,6 +31,9 @@ struct FindHandleTraits {
 } // namespace
 
 const std::uint32_t kErrorFileNotFound = ERROR_FILE_NOT_FOUND;
+const std::uint32_t kErrorDiskFull = ERROR_DISK_FULL;
+
+bool IsFileInUseError(std::uint32_t code) { return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED; }
 
 std::uint32_t LastError() { return GetLastError(); }
 
@@ -73,6 +76,12 @@ std::uint32_t SetFilePosition(FileHandleValue file, std::int32_t distance, SeekM
 }
 
 bool SetEndOfFileHere(FileHandleValue file) { return SetEndOfFile(AsHandle(file)) != FALSE; }
+
+bool FlushFile(FileHandleValue file) { return FlushFileBuffers(AsHandle(file)) != FALSE; }
+
+void FailNthDiskCall(std::uint64_t /*n*/) {}
+
+std::uint64_t DiskCallsCounted() { return 0; }
 
 bool QueryFileSize(FileHandleValue file, std::uint64_t& size) {
     BY_HANDLE_FILE_INFORMATION info;

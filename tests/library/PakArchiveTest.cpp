@@ -446,3 +446,75 @@ TEST_F(PakArchiveTest, AWriteThatFailsPartWayPutsTheDirectoryBack) {
     EXPECT_TRUE(SameBytes(ReadFile(path), before));
 }
 #endif
+
+// ---- Updates -------------------------------------------------------------------------------------------
+
+namespace {
+
+// Writes that exercise every way the file changes: new resources, rewrites in place and moved ones, a
+// scrambled pak, and a directory that grows past its first 200 slots.
+void WriteSequence(PakArchive& pak, int round) {
+    pak.WriteText(kPakPSTR, 1, "a longer text than before, round " + std::to_string(round));
+    pak.WriteText(kPakPSTR, 2, "x");
+    for (int i = 0; i < 120; ++i) {
+        pak.WriteText(kPakPSTR, kPakNextId, "new text " + std::to_string(round) + "." + std::to_string(i));
+    }
+    const std::vector<std::uint8_t> block(600, static_cast<std::uint8_t>(round));
+    pak.Write(kPakSkOp, 0, 0, 1, block.data(), static_cast<std::uint32_t>(block.size()));
+}
+
+} // namespace
+
+TEST_F(PakArchiveTest, AnUpdateLeavesTheBytesOfTheWritesOneByOneAndWritesThemOnce) {
+    const ScrambleProgram scramble = {29, 0xA5, 0, 0, 0, 0, 0, 0};
+    for (const ScrambleProgram* program : {static_cast<const ScrambleProgram*>(nullptr), &scramble}) {
+        const std::string first = Path("first.pak");
+        const std::string second = Path("second.pak");
+        for (const std::string& path : {first, second}) {
+            PakArchive pak;
+            pak.Open(path, true, program, kReadWrite);
+            pak.WriteText(kPakPSTR, kPakNextId, "one");
+            pak.WriteText(kPakPSTR, kPakNextId, "two");
+        }
+        for (int round = 1; round <= 2; ++round) {
+            PakArchive oneByOne;
+            oneByOne.Open(first, false, nullptr, kReadWrite);
+            WriteSequence(oneByOne, round);
+            oneByOne.Close();
+
+            PakArchive updated;
+            updated.Open(second, false, nullptr, kReadWrite);
+            PakArchive::Update update(updated);
+            WriteSequence(updated, round);
+            EXPECT_EQ(Text(updated.Read(kPakPSTR, 1)),
+                      "a longer text than before, round " + std::to_string(round) + std::string(1, '\0'));
+            const std::uint64_t writesBefore = DiskFileCalls().writes;
+            update.Commit();
+            EXPECT_EQ(DiskFileCalls().writes - writesBefore, 1u);
+            updated.Close();
+            EXPECT_TRUE(SameBytes(ReadFile(second), ReadFile(first))) << "round " << round;
+        }
+    }
+}
+
+TEST_F(PakArchiveTest, AnAbandonedUpdateOrOneThatChangesNothingLeavesTheFileAlone) {
+    const std::string path = MakePak({"one", "two"});
+    const std::string before = ReadFile(path);
+    PakArchive pak;
+    pak.Open(path, false, nullptr, kReadWrite);
+    {
+        PakArchive::Update update(pak);
+        WriteSequence(pak, 1);
+    }
+    EXPECT_EQ(Text(pak.Read(kPakPSTR, 2)), std::string("two") + '\0');
+    EXPECT_EQ(pak.Count(), 2u);
+    {
+        PakArchive::Update update(pak);
+        pak.WriteText(kPakPSTR, 2, "two");
+        const std::uint64_t writesBefore = DiskFileCalls().writes;
+        update.Commit();
+        EXPECT_EQ(DiskFileCalls().writes, writesBefore);
+    }
+    pak.Close();
+    EXPECT_TRUE(SameBytes(ReadFile(path), before));
+}
