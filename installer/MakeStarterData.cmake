@@ -22,7 +22,6 @@ function(run)
     endif()
 endfunction()
 
-string(REGEX REPLACE "/+$" "" SERVER_URL "${SERVER_URL}")
 set(skits ${OUT}/skits)
 set(ops ${OUT}/zolvane.ops)
 file(REMOVE_RECURSE ${skits})
