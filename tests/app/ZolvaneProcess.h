@@ -1,4 +1,5 @@
-// Runs zolvane.scr as a process of its own, from a scratch folder, and finds and drives its windows.
+// Runs zolvane.scr as a process of its own, from a scratch folder or where it is installed, and finds and
+// drives its windows.
 //
 // Waits pump this thread's messages (tests/gui/WindowTesting.h), so that windows of the test (a preview
 // parent, say) keep answering the program.
@@ -68,24 +69,20 @@ private:
 
 class ZolvaneProcess {
 public:
-    // Copies zolvane.scr into the folder (once) and starts it there with the arguments.
+#ifdef ZOLVANE_SCR
+    // Copies the built zolvane.scr into the folder (once) and starts it there with the arguments.
     ZolvaneProcess(const testing_files::ScratchFolder& folder, const std::string& arguments) {
         const std::string program = folder / "zolvane.scr";
         if (GetFileAttributesA(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
             Install(ZOLVANE_SCR, program);
         }
-        std::string commandLine = "zolvane.scr " + arguments;
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info{};
-        started_ = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                  folder.Path().c_str(), &startup, &info) != FALSE;
-        EXPECT_TRUE(started_) << "could not start " << program << ": " << GetLastError();
-        if (started_) {
-            process_.Reset(info.hProcess);
-            UniqueHandle thread(info.hThread);
-            id_ = info.dwProcessId;
-        }
+        Start(program, "zolvane.scr " + arguments, folder.Path());
+    }
+#endif
+
+    // Starts an installed program where it is, from the folder, as the system starts a screensaver.
+    ZolvaneProcess(const std::string& program, const std::string& arguments, const std::string& folder) {
+        Start(program, "\"" + program + "\" " + arguments, folder);
     }
 
     ~ZolvaneProcess() {
@@ -149,6 +146,20 @@ public:
     }
 
 private:
+    void Start(const std::string& program, std::string commandLine, const std::string& folder) {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        started_ = CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  folder.c_str(), &startup, &info) != FALSE;
+        EXPECT_TRUE(started_) << "could not start " << program << ": " << GetLastError();
+        if (started_) {
+            process_.Reset(info.hProcess);
+            UniqueHandle thread(info.hThread);
+            id_ = info.dwProcessId;
+        }
+    }
+
     bool Owns(HWND window) const {
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
