@@ -3,7 +3,6 @@
 #include "gui/Application.h"
 #include "gui/WindowClass.h"
 #include "host/DownloadStep.h"
-#include "host/DownloadStep.h"
 #include "host/Settings.h"
 #include "host/Startup.h"
 #include "library/SafeNames.h"
@@ -14,6 +13,7 @@
 #include "support/Error.h"
 #include "support/ErrorCodes.h"
 #include "support/MessageBoxes.h"
+#include "support/TraceLog.h"
 
 #include <shellapi.h>
 
@@ -37,14 +37,13 @@ TScreensaverZolvane::TScreensaverZolvane(DownloadProgressMaker makeProgress)
     : PreviewImage(IDB_PREVIEW), SkitTimer(*this, kSkitTimerId, 500, [this] { SkitTimerTimer(); }),
       ExitTimer(*this, kExitTimerId, 1000, [this] { ExitTimerTimer(); }),
       StayTimer(*this, kStayTimerId, kSkitTimerPlayingInterval, [this] { StayTimerTimer(); }),
-      PointerTimer(*this, kPointerTimerId, kPointerTimerInterval, [this] { PointerTimerTimer(); }),
       makeProgress_(std::move(makeProgress)) {
     ErrorPrefix = "Zolvane";
     PreviewImage.Visible = Mode == rmPreview;
 }
 
 // A player still running is left to itself: the show only asks players to close in FormClose.
-TScreensaverZolvane::~TScreensaverZolvane() = default;
+TScreensaverZolvane::~TScreensaverZolvane() { WatchPointer(false); }
 
 void TScreensaverZolvane::CreateParams(TCreateParams& params) {
     TScreensaverForm::CreateParams(params);
@@ -113,7 +112,7 @@ void TScreensaverZolvane::SkitTimerTimer() {
             KeepSkitInFront();
             return;
         }
-        PointerTimer.SetEnabled(false);
+        WatchPointer(false);
         ActivePlayer.reset();
     }
     const ShowChoice choice = ChooseShowSkit(*library, Settings.SyncMethod, RunCount);
@@ -207,8 +206,7 @@ void TScreensaverZolvane::StartSkit(const std::string& file) {
     ActivePlayer->AddFormattedVariable("SS_Month", "%02d", today.wMonth);
     ActivePlayer->AddFormattedVariable("SS_Day", "%02d", today.wDay);
     if (ActivePlayer->Start(Handle())) {
-        GetCursorPos(&lastPointer_);
-        PointerTimer.SetEnabled(true);
+        WatchPointer(true);
     } else {
         // A failure the system gave a code to reads as the system's text; any other as our own.
         const std::string reason =
@@ -232,30 +230,51 @@ void TScreensaverZolvane::KeepSkitInFront() {
     ActivePlayer->BringToFront();
 }
 
-void TScreensaverZolvane::PointerTimerTimer() {
-    if (!ActivePlayer || ActivePlayer->IsFinished(0)) {
-        PointerTimer.SetEnabled(false);
+namespace {
+
+// The window the pointer hook reports to; there is one show, and one hook, per process.
+HWND gPointerWindow = nullptr;
+
+} // namespace
+
+void TScreensaverZolvane::WatchPointer(bool watch) {
+    if (!watch) {
+        pointerHook_.Reset();
+        gPointerWindow = nullptr;
         return;
     }
-    POINT now{};
-    GetCursorPos(&now);
-    const HWND window = Handle();
-    if (now.x != lastPointer_.x || now.y != lastPointer_.y) {
-        lastPointer_ = now;
-        POINT client = now;
-        ScreenToClient(window, &client);
-        PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+    if (pointerHook_) {
+        return;
     }
-    const struct {
-        int key;
-        UINT message;
-    } buttons[] = {{VK_LBUTTON, WM_LBUTTONDOWN}, {VK_RBUTTON, WM_RBUTTONDOWN}, {VK_MBUTTON, WM_MBUTTONDOWN}};
-    for (const auto& button : buttons) {
-        if ((GetAsyncKeyState(button.key) & 0x8000) != 0) {
-            PostMessageA(window, button.message, 0, 0);
-            return;
+    gPointerWindow = Handle();
+    pointerHook_.Reset(SetWindowsHookExA(WH_MOUSE_LL, &TScreensaverZolvane::PointerHook, Application().Instance(), 0));
+    if (!pointerHook_) {
+        gPointerWindow = nullptr;
+        TraceWrite(tlError, "The pointer cannot be watched while the skit plays: %s", LastErrorText().c_str());
+    }
+}
+
+LRESULT CALLBACK TScreensaverZolvane::PointerHook(int code, WPARAM message, LPARAM data) {
+    if (code == HC_ACTION && gPointerWindow != nullptr) {
+        const auto* pointer = reinterpret_cast<const MSLLHOOKSTRUCT*>(data);
+        switch (message) {
+        case WM_MOUSEMOVE: {
+            POINT client = pointer->pt;
+            ScreenToClient(gPointerWindow, &client);
+            PostMessageA(gPointerWindow, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+            break;
+        }
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            PostMessageA(gPointerWindow, static_cast<UINT>(message), 0, 0);
+            break;
+        default:
+            break;
         }
     }
+    // The input goes on to where it was going: the hook only listens.
+    return CallNextHookEx(nullptr, code, message, data);
 }
 
 void TScreensaverZolvane::CreateBackdrop() {
@@ -341,7 +360,7 @@ bool TScreensaverZolvane::LeaveSaverState() {
     if (!running) {
         return false;
     }
-    PointerTimer.SetEnabled(false);
+    WatchPointer(false);
     if (ActivePlayer && Interacted == 0) {
         ActivePlayer->Stop(kPlayerStopWaitMs);
     }
@@ -371,7 +390,7 @@ void TScreensaverZolvane::FormClose(TCloseAction& action) {
     }
     try {
         SkitTimer.SetEnabled(false);
-        PointerTimer.SetEnabled(false);
+        WatchPointer(false);
         if (ActivePlayer) {
             if (Interacted == 0) {
                 ActivePlayer->Stop(kPlayerStopWaitMs);

@@ -24,9 +24,7 @@ public:
 
     static constexpr UINT_PTR kSkitTimerId = 2;
     static constexpr UINT_PTR kStayTimerId = 3;
-    static constexpr UINT_PTR kPointerTimerId = 4;
     static constexpr UINT_PTR kExitTimerId = 5;
-    static constexpr UINT kPointerTimerInterval = 50;
     static constexpr UINT kSkitTimerStartInterval = 50;
     static constexpr UINT kSkitTimerPlayingInterval = 1000;
     // How long a player is given to close when the show ends its skit.
@@ -72,16 +70,19 @@ private:
     bool LeaveSaverState();
     void SetTransparent(bool transparent);
     void StayTimerTimer();
-    void PointerTimerTimer();
+    // While a skit plays, its window lies over ours and takes the pointer's messages. A low-level mouse
+    // hook, there only while a player is in front, hands the pointer's movements and buttons to our own
+    // window, whose rules decide. The system calls the hook as the mouse acts, so nothing is polled and
+    // nothing runs while the mouse rests; raw input would serve as well, but a hook also sees the input
+    // that programs send, as remote-control and test tools do.
+    void WatchPointer(bool watch);
+    static LRESULT CALLBACK PointerHook(int code, WPARAM message, LPARAM data);
     void KeepSkitInFront();
 
     // Once a skit's command has taken the user elsewhere, the program stays hidden while its player
     // runs, and then ends.
     TTimer StayTimer;
-    // While a skit plays, its window lies over ours and takes the pointer's messages: this watches the
-    // pointer and hands what it does to our own window, whose rules decide.
-    TTimer PointerTimer;
-    POINT lastPointer_{};
+    UniqueHook pointerHook_;
     DownloadProgressMaker makeProgress_;
     // The exit wait's progress display.
     std::unique_ptr<DownloadProgress> progress_;

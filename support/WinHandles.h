@@ -118,6 +118,14 @@ private:
     HDC dc_ = nullptr;
 };
 
+// A hook of the system's input, taken out again when it goes.
+struct HookTraits {
+    using Value = HHOOK;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value hook) noexcept { UnhookWindowsHookEx(hook); }
+};
+using UniqueHook = UniqueResource<HookTraits>;
+
 // A window we created and that nobody else destroys first. Forms track their own window instead,
 // because the system may destroy it (with its parent, say) before the form goes.
 struct WindowTraits {

@@ -55,6 +55,18 @@ inline void PressKey(WORD key) {
     SendInput(2, input, sizeof(INPUT));
 }
 
+// Moves the pointer to the point of the primary screen as a mouse does: through the input queue, so that
+// hooks and raw input see it (SetCursorPos only places the pointer).
+inline void MovePointerAsAMouse(int x, int y) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    // Absolute positions run from 0 to 65535 across the screen, rounded up to land on the pixel.
+    input.mi.dx = static_cast<LONG>((x * 65536 + GetSystemMetrics(SM_CXSCREEN) - 1) / GetSystemMetrics(SM_CXSCREEN));
+    input.mi.dy = static_cast<LONG>((y * 65536 + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN));
+    SendInput(1, &input, sizeof input);
+}
+
 // Moves the pointer onto the point of the screen and presses and lets go of a button there
 // (MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN or MOUSEEVENTF_MIDDLEDOWN).
 inline void ClickScreenAt(POINT screen, DWORD buttonDown = MOUSEEVENTF_LEFTDOWN) {

@@ -252,7 +252,7 @@ TEST_F(SkitShow, MovingTheMouseEndsTheScreensaverAndClosesThePlayer) {
         GetClassNameA(WindowFromPoint(POINT{420, 300}), name, sizeof name);
         return std::string(name) == kPlayerClass;
     })) << "the skit never came to the front";
-    SetCursorPos(400 + 20, 300);
+    testing_windows::MovePointerAsAMouse(400 + 20, 300);
     EXPECT_TRUE(saver_->WaitForExit());
     EXPECT_EQ(saver_->ExitCode(), 0u);
     EXPECT_TRUE(WaitForLogLine("closed"));
@@ -376,7 +376,7 @@ TEST_F(ShowDownloads, EndingTheScreensaverDuringADownloadShowsTheProgressUntilIt
     const HWND window = StartShow();
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(PumpUntil([&] { return DownloadLog().size() == 1; }, kShowPatience)) << "the list never arrived";
-    SetCursorPos(400 + 20, 300);
+    testing_windows::MovePointerAsAMouse(400 + 20, 300);
 
     HWND progress = nullptr;
     ASSERT_TRUE(PumpUntil([&] {
