@@ -18,6 +18,7 @@ constexpr std::uint32_t kCopyChunk = 8192;
 
 std::atomic<std::uint64_t> gReads{0};
 std::atomic<std::uint64_t> gWrites{0};
+std::atomic<std::uint64_t> gBytesWritten{0};
 std::atomic<std::uint64_t> gSeeks{0};
 
 } // namespace
@@ -53,6 +54,7 @@ std::uint32_t DiskFile::Read(void* buffer, std::uint32_t count) {
 
 void DiskFile::Write(const void* buffer, std::uint32_t count) {
     ++gWrites;
+    gBytesWritten += count;
     if (!sys::WriteBytes(handle_.Get(), buffer, count)) {
         RaiseLastError();
     }
@@ -91,6 +93,7 @@ DiskFileCallCounts DiskFileCalls() {
     DiskFileCallCounts counts;
     counts.reads = gReads.load();
     counts.writes = gWrites.load();
+    counts.bytesWritten = gBytesWritten.load();
     counts.seeks = gSeeks.load();
     return counts;
 }

@@ -53,6 +53,7 @@ struct DiskFileCallCounts {
     std::uint64_t reads = 0;
     std::uint64_t writes = 0;
     std::uint64_t seeks = 0;
+    std::uint64_t bytesWritten = 0;
 };
 DiskFileCallCounts DiskFileCalls();
 
