@@ -2,8 +2,53 @@
 
 #include <cctype>
 
+namespace {
+
+// The longest address that Windows' internet functions and its shell take.
+constexpr std::size_t kMaxWebAddress = 2083;
+
+bool EqualsIgnoringCase(const std::string& text, const char* other) {
+    std::size_t i = 0;
+    for (; other[i] != '\0'; ++i) {
+        if (i >= text.size() ||
+            std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(other[i]))) {
+            return false;
+        }
+    }
+    return i == text.size();
+}
+
+// Windows opens a device, in whatever folder it is asked for, when the part of the name before its
+// first dot is one of these, in any case and with blanks after it: "con.gif" or "COM1 .txt" is no file.
+// The digits include the superscripts one, two and three of the Western code page (0xB9, 0xB2, 0xB3),
+// which Windows counts as digits here.
+bool IsDeviceName(const std::string& name) {
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') {
+        stem.pop_back();
+    }
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"}) {
+        if (EqualsIgnoringCase(stem, device)) {
+            return true;
+        }
+    }
+    if (stem.size() != 4 ||
+        !(EqualsIgnoringCase(stem.substr(0, 3), "COM") || EqualsIgnoringCase(stem.substr(0, 3), "LPT"))) {
+        return false;
+    }
+    const unsigned char digit = static_cast<unsigned char>(stem[3]);
+    return (digit >= '0' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+}
+
+} // namespace
+
 bool IsSafeFileName(const std::string& name) {
-    if (name.empty() || name.size() > 255 || name == "." || name == "..") {
+    if (name.empty() || name.size() > 255 || name.find_first_not_of('.') == std::string::npos) {
+        return false;
+    }
+    // Windows drops dots and blanks at the end of a name, so "x.gif." would open x.gif; a blank in
+    // front is kept, but makes a name that looks like another one.
+    if (name.back() == '.' || name.back() == ' ' || name.front() == ' ') {
         return false;
     }
     for (const char c : name) {
@@ -13,7 +58,7 @@ bool IsSafeFileName(const std::string& name) {
         switch (c) {
         case '\\':
         case '/':
-        case ':':
+        case ':': // a drive, or a stream of the file ("x.gif::$DATA")
         case '*':
         case '?':
         case '"':
@@ -25,24 +70,57 @@ bool IsSafeFileName(const std::string& name) {
             break;
         }
     }
-    return true;
+    return !IsDeviceName(name);
 }
 
 namespace {
 
 bool StartsWithIgnoringCase(const std::string& text, const char* prefix) {
-    std::size_t i = 0;
-    for (; prefix[i] != '\0'; ++i) {
-        if (i >= text.size() ||
-            std::tolower(static_cast<unsigned char>(text[i])) != static_cast<unsigned char>(prefix[i])) {
-            return false;
-        }
+    return EqualsIgnoringCase(text.substr(0, std::char_traits<char>::length(prefix)), prefix);
+}
+
+// Blanks, quotes and control characters could end the address early or split it into further
+// arguments where the shell puts it on a browser's command line, and a line break would add lines to
+// a request; an address writes them as %20, %22 and so on. Windows reads a backslash as a folder
+// separator.
+bool IsAddressCharacter(unsigned char c) {
+    if (c <= ' ' || c == 0x7F) {
+        return false;
     }
-    return text.size() > i;
+    switch (c) {
+    case '"':
+    case '<':
+    case '>':
+    case '\\':
+    case '^':
+    case '`':
+    case '{':
+    case '|':
+    case '}':
+        return false;
+    default:
+        return true;
+    }
 }
 
 } // namespace
 
 bool IsWebAddress(const std::string& url) {
-    return StartsWithIgnoringCase(url, "http://") || StartsWithIgnoringCase(url, "https://");
+    std::size_t host = 0;
+    if (StartsWithIgnoringCase(url, "http://")) {
+        host = 7;
+    } else if (StartsWithIgnoringCase(url, "https://")) {
+        host = 8;
+    } else {
+        return false;
+    }
+    if (url.size() <= host || url.size() > kMaxWebAddress || url[host] == '/' || url[host] == '?' || url[host] == '#') {
+        return false;
+    }
+    for (const char c : url) {
+        if (!IsAddressCharacter(static_cast<unsigned char>(c))) {
+            return false;
+        }
+    }
+    return true;
 }

@@ -27,6 +27,22 @@ std::vector<std::uint8_t> OpsBlockOnDisk(const std::string& path) {
     return pak.Read(kPakSkOp, 0);
 }
 
+// Names that reach out of the skits folder, open a device or a stream, or name another file than they
+// seem to, on Windows or anywhere.
+const std::vector<std::string> kHostileFileNames = {
+    // Folders, drives, shares and devices by path.
+    "..\\x.gif", "../x.gif", "a/../../x", "a\\..\\..\\x", "sub\\x.gif", "sub/x.gif", "\\x.gif", "/x.gif", "C:x.gif",
+    "C:\\x.gif", "C:/x.gif", "\\\\server\\share\\x.gif", "//server/share/x.gif", "\\\\?\\C:\\x",
+    "\\\\.\\PhysicalDrive0",
+    // Devices by name, with and without an extension, in any case.
+    "CON", "con.gif", "PRN", "Prn.gif", "AUX", "aux.tar.gz", "NUL", "nul.gif", "COM1", "com9.gif", "LPT1", "Lpt9.gif",
+    "COM0", "COM\xB9.gif", "lpt\xB3", "CONIN$", "conout$.gif", "CON .gif", "nul ",
+    // Streams, and what Windows cuts off the end of a name.
+    "x.gif:evil", "x.gif::$DATA", "x.gif.", "x.gif ", "x.gif. .", "...", ".", "..", "", " x.gif",
+    // Too long, control characters, wildcards and what Windows forbids.
+    std::string(300, 'a'), std::string(256, 'a'), "x\x01.gif", "x\t.gif", "x\n.gif", "x\r.gif", "x.gif/", "*.gif",
+    "x?.gif", "\"x.gif\"", "<x>.gif", "x|calc.gif"};
+
 } // namespace
 
 // ---- Opening and saving -------------------------------------------------------------------------
@@ -417,39 +433,50 @@ TEST_F(CatalogTest, ListsWithShortResourcesAreRefusedAsCorrupt) {
 // ---- Hostile file names and addresses --------------------------------------------------------------
 
 TEST_F(CatalogTest, AFileNameThatLeavesTheSkitsFolderIsNeverUsed) {
-    // Files that a careless join would reach, one and two folders up from the skits folder.
-    WriteFile(folder_ / "boot.ini", "keep me");
+    // Files that a careless join would reach: one and two folders up, in a subfolder, and the skit
+    // that Windows would open for "x.gif." or "x.gif::$DATA".
+    const std::vector<std::string> bystanders = {folder_ / "x.gif", folder_ / "x", In("skits", "sub") + "/x.gif",
+                                                 Skits("x.gif")};
     std::filesystem::create_directory(In("skits", "sub"));
-    WriteFile(In("skits", "sub") + "/x.gif", "keep me too");
-    const std::vector<std::string> hostile = {
-        "..\\boot.ini", "../boot.ini", "sub\\x.gif", "C:\\x.exe", "..", "", std::string(256, 'a'), "*"};
-    std::vector<SkitRecord> records;
-    for (std::size_t i = 0; i < hostile.size(); ++i) {
-        SkitRecord record = Downloaded(Skit(skRegular, static_cast<std::int32_t>(i + 1), hostile[i]));
-        records.push_back(record);
-        SkitRecord timed = Downloaded(Skit(skTimed, static_cast<std::int32_t>(i + 1), hostile[i]));
-        timed.playsLeft = 0; // purged at opening
-        records.push_back(timed);
+    std::filesystem::create_directory(In("skits", "a"));
+    for (const std::string& bystander : bystanders) {
+        WriteFile(bystander, "keep me");
     }
-    SkitRecord special = Skit(skSpecial, 1, "..\\boot.ini");
-    records.push_back(special);
-    WriteOps(records);
+    for (const std::string& name : kHostileFileNames) {
+        SCOPED_TRACE(testing::PrintToString(name));
+        SkitRecord timed = Downloaded(Skit(skTimed, 1, name));
+        timed.playsLeft = 0; // purged at opening, with its movie
+        WriteOps({Downloaded(Skit(skRegular, 1, name)), timed, Skit(skSpecial, 1, name)});
 
-    auto catalog = Open();
-    EXPECT_EQ(ReadFile(folder_ / "boot.ini"), "keep me");
-    EXPECT_EQ(ReadFile(In("skits", "sub") + "/x.gif"), "keep me too");
-    EXPECT_EQ(catalog->ChooseNextSkit(), std::nullopt);
-    EXPECT_EQ(catalog->SkitFileName(skSpecial, 1), std::nullopt);
-    for (const SkitRecord& record : catalog->Records()) {
-        EXPECT_NE(record.state, dsDownloaded) << record.fileName.text;
+        auto catalog = Open();
+        EXPECT_EQ(catalog->ChooseNextSkit(), std::nullopt);
+        EXPECT_EQ(catalog->SkitFileName(skRegular, 1), std::nullopt);
+        EXPECT_EQ(catalog->SkitFileName(skSpecial, 1), std::nullopt);
+        EXPECT_EQ(catalog->SkitState(skRegular, 1), dsAvailable);
+        // Scheduled, but never fetched: no download is started for it.
+        ApplyAll(*catalog, dsScheduled);
+        EXPECT_FALSE(catalog->StartSkitDownloads(nullptr));
+        // Everything else about it is kept for a list that puts it right.
+        catalog.reset();
+        EXPECT_EQ(Open()->Records().size(), 2u);
+        for (const std::string& bystander : bystanders) {
+            EXPECT_EQ(ReadFile(bystander), "keep me") << bystander;
+        }
     }
-    // Scheduled, but never fetched: no download is started for any of them.
-    ApplyAll(*catalog, dsScheduled);
-    EXPECT_FALSE(catalog->StartSkitDownloads(nullptr));
     EXPECT_TRUE(jobs_.started.empty());
-    // Everything else about them is kept for a list that puts them right.
-    catalog.reset();
-    EXPECT_EQ(Open()->Records().size(), hostile.size() + 1);
+}
+
+TEST_F(CatalogTest, FileNamesThatOnlyLookLikeDevicesOrDotsPlay) {
+    const std::vector<std::string> names = {"x.gif",     "a.b.gif", "x..gif",       ".x.gif",    "CONSOLE.gif",
+                                            "COM10.gif", "LPT.gif", "nul-skit.gif", "con_1.gif", "x y.gif"};
+    std::vector<SkitRecord> records;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        PutMovie(names[i]);
+        records.push_back(Downloaded(Skit(skRegular, static_cast<std::int32_t>(i + 1), names[i])));
+    }
+    WriteOps(records);
+    auto catalog = Open();
+    EXPECT_EQ(Picks(*catalog, static_cast<int>(names.size())), names);
 }
 
 // ---- Picking what plays -------------------------------------------------------------------------------

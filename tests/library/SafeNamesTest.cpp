@@ -1,0 +1,48 @@
+#include "library/SafeNames.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+// The show hands a skit's key command to the shell only when IsWebAddress takes it, and the catalogue
+// fetches nothing else; the command comes from a downloaded skit list.
+
+TEST(SafeNames, NoKeyCommandButAPlainWebAddressMayRun) {
+    const std::vector<std::string> refused = {
+        // Every other scheme.
+        "file:///C:/Windows/System32/calc.exe", "file://server/share/x.exe", "ftp://example.com/x.exe",
+        "javascript:alert(1)", "mailto:someone@example.com", "ms-settings:", "shell:startup", "data:text/html,x",
+        "vbscript:msgbox(1)", "res://shell32.dll/1", "about:blank", "ms-msdt:/id PCWDiagnostic", "search-ms:query=x",
+        "hcp://system", "telnet://example.com",
+        // Shares, programs, programs with arguments.
+        "\\\\server\\share\\x.exe", "\\\\?\\C:\\Windows\\calc.exe", "calc", "cmd /c calc",
+        "C:\\Windows\\System32\\calc.exe", "%COMSPEC% /c calc",
+        // Quotes and blanks that would end the address on a browser's command line.
+        "\"http://x\" & calc", "http://x\" \"calc", "http://x\" --renderer-cmd-prefix=calc", "http://x calc",
+        " http://x",
+        // Web-looking spoofs and addresses without a host.
+        "HTTP:\\\\x", "http:x", "http:/x", "http:", "http://", "https://", "http:///C:/Windows/calc.exe",
+        "file:HTTP://x", "javascript:HTTP://x", "HTTP://x\\..\\calc.exe", "httpx://x", "http//x",
+        // Too long, control characters and zero bytes, characters that no address holds.
+        "http://x/" + std::string(4991, 'a'), "http://x/" + std::string(2075, 'a'), "http://x\tcalc",
+        "http://x\r\nHost: evil", "http://x\ncalc", std::string("http://x\0calc", 13), "http://x\x7F",
+        "http://x/<script>", "http://x|calc", "http://x^calc", "http://x`calc`", "http://x/{y}", ""};
+    for (const std::string& command : refused) {
+        EXPECT_FALSE(IsWebAddress(command)) << testing::PrintToString(command.substr(0, 80));
+    }
+}
+
+TEST(SafeNames, WebAddressesAsListsWriteThemStillRun) {
+    const std::vector<std::string> accepted = {"http://example.com/more",
+                                               "https://example.com/a?b=1&c=%22x%22#top",
+                                               "HTTP://EXAMPLE.COM/",
+                                               "HtTpS://example.com",
+                                               "http://ann:pw@skits.example:8080/dir/file.syn?x=1",
+                                               "http://127.0.0.1:8080/generated/10?fault=drip&chunk=5",
+                                               "http://example.com/caf\xE9",
+                                               "http://x/" + std::string(2074, 'a')};
+    for (const std::string& address : accepted) {
+        EXPECT_TRUE(IsWebAddress(address)) << address.substr(0, 80);
+    }
+}
