@@ -15,6 +15,19 @@ constexpr std::uint32_t kReadWrite = sys::kGenericRead | sys::kGenericWrite;
 constexpr std::uint32_t kDownloadLogLimit = 512000;
 constexpr FileTime kTicksPerDay = 864000000000ull;
 
+// Counters that a skit list sets may stand at their limits: they stop there instead of wrapping round.
+void CountUp(std::int32_t& counter) {
+    if (counter < std::numeric_limits<std::int32_t>::max()) {
+        ++counter;
+    }
+}
+
+void CountDown(std::int32_t& counter) {
+    if (counter > std::numeric_limits<std::int32_t>::min()) {
+        --counter;
+    }
+}
+
 [[noreturn]] void RaiseCorrupt(const std::string& path) {
     throw EZolvaneError(ErrorText(ecMissingOrCorrupt) + " " + path);
 }
@@ -440,7 +453,7 @@ std::optional<std::string> SkitCatalog::ChooseNextSkit() {
     header_.lastRegularId = chosen.id;
     currentIndex_ = pick;
     picked_ = true;
-    ++chosen.plays;
+    CountUp(chosen.plays);
     if (chosen.playsLeft > 0) {
         --chosen.playsLeft;
     }
@@ -451,7 +464,8 @@ std::optional<std::string> SkitCatalog::ChooseTimedSkit() {
     if (header_.timedEnabled == 0 || CountKind(skTimed) == 0 || header_.timedPlaysLeft == 0) {
         return std::nullopt;
     }
-    if (--header_.timedCountdown != 0) {
+    CountDown(header_.timedCountdown);
+    if (header_.timedCountdown != 0) {
         return std::nullopt;
     }
     header_.timedCountdown = header_.timedInterval;
@@ -466,12 +480,12 @@ std::optional<std::string> SkitCatalog::ChooseTimedSkit() {
             record.availableFrom > now || now > record.availableUntil || !MovieExists(record)) {
             continue;
         }
-        --header_.timedPlaysLeft;
+        CountDown(header_.timedPlaysLeft);
         if (record.playsLeft > 0) {
             --record.playsLeft;
         }
-        ++record.plays;
-        ++header_.timedPlaysTotal;
+        CountUp(record.plays);
+        CountUp(header_.timedPlaysTotal);
         header_.lastTimedId = record.id;
         currentIndex_ = static_cast<int>(i);
         picked_ = true;

@@ -640,3 +640,28 @@ TEST_F(CatalogTest, TheGridSeesAndChangesTheSkitsOfOneKind) {
     EXPECT_EQ(catalog->SkitState(skTimed, 1), dsAvailable);
     EXPECT_EQ(catalog->SkitState(skRegular, 99), 0);
 }
+
+// A list may set the counters to their limits: picking stops them there instead of wrapping round.
+TEST_F(CatalogTest, CountersAtTheirLimitsStopThereInsteadOfWrappingRound) {
+    constexpr std::int32_t kMost = std::numeric_limits<std::int32_t>::max();
+    SkitRecord regular = Downloaded(Skit(skRegular, 1, "one.gif"));
+    regular.plays = kMost;
+    SkitRecord timed = Downloaded(Skit(skTimed, 2, "two.gif"));
+    timed.plays = kMost;
+    PutMovie("one.gif");
+    PutMovie("two.gif");
+    for (const std::int32_t interval : {1, std::numeric_limits<std::int32_t>::min()}) {
+        header_.timedEnabled = 1;
+        header_.timedInterval = interval;
+        header_.timedPlaysPerStart = kMost;
+        header_.timedPlaysTotal = kMost;
+        WriteOps({regular, timed});
+        const auto catalog = Open();
+        for (int pick = 0; pick < 3; ++pick) {
+            catalog->ChooseNextSkit();
+        }
+        EXPECT_EQ(catalog->Records()[0].plays, kMost);
+        EXPECT_EQ(catalog->Records()[1].plays, kMost);
+        EXPECT_EQ(catalog->Header().timedPlaysTotal, kMost);
+    }
+}
