@@ -110,6 +110,7 @@ void TScreensaverZolvane::SkitTimerTimer() {
     if (ActivePlayer) {
         if (!ActivePlayer->IsFinished(0)) {
             KeepSkitInFront();
+            CatchUpWithPointer();
             return;
         }
         WatchPointer(false);
@@ -237,6 +238,19 @@ HWND gPointerWindow = nullptr;
 
 } // namespace
 
+void TScreensaverZolvane::CatchUpWithPointer() {
+    // The system skips a hook that does not answer in time (while this thread waits for the player,
+    // say): the second's step hands on where the pointer stands, so that a movement it skipped still
+    // counts.
+    POINT now{};
+    GetCursorPos(&now);
+    if (now.x != lastPointer_.x || now.y != lastPointer_.y) {
+        lastPointer_ = now;
+        ScreenToClient(Handle(), &now);
+        PostMessageA(Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(now.x, now.y));
+    }
+}
+
 void TScreensaverZolvane::WatchPointer(bool watch) {
     if (!watch) {
         pointerHook_.Reset();
@@ -247,6 +261,7 @@ void TScreensaverZolvane::WatchPointer(bool watch) {
         return;
     }
     gPointerWindow = Handle();
+    GetCursorPos(&lastPointer_);
     pointerHook_.Reset(SetWindowsHookExA(WH_MOUSE_LL, &TScreensaverZolvane::PointerHook, Application().Instance(), 0));
     if (!pointerHook_) {
         gPointerWindow = nullptr;

@@ -76,6 +76,7 @@ private:
     // nothing runs while the mouse rests; raw input would serve as well, but a hook also sees the input
     // that programs send, as remote-control and test tools do.
     void WatchPointer(bool watch);
+    void CatchUpWithPointer();
     static LRESULT CALLBACK PointerHook(int code, WPARAM message, LPARAM data);
     void KeepSkitInFront();
 
@@ -83,6 +84,8 @@ private:
     // runs, and then ends.
     TTimer StayTimer;
     UniqueHook pointerHook_;
+    // Where the pointer stood at the last step while a skit plays.
+    POINT lastPointer_{};
     DownloadProgressMaker makeProgress_;
     // The exit wait's progress display.
     std::unique_ptr<DownloadProgress> progress_;
