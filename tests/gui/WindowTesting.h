@@ -55,28 +55,33 @@ inline void PressKey(WORD key) {
     SendInput(2, input, sizeof(INPUT));
 }
 
-// Moves the pointer to the point of the primary screen as a mouse does: through the input queue, so that
-// hooks and raw input see it (SetCursorPos only places the pointer).
-inline void MovePointerAsAMouse(int x, int y) {
+// A point of the primary screen as SendInput's absolute positions give it: 0 to 65535 across the screen,
+// rounded up to land on the pixel.
+inline INPUT MouseInputAt(POINT screen, DWORD flags) {
     INPUT input{};
     input.type = INPUT_MOUSE;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    // Absolute positions run from 0 to 65535 across the screen, rounded up to land on the pixel.
-    input.mi.dx = static_cast<LONG>((x * 65536 + GetSystemMetrics(SM_CXSCREEN) - 1) / GetSystemMetrics(SM_CXSCREEN));
-    input.mi.dy = static_cast<LONG>((y * 65536 + GetSystemMetrics(SM_CYSCREEN) - 1) / GetSystemMetrics(SM_CYSCREEN));
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    input.mi.dx = static_cast<LONG>((screen.x * 65536 + width - 1) / width);
+    input.mi.dy = static_cast<LONG>((screen.y * 65536 + height - 1) / height);
+    return input;
+}
+
+// Moves the pointer to the point as a mouse does: through the input queue, so that hooks and raw input
+// see it (SetCursorPos only places the pointer).
+inline void MovePointerAsAMouse(int x, int y) {
+    INPUT input = MouseInputAt(POINT{x, y}, 0);
     SendInput(1, &input, sizeof input);
 }
 
-// Moves the pointer onto the point of the screen and presses and lets go of a button there
-// (MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN or MOUSEEVENTF_MIDDLEDOWN).
+// Presses and lets go of a button (MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN or MOUSEEVENTF_MIDDLEDOWN)
+// at the point of the screen. Each event carries the point, so the press lands there however late the
+// system moves the pointer.
 inline void ClickScreenAt(POINT screen, DWORD buttonDown = MOUSEEVENTF_LEFTDOWN) {
     SetCursorPos(screen.x, screen.y);
-    INPUT input[2]{};
-    input[0].type = INPUT_MOUSE;
-    input[0].mi.dwFlags = buttonDown;
-    input[1] = input[0];
     // Each button's "up" flag is twice its "down" flag.
-    input[1].mi.dwFlags = buttonDown << 1;
+    INPUT input[2] = {MouseInputAt(screen, buttonDown), MouseInputAt(screen, buttonDown << 1)};
     SendInput(2, input, sizeof(INPUT));
 }
 
