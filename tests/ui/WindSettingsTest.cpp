@@ -608,8 +608,10 @@ TEST_F(WindSettingsDownloads, DownloadSkitListMergesTheServedListAndShowsTodaysD
     header_.listUrl.text = net_testing::ServerUrl(served_.At("skits.syn"));
     TWindSettings& dialog = Open({}, true);
     ClickControl(Control("BtnUpdate"));
-    ASSERT_TRUE(PumpUntil([&] { return gWindStatus != nullptr; }, 5000));
-    ASSERT_TRUE(PumpUntil([&] { return gWindStatus == nullptr; }));
+    // A small list comes so fast that the progress window may come and go between two looks: the test
+    // waits for the merged skits. (The progress window of a longer download is seen below.)
+    ASSERT_TRUE(PumpUntil([&] { return dialog.Rows().size() == 2 || !boxes.empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !dialog.UpdateTimerOn(); }));
 
     EXPECT_TRUE(boxes.empty()) << boxes[0];
     ASSERT_EQ(dialog.Rows().size(), 2u);
