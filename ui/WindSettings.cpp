@@ -50,7 +50,7 @@ int RowIndexOfLine(int line) { return line - 1; }
 } // namespace
 
 // One control of the dialog, at its place at 96 dots per inch.
-struct TWindSettings::ControlSpec {
+struct TWindSettings::ControlLayout {
     const char* name;
     const char* windowClass;
     const char* text;
@@ -63,7 +63,7 @@ struct TWindSettings::ControlSpec {
 
 // In the order of the Tab key. The labels and the grid inside "Skit List " share its help; a label of no
 // size is as large as its text; the radio items spread evenly below their group's caption.
-const TWindSettings::ControlSpec TWindSettings::kControls[] = {
+const TWindSettings::ControlLayout TWindSettings::kControls[] = {
     {"GroupSkits", "BUTTON", "Skit List ", BS_GROUPBOX, PlaceAt(4, 4, 277, 309), kIdNone, 1},
     {"TxtLastUpdate", "STATIC", "Current as of <date>", SS_LEFTNOWORDWRAP, PlaceAt(53, 17, 0, 0), kIdNone, 1},
     {"Label2", "STATIC", "Click in the list to schedule skits for download or play.", SS_LEFTNOWORDWRAP,
@@ -131,13 +131,13 @@ void TWindSettings::CreateControls() {
     dpi_ = WindowDpi(window);
     font_ = MakeFont("MS Sans Serif", ScaleToDpi(kFontHeight, dpi_));
     SetWindowContextHelpId(window, kDialogHelpContext);
-    for (const ControlSpec& spec : kControls) {
-        const HWND control = CreateControl(window, spec.windowClass, spec.text, spec.style,
-                                           ScaleToDpi(spec.place, dpi_), spec.id, font_.Get());
-        SetWindowContextHelpId(control, spec.helpContext != 0 ? spec.helpContext : kDialogHelpContext);
+    for (const ControlLayout& layout : kControls) {
+        const HWND control = CreateControl(window, layout.windowClass, layout.text, layout.style,
+                                           ScaleToDpi(layout.place, dpi_), layout.id, font_.Get());
+        SetWindowContextHelpId(control, layout.helpContext != 0 ? layout.helpContext : kDialogHelpContext);
         controls_.push_back(control);
         // The grid sits in "Skit List " after its date line, where the Tab order does not stop.
-        if (std::strcmp(spec.name, "TxtLastUpdate") == 0) {
+        if (std::strcmp(layout.name, "TxtLastUpdate") == 0) {
             grid_ = std::make_unique<TDrawGrid>(window, ScaleToDpi(kGridPlace, dpi_));
             SetWindowContextHelpId(grid_->Handle(), 1);
         }
@@ -363,8 +363,8 @@ void TWindSettings::EndDownloading() {
     status_.reset();
     UpdateTimer.SetEnabled(false);
     SetEnabled(true);
+    // WindUpdate enables "Download &Skits" exactly when a skit is scheduled.
     BuildGrid();
-    SetButtonEnabled(Control("BtnDownload"), AnyScheduled());
     WindUpdate();
 }
 

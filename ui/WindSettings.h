@@ -85,8 +85,8 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    struct ControlSpec;
-    static const ControlSpec kControls[];
+    struct ControlLayout;
+    static const ControlLayout kControls[];
 
     void CreateControls();
     void PlaceControls();
