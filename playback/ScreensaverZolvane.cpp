@@ -236,6 +236,12 @@ namespace {
 // The window the pointer hook reports to; there is one show, and one hook, per process.
 HWND gPointerWindow = nullptr;
 
+// Tells the window that the pointer stands at the point of the screen, as its own mouse message would.
+void PostPointerMove(HWND window, POINT screen) {
+    ScreenToClient(window, &screen);
+    PostMessageA(window, WM_MOUSEMOVE, 0, MAKELPARAM(screen.x, screen.y));
+}
+
 } // namespace
 
 void TScreensaverZolvane::CatchUpWithPointer() {
@@ -246,8 +252,7 @@ void TScreensaverZolvane::CatchUpWithPointer() {
     GetCursorPos(&now);
     if (now.x != lastPointer_.x || now.y != lastPointer_.y) {
         lastPointer_ = now;
-        ScreenToClient(Handle(), &now);
-        PostMessageA(Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(now.x, now.y));
+        PostPointerMove(Handle(), now);
     }
 }
 
@@ -273,12 +278,9 @@ LRESULT CALLBACK TScreensaverZolvane::PointerHook(int code, WPARAM message, LPAR
     if (code == HC_ACTION && gPointerWindow != nullptr) {
         const auto* pointer = reinterpret_cast<const MSLLHOOKSTRUCT*>(data);
         switch (message) {
-        case WM_MOUSEMOVE: {
-            POINT client = pointer->pt;
-            ScreenToClient(gPointerWindow, &client);
-            PostMessageA(gPointerWindow, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
+        case WM_MOUSEMOVE:
+            PostPointerMove(gPointerWindow, pointer->pt);
             break;
-        }
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_MBUTTONDOWN:
