@@ -8,12 +8,21 @@
 
 #include <vector>
 
+// The common controls library is loaded with the first control, not with the program: the screensaver
+// itself makes none, and loading it registers every control class, a cost at each start of the show.
+// It stays loaded, since its classes are in use from then on.
 void EnsureCommonControls() {
     static const bool registered = [] {
+        const HMODULE library = LoadLibraryA("comctl32.dll");
+        const auto initialize = reinterpret_cast<decltype(&InitCommonControlsEx)>(
+            reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
+        if (initialize == nullptr) {
+            return false;
+        }
         INITCOMMONCONTROLSEX controls{};
         controls.dwSize = sizeof controls;
         controls.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
-        return InitCommonControlsEx(&controls) != FALSE;
+        return initialize(&controls) != FALSE;
     }();
     (void)registered;
 }

@@ -25,7 +25,10 @@ public:
     static constexpr UINT_PTR kSkitTimerId = 2;
     static constexpr UINT_PTR kStayTimerId = 3;
     static constexpr UINT_PTR kExitTimerId = 5;
-    static constexpr UINT kSkitTimerStartInterval = 50;
+    // The first step comes as soon as the system's timers allow: a timer is the last message the window
+    // gets, so the screen has been painted black by then, and the skit starts without a pause that the
+    // user would see as a slow start.
+    static constexpr UINT kSkitTimerStartInterval = USER_TIMER_MINIMUM;
     static constexpr UINT kSkitTimerPlayingInterval = 1000;
     // How long a player is given to close when the show ends its skit.
     static constexpr DWORD kPlayerStopWaitMs = 3000;

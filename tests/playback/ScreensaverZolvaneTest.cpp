@@ -47,7 +47,7 @@ TEST_F(ScreensaverZolvaneTest, ShowingTheScreensaverStartsTheShowSoon) {
     EXPECT_FALSE(show.SkitTimer.Enabled());
     show.Show();
     EXPECT_TRUE(show.SkitTimer.Enabled());
-    EXPECT_EQ(show.SkitTimer.Interval(), 50u);
+    EXPECT_EQ(show.SkitTimer.Interval(), TScreensaverZolvane::kSkitTimerStartInterval);
 }
 
 TEST_F(ScreensaverZolvaneTest, WithoutASkitLibraryATickScrollsTheStartupErrorAfterThePrefix) {
@@ -73,7 +73,7 @@ TEST_F(ScreensaverZolvaneTest, AfterEachPassTheShowTriesAgain) {
     show.ErrorScrollFinished();
     EXPECT_EQ(show.ErrorShowing, 0);
     EXPECT_TRUE(show.SkitTimer.Enabled());
-    EXPECT_EQ(show.SkitTimer.Interval(), 50u);
+    EXPECT_EQ(show.SkitTimer.Interval(), TScreensaverZolvane::kSkitTimerStartInterval);
     show.SkitTimerTimer();
     EXPECT_EQ(show.ErrorShowing, 1);
 }
