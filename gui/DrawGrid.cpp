@@ -182,17 +182,19 @@ RECT TDrawGrid::CellRect(int column, int row) const {
 }
 
 bool TDrawGrid::MouseToCell(int x, int y, int& column, int& row) const {
-    for (int r = 0; r < rowCount_; ++r) {
-        if (r >= fixedRows_ && r < topRow_) {
-            continue;
-        }
-        for (int c = 0; c < ColCount(); ++c) {
-            const RECT cell = CellRect(c, r);
-            if (x >= cell.left && x < cell.right && y >= cell.top && y < cell.bottom) {
-                column = c;
-                row = r;
-                return true;
-            }
+    // The rows lie one pitch apart, the header first and then the rows from the top one shown: the
+    // height gives the row, and only its few cells are tried.
+    if (y < 0) {
+        return false;
+    }
+    const int line = y / (rowHeight_ + kLineWidth);
+    const int candidate = line < fixedRows_ ? line : topRow_ + line - fixedRows_;
+    for (int c = 0; c < ColCount(); ++c) {
+        const RECT cell = CellRect(c, candidate);
+        if (x >= cell.left && x < cell.right && y >= cell.top && y < cell.bottom) {
+            column = c;
+            row = candidate;
+            return true;
         }
     }
     return false;
