@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -133,32 +134,23 @@ protected:
     }
 
     // The colours drawn in the cell, as a sum that changes with the text.
-    std::uint64_t CellPixels(int column, int line) {
+    // The cell's pixels as the grid drew them, row by row.
+    std::vector<COLORREF> CellPixels(int column, int line) {
         TDrawGrid& grid = dialog_->GridSkits();
         UpdateWindow(grid.Handle());
         const RECT cell = grid.CellRect(column, line);
         const UniqueWindowDc dc = GetWindowDc(grid.Handle());
-        std::uint64_t sum = 0;
+        std::vector<COLORREF> pixels;
         for (int y = cell.top; y < cell.bottom; ++y) {
             for (int x = cell.left; x < cell.right; ++x) {
-                sum = sum * 31 + GetPixel(dc.Get().dc, x, y);
+                pixels.push_back(GetPixel(dc.Get().dc, x, y));
             }
         }
-        return sum;
+        return pixels;
     }
     bool CellHasColour(int column, int line, COLORREF colour) {
-        TDrawGrid& grid = dialog_->GridSkits();
-        UpdateWindow(grid.Handle());
-        const RECT cell = grid.CellRect(column, line);
-        const UniqueWindowDc dc = GetWindowDc(grid.Handle());
-        for (int y = cell.top; y < cell.bottom; ++y) {
-            for (int x = cell.left; x < cell.right; ++x) {
-                if (GetPixel(dc.Get().dc, x, y) == colour) {
-                    return true;
-                }
-            }
-        }
-        return false;
+        const std::vector<COLORREF> pixels = CellPixels(column, line);
+        return std::find(pixels.begin(), pixels.end(), colour) != pixels.end();
     }
 
     testing_files::ScratchFolder folder_;
@@ -366,18 +358,18 @@ TEST_F(WindSettingsTest, ClicksOnDownloadAndPlayCellsCycleAndRedrawTheCells) {
     for (const auto& click : clicks) {
         SCOPED_TRACE("column " + std::to_string(click.column) + " line " + std::to_string(click.line));
         const GridRow old = dialog.Rows()[static_cast<std::size_t>(click.line - 1)];
-        const std::uint64_t download = CellPixels(kDownload, click.line);
-        const std::uint64_t play = CellPixels(kPlay, click.line);
+        const std::vector<COLORREF> download = CellPixels(kDownload, click.line);
+        const std::vector<COLORREF> play = CellPixels(kPlay, click.line);
         ClickCellAndWait(click.column, click.line);
         const GridRow& row = dialog.Rows()[static_cast<std::size_t>(click.line - 1)];
         EXPECT_EQ(row.state, click.state);
         EXPECT_EQ(row.play, click.play);
         // A cell whose text changed is drawn anew.
         if (DownloadCellText(old.state) != DownloadCellText(row.state)) {
-            EXPECT_NE(CellPixels(kDownload, click.line), download);
+            EXPECT_TRUE(CellPixels(kDownload, click.line) != download) << "line " << click.line;
         }
         if (PlayCellText(old.play) != PlayCellText(row.play)) {
-            EXPECT_NE(CellPixels(kPlay, click.line), play);
+            EXPECT_TRUE(CellPixels(kPlay, click.line) != play) << "line " << click.line;
         }
     }
 }
