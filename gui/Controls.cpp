@@ -14,6 +14,9 @@
 void EnsureCommonControls() {
     static const bool registered = [] {
         const HMODULE library = LoadLibraryA("comctl32.dll");
+        if (library == nullptr) {
+            return false;
+        }
         const auto initialize = reinterpret_cast<decltype(&InitCommonControlsEx)>(
             reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControlsEx")));
         if (initialize == nullptr) {
