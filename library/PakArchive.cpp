@@ -404,16 +404,11 @@ void PakArchive::CommitUpdate() {
     }
     ++updateDepth_; // an update until it is done, so that a failure below can drop it
     if (imageChanged_) {
-        const std::string newPath = path_ + "1";
-        DiskFile target;
+        std::string newPath;
         try {
-            target.Create(newPath, sys::kAttrNormal, sys::kShareRead);
-            target.Write(image_.data(), static_cast<std::uint32_t>(image_.size()));
-            target.Flush();
-            target.Close();
+            newPath = WriteNewFile(
+                [this](DiskFile& target) { target.Write(image_.data(), static_cast<std::uint32_t>(image_.size())); });
         } catch (...) {
-            target.Close();
-            sys::RemoveFile(newPath);
             AbandonUpdate();
             throw;
         }
@@ -468,6 +463,22 @@ void PakArchive::Close() {
     Release();
 }
 
+std::string PakArchive::WriteNewFile(const std::function<void(DiskFile&)>& write) {
+    const std::string newPath = path_ + "1";
+    DiskFile target;
+    try {
+        target.Create(newPath, sys::kAttrNormal, sys::kShareRead);
+        write(target);
+        target.Flush();
+        target.Close();
+    } catch (...) {
+        target.Close();
+        sys::RemoveFile(newPath);
+        throw;
+    }
+    return newPath;
+}
+
 void PakArchive::Compact() {
     // The live entries, back to back in their order, in a directory of the same capacity.
     std::vector<PakEntry> live;
@@ -480,10 +491,7 @@ void PakArchive::Compact() {
     std::fill(directory_.begin() + static_cast<std::ptrdiff_t>(kPakDirectoryHeaderSize), directory_.end(), 0);
     ByteWriter(directory_).U32(kDirCount, static_cast<std::uint32_t>(live.size()));
 
-    const std::string newPath = path_ + "1";
-    DiskFile target;
-    try {
-        target.Create(newPath, sys::kAttrNormal, sys::kShareRead);
+    const std::string newPath = WriteNewFile([&](DiskFile& target) {
         file_.Seek(0, sys::kSeekBegin);
         CopyFileRange(file_, target, Base());
         std::uint32_t running = 0;
@@ -496,12 +504,7 @@ void PakArchive::Compact() {
             SetEntry(i, entry);
         }
         WriteDirectoryAndTrailer(target);
-        target.Close();
-    } catch (...) {
-        target.Close();
-        sys::RemoveFile(newPath);
-        throw;
-    }
+    });
     file_.Close();
     // One step from the old file to the new: a crash leaves one whole pak or the other, never none.
     if (!sys::RenameFile(newPath, path_, true)) {

@@ -16,6 +16,7 @@
 #include "support/DiskFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -128,6 +129,9 @@ private:
     void WriteAt(std::uint64_t position, const void* data, std::uint32_t count);
     void WriteTail();
     bool IsScrambled() const { return IsScrambling(Scramble()); }
+    // Writes a new file beside the pak's own, by write, and puts it on the disk before it returns the
+    // new file's path; on a failure the new file is gone and the error goes on.
+    std::string WriteNewFile(const std::function<void(DiskFile&)>& write);
     void Compact();
     void Release();
 
