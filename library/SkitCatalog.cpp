@@ -214,7 +214,10 @@ void SkitCatalog::MergeDownloadedList(const std::string& path) {
         header_.lastListUpdate = previous;
         throw;
     }
-    Save();
+    // A merge that changed the catalogue has saved it, the new time with it.
+    if (!changed_) {
+        Save();
+    }
     update.Commit();
 }
 
