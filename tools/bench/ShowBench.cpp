@@ -10,6 +10,7 @@
 // screen that starts the player and asks once a second whether it has ended, as the show does. The
 // movie should play longer than SECONDS. zolvane.scr runs on a catalogue made for the run in a scratch
 // folder, with the installation's registry values pointing there; they are removed afterwards.
+#include "host/Settings.h"
 #include "library/SkitFileWriters.h"
 #include "support/LocalTime.h"
 #include "support/WinHandles.h"
@@ -23,7 +24,6 @@
 
 namespace {
 
-constexpr const char* kKeyPath = "Software\\Osterwyn\\Zolvane";
 constexpr const char* kPlayerClass = "ZolvaneSkitPlayer";
 constexpr int kStarts = 11;
 
@@ -144,7 +144,7 @@ double Median(std::vector<double> values) {
 // ---- The installation ----------------------------------------------------------------------------------
 
 void SetValue(HKEY root, const char* name, const std::string& value) {
-    RegSetKeyValueA(root, kKeyPath, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+    RegSetKeyValueA(root, kSettingsKeyPath, name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
 struct Installation {
@@ -188,11 +188,11 @@ struct Installation {
         SetValue(HKEY_LOCAL_MACHINE, "Player", player);
         // Nothing is fetched during the run: new skits wait until the user says.
         const DWORD manual = 2;
-        RegSetKeyValueA(HKEY_CURRENT_USER, kKeyPath, "SyncMethod", REG_DWORD, &manual, sizeof manual);
+        RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKeyPath, "SyncMethod", REG_DWORD, &manual, sizeof manual);
     }
     ~Installation() {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKeyPath);
-        RegDeleteTreeA(HKEY_CURRENT_USER, kKeyPath);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKeyPath);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKeyPath);
     }
 
     static void WriteFileBytes(const std::string& path, const std::string& bytes) {
