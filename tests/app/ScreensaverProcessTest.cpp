@@ -22,6 +22,8 @@ constexpr int kStartX = 400;
 constexpr int kStartY = 300;
 // Long enough for a movement that must not end the screensaver to have been handled.
 constexpr DWORD kSettle = 1500;
+// Long enough for the program to have heard of the pointer under its new window.
+constexpr DWORD kStartSettle = 500;
 
 // "ScreenSaveUsePassword" for the test user, put back afterwards.
 class PasswordSetting {
@@ -52,6 +54,9 @@ protected:
         // have been handled before the test moves the pointer, or it would arrive late, as a movement
         // back to where the pointer was.
         saver->WaitUntilIdle();
+        // The show's first step follows at once and can keep the program busy while that report is
+        // still on its way (under Wine, from the X server): it is given time to arrive.
+        EXPECT_TRUE(saver->StillRunningAfter(kStartSettle));
         return window;
     }
 
