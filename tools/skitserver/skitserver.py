@@ -4,7 +4,9 @@
     skitserver.py ROOT [--host 127.0.0.1] [--port N] [--port-file FILE] [--log FILE]
 
 GET and HEAD of a path serve the file under ROOT; /generated/N serves N bytes of a repeating pattern
-(for throughput runs). The query parameter `fault` changes how the answer goes out:
+(for throughput runs). A path is refused (404) when, once percent-decoded, one of its names is empty, made
+only of dots and blanks, or holds a backslash, a colon or a NUL, or when the file it leads to, symbolic
+links followed, lies outside ROOT. The query parameter `fault` changes how the answer goes out:
 
     no-length   no Content-Length: the body, then the connection closes
     drip        the body in pieces of `chunk` bytes (64) with `delay` ms (50) between them
@@ -72,6 +74,25 @@ class FileBody:
 
     def close(self):
         self.file.close()
+
+
+# Characters that no name in a served path may hold: on Windows a backslash separates names, a colon
+# names a drive or a stream, and a NUL ends the path early anywhere.
+REFUSED_CHARACTERS = "\\:\0"
+
+
+def relative_path(path, module=os.path):
+    """PATH, a percent-decoded URL path, as a path relative to ROOT joined with MODULE (posixpath or ntpath),
+    or None when one of its names is empty (`//server/share`), made only of dots and blanks (`.`, `..`, and
+    what Windows reads as them once it drops trailing dots and blanks) or holds a refused character."""
+    parts = path.split("/")
+    if parts[0] != "" or len(parts) < 2:
+        return None
+    names = parts[1:]
+    for name in names:
+        if not name.strip(". ") or any(character in name for character in REFUSED_CHARACTERS):
+            return None
+    return module.join(*names)
 
 
 HALF = -1  # Answer.after: half of the body
@@ -210,11 +231,16 @@ class SkitHandler(BaseHTTPRequestHandler):
             if count.isdigit() and int(count) <= MAX_GENERATED:
                 return PatternBody(int(count))
             return None
-        parts = path.split("/")[1:]
-        # An absolute path (an empty first part), `..` or a NUL leaves ROOT or names nothing.
-        if not parts or parts[0] == "" or ".." in parts or any("\0" in part for part in parts):
+        relative = relative_path(path)
+        if relative is None:
             return None
-        full = os.path.join(self.server.root, *parts)
+        root = self.server.root
+        full = os.path.realpath(os.path.join(root, relative))
+        try:
+            if os.path.commonpath([root, full]) != root:
+                return None  # a symbolic link under ROOT leads out of it
+        except ValueError:
+            return None  # on Windows, another drive or a device such as \\.\NUL
         if not os.path.isfile(full):
             return None
         try:
@@ -295,7 +321,7 @@ class SkitServer(ThreadingHTTPServer):
     daemon_threads = True  # never joined: a stalled client does not hold up the server's end
 
     def __init__(self, root, address, log_file):
-        self.root = root
+        self.root = os.path.realpath(root)  # the files served lie under it once their links are followed
         self.log_file = log_file
         self.log_lock = threading.Lock()
         super().__init__(address, SkitHandler)
