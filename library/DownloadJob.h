@@ -1,7 +1,7 @@
 // One transfer at a time, on a thread of its own, as the skit catalogue sees it.
 //
-// Start fetches a URL into a local file; when the transfer has ended, the job posts the download-done
-// message to the window it was given, with a last parameter of 0 (success) or 1 (failed or cancelled).
+// Start fetches a URL into a local file of at most largestBody bytes; when the transfer has ended, the job posts the
+// download-done message to the window it was given, with a last parameter of 0 (success) or 1 (failed or cancelled).
 // The window's handler then calls SkitCatalog::OnDownloadDone. The download manager implements it.
 #pragma once
 
@@ -19,8 +19,10 @@ constexpr unsigned kDownloadDoneMessage = 1536;
 class DownloadJob {
 public:
     virtual ~DownloadJob() = default;
+    // A body announced or found larger than largestBody fails the transfer before any byte of it is past
+    // the limit, and leaves no file.
     virtual void Start(const std::string& url, const std::string& localFile, const std::string& displayName,
-                       NotifyWindow window) = 0;
+                       NotifyWindow window, std::uint32_t largestBody) = 0;
     // Asks the transfer under way to stop; its message still comes, as a failure.
     virtual void Cancel() = 0;
     // Sets the download manager's progress counters (bytes done, bytes in all) back to 0.

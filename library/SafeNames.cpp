@@ -1,11 +1,9 @@
 #include "library/SafeNames.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
-
-// The longest address that Windows' internet functions and its shell take.
-constexpr std::size_t kMaxWebAddress = 2083;
 
 bool EqualsIgnoringCase(const std::string& text, const char* other) {
     std::size_t i = 0;
@@ -43,7 +41,7 @@ bool IsDeviceName(const std::string& name) {
 } // namespace
 
 bool IsSafeFileName(const std::string& name) {
-    if (name.empty() || name.size() > 255 || name.find_first_not_of('.') == std::string::npos) {
+    if (name.empty() || name.size() > kMaxFileNameText || name.find_first_not_of('.') == std::string::npos) {
         return false;
     }
     // Windows drops dots and blanks at the end of a name, so "x.gif." would open x.gif; a blank in
@@ -71,6 +69,42 @@ bool IsSafeFileName(const std::string& name) {
         }
     }
     return !IsDeviceName(name);
+}
+
+namespace {
+
+// The movies the skit player plays, by extension.
+const char* const kMovieExtensions[] = {"gif"};
+
+} // namespace
+
+bool SameFileName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool IsMovieFileName(const std::string& name) {
+    if (!IsSafeFileName(name)) {
+        return false;
+    }
+    // Windows answers to a short name such as SKITPL~1.EXE as well as to the long one.
+    for (std::size_t tilde = name.find('~'); tilde != std::string::npos; tilde = name.find('~', tilde + 1)) {
+        if (tilde + 1 < name.size() && std::isdigit(static_cast<unsigned char>(name[tilde + 1])) != 0) {
+            return false;
+        }
+    }
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos) {
+        return false;
+    }
+    const std::string extension = name.substr(dot + 1);
+    for (const char* movie : kMovieExtensions) {
+        if (EqualsIgnoringCase(extension, movie)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 namespace {
@@ -114,7 +148,8 @@ bool IsWebAddress(const std::string& url) {
     } else {
         return false;
     }
-    if (url.size() <= host || url.size() > kMaxWebAddress || url[host] == '/' || url[host] == '?' || url[host] == '#') {
+    if (url.size() <= host || url.size() > kMaxAddressText || url[host] == '/' || url[host] == '?' ||
+        url[host] == '#') {
         return false;
     }
     for (const char c : url) {

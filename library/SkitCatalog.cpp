@@ -5,6 +5,7 @@
 #include "library/SafeNames.h"
 #include "support/Error.h"
 #include "support/ErrorCodes.h"
+#include "support/TraceLog.h"
 
 #include <algorithm>
 #include <limits>
@@ -32,10 +33,43 @@ void CountDown(std::int32_t& counter) {
     throw EZolvaneError(ErrorText(ecMissingOrCorrupt) + " " + path);
 }
 
+// A text of a skit list as a log line quotes it: its start, and how long it was.
+std::string Quoted(const std::string& text) {
+    constexpr std::size_t kShown = 80;
+    return "\"" + text.substr(0, kShown) + "\"" +
+           (text.size() > kShown ? " (" + std::to_string(text.size()) + " bytes)" : std::string());
+}
+
+// Why a skit of a list is left out, or nothing when it may be merged: each text within its limit, and a
+// file name that names a movie and nothing else.
+std::string WhyLeftOut(const SkitRecord& skit) {
+    const struct {
+        const StringRef& text;
+        std::size_t limit;
+        const char* what;
+    } texts[] = {{skit.fileName, kMaxFileNameText, "file name"},
+                 {skit.url, kMaxAddressText, "address"},
+                 {skit.name, kMaxNameText, "name"},
+                 {skit.description, kMaxDescriptionText, "description"},
+                 {skit.keyText, kMaxKeyText, "key text"}};
+    for (const auto& text : texts) {
+        if (text.text.text.size() > text.limit) {
+            return "its " + std::string(text.what) + " is longer than " + std::to_string(text.limit) + " bytes";
+        }
+    }
+    if (!IsMovieFileName(skit.fileName.text)) {
+        return "its file name " + Quoted(skit.fileName.text) + " is not a movie's";
+    }
+    return std::string();
+}
+
+bool StartsWithHttps(const std::string& url) { return SameFileName(url.substr(0, 8), "https://"); }
+
 } // namespace
 
 SkitCatalog::SkitCatalog(const CatalogEnvironment& environment, DownloadJobFactory jobFactory, bool allowReadOnly)
     : environment_(environment), jobFactory_(std::move(jobFactory)) {
+    RefuseLinkedFolders();
     const std::string opsPath = environment_.OpsFilePath();
     if (!FileExists(opsPath)) {
         RaiseCorrupt(opsPath);
@@ -134,6 +168,21 @@ void SkitCatalog::Save() {
 
 // ---- Opening -----------------------------------------------------------------------------------------
 
+void SkitCatalog::RefuseLinkedFolders() const {
+    std::string logFolder;
+    SplitPath(environment_.LogPath(), &logFolder, nullptr);
+    // Another user could put a link in place of a shared folder, so that our downloads, copies and
+    // deletes land where that user chose, with our rights.
+    for (const std::string& folder : {environment_.SkitsPath(), environment_.DownloadPath(), logFolder}) {
+        if (!folder.empty() && sys::IsLink(folder)) {
+            const std::string message =
+                "The folder " + folder + " is a link to another place. Zolvane does not use it.";
+            TraceWrite(tlError, "%s", message);
+            throw EZolvaneError(message);
+        }
+    }
+}
+
 void SkitCatalog::Purge() {
     const FileTime now = environment_.Now();
     for (SkitRecord& record : records_) {
@@ -142,7 +191,11 @@ void SkitCatalog::Purge() {
         }
     }
     for (const SkitRecord& record : records_) {
-        if (record.state == dsRemove) {
+        // A movie that a skit which stays names as well stays with it.
+        const auto keeps = [&](const SkitRecord& other) {
+            return other.state != dsRemove && SameFileName(other.fileName.text, record.fileName.text);
+        };
+        if (record.state == dsRemove && std::none_of(records_.begin(), records_.end(), keeps)) {
             if (const auto movie = MoviePath(record)) {
                 sys::RemoveFile(*movie);
             }
@@ -222,6 +275,12 @@ void SkitCatalog::MergeDownloadedList(const std::string& path) {
 }
 
 bool SkitCatalog::ImportSyncFile(const std::string& path) {
+    FileFinder size;
+    if (size.FindFirst(path, kPlainFileMask) && (size.sizeHigh != 0 || size.sizeLow > kMaxSkitListBytes)) {
+        TraceWrite(tlError, "The skit list %s is larger than %d bytes and is not merged.", path, kMaxSkitListBytes);
+        sys::RemoveFile(path);
+        return false;
+    }
     PakArchive sync;
     sync.Open(path, false, nullptr, sys::kGenericRead);
     const std::vector<std::uint8_t> headerBytes = sync.Read(kPakSYNC, 1);
@@ -249,7 +308,7 @@ bool SkitCatalog::ImportSyncFile(const std::string& path) {
         header_.listIntervalDays = header.listIntervalDays;
         header_.syncValueA = header.syncValueA;
         header_.syncValueB = header.syncValueB;
-        header_.listUrl.text = header.listUrl.text;
+        TakeListAddress(header.listUrl.text);
     }
 
     bool changed = false;
@@ -266,6 +325,11 @@ bool SkitCatalog::ImportSyncFile(const std::string& path) {
         if (skit.HasKeyText()) {
             skit.keyText.text = TextOfResource(sync.Read(kPakPSTR, skit.keyText.id));
         }
+        const std::string refusal = WhyLeftOut(skit);
+        if (!refusal.empty()) {
+            TraceWrite(tlWarning, "Skit %d of the skit list is left out: %s.", skit.id, refusal);
+            continue;
+        }
         const int index = FindSkit(skit.kind, skit.id);
         if (index < 0) {
             AddSkit(skit);
@@ -275,6 +339,21 @@ bool SkitCatalog::ImportSyncFile(const std::string& path) {
         }
     }
     return changed;
+}
+
+void SkitCatalog::TakeListAddress(const std::string& url) {
+    if (!IsWebAddress(url)) {
+        TraceWrite(tlWarning, "The skit list's own address %s is not one to fetch; the list stays at %s.", Quoted(url),
+                   header_.listUrl.text);
+        return;
+    }
+    // Whoever can change a list on its way to us must not be able to move its next fetch off https.
+    if (StartsWithHttps(header_.listUrl.text) && !StartsWithHttps(url)) {
+        TraceWrite(tlWarning, "The skit list may not move its address from https to %s; it stays at %s.", Quoted(url),
+                   header_.listUrl.text);
+        return;
+    }
+    header_.listUrl.text = url;
 }
 
 std::int32_t SkitCatalog::WriteNewText(const std::string& text) { return pak_.WriteText(kPakPSTR, kPakNextId, text); }
@@ -506,7 +585,7 @@ const SkitRecord* SkitCatalog::CurrentSkit() const {
 
 std::optional<std::string> SkitCatalog::SkitFileName(std::uint8_t kind, std::int32_t id) const {
     const int index = FindSkit(kind, id);
-    if (index < 0 || !IsSafeFileName(records_[static_cast<std::size_t>(index)].fileName.text)) {
+    if (index < 0 || !IsMovieName(records_[static_cast<std::size_t>(index)].fileName.text)) {
         return std::nullopt;
     }
     return records_[static_cast<std::size_t>(index)].fileName.text;
@@ -523,8 +602,15 @@ std::optional<KeyAction> SkitCatalog::CurrentKeyAction(std::int32_t keyCode) con
     return KeyAction{record.keyCode, record.keyAction, record.keyText.text};
 }
 
+bool SkitCatalog::IsMovieName(const std::string& name) const {
+    std::string opsFile;
+    SplitPath(environment_.OpsFilePath(), nullptr, &opsFile);
+    return IsMovieFileName(name) && !SameFileName(name, opsFile) && !SameFileName(name, header_.listFileName.text) &&
+           !SameFileName(name, kStartupSyncFile);
+}
+
 std::optional<std::string> SkitCatalog::MoviePath(const SkitRecord& record) const {
-    if (!IsSafeFileName(record.fileName.text)) {
+    if (!IsMovieName(record.fileName.text)) {
         return std::nullopt;
     }
     return JoinPath(environment_.SkitsPath(), record.fileName.text);

@@ -118,6 +118,8 @@ public:
     void MergeDownloadedList(const std::string& path);
 
 private:
+    // Raises, with one ERROR line, when the skits, download or log folder is a link to another place.
+    void RefuseLinkedFolders() const;
     void Load();
     std::string ReadText(std::int32_t id);
     void Purge();
@@ -127,9 +129,13 @@ private:
     void AddSkit(const SkitRecord& skit);
     bool UpdateSkit(SkitRecord& record, const SkitRecord& skit);
     void SetKeyText(SkitRecord& record, const SkitRecord& skit);
+    // The list's own address, unless it is none to fetch or would move the list off https.
+    void TakeListAddress(const std::string& url);
     std::int32_t WriteNewText(const std::string& text);
     std::optional<std::string> ChooseTimedSkit();
-    // The movie file in the skits folder, or none when its name is unsafe.
+    // A movie file name (IsMovieFileName) that is none of the catalogue's own files either.
+    bool IsMovieName(const std::string& name) const;
+    // The movie file in the skits folder, or none when its name is no movie's.
     std::optional<std::string> MoviePath(const SkitRecord& record) const;
     bool MovieExists(const SkitRecord& record) const;
 

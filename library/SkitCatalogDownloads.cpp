@@ -52,7 +52,7 @@ bool SkitCatalog::StartSkitListDownload(NotifyWindow window, bool thenSkits) {
     BeginPhase(phSkitList, window, 1);
     downloadTarget_ = JoinPath(environment_.DownloadPath(), header_.listFileName.text);
     try {
-        job_->Start(header_.listUrl.text, downloadTarget_, kSkitListName, window_);
+        job_->Start(header_.listUrl.text, downloadTarget_, kSkitListName, window_, kMaxSkitListBytes);
     } catch (...) {
         EndSequence();
         throw;
@@ -98,7 +98,7 @@ bool SkitCatalog::StartNextSkitDownload() {
     const FileTime now = environment_.Now();
     for (const SkitRecord& record : records_) {
         // A skit whose file name or address cannot be used waits for a list that puts it right.
-        if (record.state != dsScheduled || record.availableUntil <= now || !IsSafeFileName(record.fileName.text) ||
+        if (record.state != dsScheduled || record.availableUntil <= now || !IsMovieName(record.fileName.text) ||
             !IsWebAddress(record.url.text)) {
             continue;
         }
@@ -111,7 +111,7 @@ bool SkitCatalog::StartNextSkitDownload() {
         attempted_.push_back(key);
         downloadTarget_ = JoinPath(environment_.DownloadPath(), record.fileName.text);
         request_ = {record.kind, record.id, record.url.text, downloadTarget_, record.name.text};
-        job_->Start(record.url.text, downloadTarget_, record.name.text, window_);
+        job_->Start(record.url.text, downloadTarget_, record.name.text, window_, kMaxMovieBytes);
         return true;
     }
     return false;

@@ -86,7 +86,8 @@ void TSysLoad::HangUpNewConnections() noexcept {
     }
 }
 
-int TSysLoad::Download(const std::string& url, const std::string& localFile, const std::string& displayName) noexcept {
+int TSysLoad::Download(const std::string& url, const std::string& localFile, const std::string& displayName,
+                       std::uint32_t largestBody) noexcept {
     try {
         bool failed = true;
         std::string reason;
@@ -98,6 +99,7 @@ int TSysLoad::Download(const std::string& url, const std::string& localFile, con
         try {
             file.Create(localFile, FILE_ATTRIBUTE_NORMAL, 0);
             HTTP.SetResolveNames(rnPreConfig);
+            HTTP.SetLargestBody(static_cast<std::int32_t>(std::min<std::uint32_t>(largestBody, kLargestBody)));
             DiskFileSink sink(file);
             // A cancel that came before the transfer had a handle to close must still hold.
             if (cancelRequested_) {

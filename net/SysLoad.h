@@ -31,9 +31,11 @@ public:
     TSysLoad& operator=(const TSysLoad&) = delete;
 
     // Fetches the URL into the file: 0 when the whole body of a successful response is stored, 1 when
-    // anything failed or the user cancelled; then the file is gone and FailReason says why. Writes one
-    // line to the download log either way. Raises nothing.
-    int Download(const std::string& url, const std::string& localFile, const std::string& displayName) noexcept;
+    // anything failed or the user cancelled; then the file is gone and FailReason says why. A body of
+    // more than largestBody bytes fails, at its announced length or at the limit. Writes one line to the
+    // download log either way. Raises nothing.
+    int Download(const std::string& url, const std::string& localFile, const std::string& displayName,
+                 std::uint32_t largestBody = kLargestBody) noexcept;
     // From another thread than Download's: breaks the transfer off, and every later one of this manager.
     void Cancel();
     void SetAskBeforeHangUp(bool ask) { askBeforeHangUp_ = ask; }

@@ -23,19 +23,21 @@ WinInetDownloadJob::~WinInetDownloadJob() {
 
 std::intptr_t WinInetDownloadJob::StartDownload(const std::string& url, const std::string& localFile,
                                                 WPARAM firstParameter, UINT message, HWND window,
-                                                const std::string& displayName) {
+                                                const std::string& displayName, std::uint32_t largestBody) {
     if (Running()) {
         return -1;
     }
     url_ = url;
     localFile_ = localFile;
     displayName_ = displayName;
+    largestBody_ = largestBody;
     return WorkerThread::Start(window, message, firstParameter);
 }
 
 void WinInetDownloadJob::Start(const std::string& url, const std::string& localFile, const std::string& displayName,
-                               NotifyWindow window) {
-    if (StartDownload(url, localFile, 0, kDownloadDoneMessage, static_cast<HWND>(window), displayName) == -1) {
+                               NotifyWindow window, std::uint32_t largestBody) {
+    if (StartDownload(url, localFile, 0, kDownloadDoneMessage, static_cast<HWND>(window), displayName, largestBody) ==
+        -1) {
         throw EZolvaneError("A download is still under way.");
     }
 }
@@ -49,7 +51,7 @@ void WinInetDownloadJob::ResetProgress() { sysLoad_->ResetProgress(); }
 
 void WinInetDownloadJob::Run() {
     try {
-        if (sysLoad_->Download(url_, localFile_, displayName_) == 1) {
+        if (sysLoad_->Download(url_, localFile_, displayName_, largestBody_) == 1) {
             SetResult(1);
         }
     } catch (...) {

@@ -23,12 +23,13 @@ public:
     // first parameter and 0 (success) or 1. Returns the thread's handle, or -1 while the previous
     // transfer is not finished.
     std::intptr_t StartDownload(const std::string& url, const std::string& localFile, WPARAM firstParameter,
-                                UINT message, HWND window, const std::string& displayName);
+                                UINT message, HWND window, const std::string& displayName,
+                                std::uint32_t largestBody = kLargestBody);
 
     // DownloadJob: message kDownloadDoneMessage, first parameter 0. A start refused because the previous
     // transfer is not finished raises, since its message would never come.
     void Start(const std::string& url, const std::string& localFile, const std::string& displayName,
-               NotifyWindow window) override;
+               NotifyWindow window, std::uint32_t largestBody) override;
     void Cancel() override;
     void ResetProgress() override;
 
@@ -39,6 +40,7 @@ private:
     std::string url_;
     std::string localFile_;
     std::string displayName_;
+    std::uint32_t largestBody_ = kLargestBody;
 };
 
 // Makes the jobs that the skit catalogue runs its download sequences with.

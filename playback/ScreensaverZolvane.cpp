@@ -198,7 +198,7 @@ void TScreensaverZolvane::StartSkit(const std::string& file) {
         CreateBackdrop();
     }
     SetTransparent(true);
-    ActivePlayer = std::make_unique<SkitPlayer>(Settings.Player, file);
+    ActivePlayer = std::make_unique<SkitPlayer>(Settings.Player, Settings.SkitsPath, file);
     SYSTEMTIME today;
     GetLocalTime(&today);
     ActivePlayer->AddFormattedVariable("SS_RunCount", "%d", RunCount);

@@ -1,6 +1,8 @@
 #include "playback/SkitArguments.h"
 
+#include "library/Paths.h"
 #include "support/DiskFile.h"
+#include "support/System.h"
 
 #include <cstdio>
 
@@ -32,15 +34,17 @@ std::string EscapeValue(const std::string& value) {
     return escaped;
 }
 
-std::string ArgumentFilePath(const std::string& playerPath) {
-    const std::string::size_type dot = playerPath.rfind('.');
-    const std::string stem = dot == std::string::npos || dot == 0 ? playerPath : playerPath.substr(0, dot);
-    return stem + ".arg";
+std::string ArgumentFilePath(const std::string& folder, const std::string& playerPath, std::uint32_t session) {
+    std::string name;
+    SplitPath(playerPath, nullptr, &name);
+    const std::string::size_type dot = name.rfind('.');
+    const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+    return JoinPath(folder, stem + "." + std::to_string(session) + ".arg");
 }
 
-std::string PlayerWorkingFolder(const std::string& playerPath) {
-    const std::string::size_type separator = playerPath.find_last_of("\\/:");
-    return separator == std::string::npos ? std::string() : playerPath.substr(0, separator);
+std::string UserArgumentFilePath(const std::string& playerPath) {
+    const std::string folder = sys::UserDataFolder();
+    return folder.empty() ? std::string() : ArgumentFilePath(folder, playerPath, sys::SessionId());
 }
 
 void SkitArguments::AddVariable(const std::string& name, const std::string& value) {

@@ -1,5 +1,8 @@
 // The argument file that a skit player reads: name=value pairs joined by "&", the values encoded, with no
-// line end. It lies beside the player program, named like it with ".arg" in place of its extension.
+// line end. It lies in the user's own folder of the program (sys::UserDataFolder), not beside the player:
+// the player is installed where only administrators write, and no other user can write, swap or read a
+// file in that folder. Its name carries the logon session's number, so two sessions of one user never
+// read each other's file.
 #pragma once
 
 #include <cstdint>
@@ -9,12 +12,14 @@
 // %26 and %25. Every other byte stays as it is.
 std::string EscapeValue(const std::string& value);
 
-// The player's path with everything from its last "." replaced by ".arg" ("C:\Tools\Play.exe" gives
-// "C:\Tools\Play.arg"). A "." that is the path's first character, or no "." at all, keeps the whole path.
-std::string ArgumentFilePath(const std::string& playerPath);
+// The argument file in the folder for the player's file name and the session: the name without its folder
+// and with everything from its last "." replaced by the session's number and ".arg" ("C:\Tools\Play.exe"
+// in session 1 gives "<folder>\Play.1.arg"). A "." that is the name's first character, or no "." at all,
+// keeps the whole name.
+std::string ArgumentFilePath(const std::string& folder, const std::string& playerPath, std::uint32_t session);
 
-// The folder the player runs in: its path up to its last "\", "/" or ":" ("C:\Play.exe" gives "C:").
-std::string PlayerWorkingFolder(const std::string& playerPath);
+// The argument file of the player for this user and session; empty when the user has no folder of ours.
+std::string UserArgumentFilePath(const std::string& playerPath);
 
 class SkitArguments {
 public:

@@ -42,9 +42,9 @@ HWND FindPlayerWindow(DWORD processId, DWORD threadId) {
     return search.found;
 }
 
-SkitPlayer::SkitPlayer(std::string playerPath, std::string movieName)
-    : playerPath_(std::move(playerPath)), movieName_(std::move(movieName)),
-      argumentFile_(ArgumentFilePath(playerPath_)) {}
+SkitPlayer::SkitPlayer(std::string playerPath, std::string movieFolder, std::string movieName)
+    : playerPath_(std::move(playerPath)), movieFolder_(std::move(movieFolder)), movieName_(std::move(movieName)),
+      argumentFile_(UserArgumentFilePath(playerPath_)) {}
 
 SkitPlayer::~SkitPlayer() {
     thread_.Reset();
@@ -52,21 +52,26 @@ SkitPlayer::~SkitPlayer() {
     processId_ = 0;
     threadId_ = 0;
     window_ = nullptr;
-    DeleteFileA(argumentFile_.c_str());
+    if (!argumentFile_.empty()) {
+        DeleteFileA(argumentFile_.c_str());
+    }
 }
 
 bool SkitPlayer::Start(HWND owner) {
     try {
+        if (argumentFile_.empty()) {
+            throw EZolvaneError("The skit player's argument file has no place: the user has no folder for "
+                                "the program's files.");
+        }
         arguments_.AddVariable("SS_Swf", movieName_);
         WriteArgumentFile(argumentFile_, arguments_.Text());
 
-        // The player runs in its own folder, where it finds the movie by its bare name.
-        const std::string folder = PlayerWorkingFolder(playerPath_);
+        // The player runs in the folder of the movies, where it finds the movie by its bare name.
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
-        if (!CreateProcessA(playerPath_.c_str(), nullptr, nullptr, nullptr, TRUE, 0, nullptr,
-                            folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        if (!CreateProcessA(playerPath_.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                            movieFolder_.empty() ? nullptr : movieFolder_.c_str(), &startup, &info)) {
             errorCode_ = LastErrorCode();
             return false;
         }

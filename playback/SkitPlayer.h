@@ -1,9 +1,9 @@
 // SkitPlayer: one skit played by the external player program, watched from outside.
 //
-// The player is started without arguments from its own folder and reads the argument file written
-// beside it; its input is joined to ours, its top-level window is found and put on top, and it is
-// polled until it ends. Destroying a SkitPlayer deletes the argument file but never ends the player:
-// an owner that wants it gone calls Stop first.
+// The player is started without arguments, in the folder of the movies, and reads the argument file
+// written for it in the user's own folder (SkitArguments.h); its input is joined to ours, its top-level window is found
+// and put on top, and it is polled until it ends. Destroying a SkitPlayer deletes the argument file but never ends the
+// player: an owner that wants it gone calls Stop first.
 #pragma once
 
 #include "playback/SkitArguments.h"
@@ -16,7 +16,8 @@
 
 class SkitPlayer {
 public:
-    SkitPlayer(std::string playerPath, std::string movieName);
+    // The movie is a bare file name in movieFolder, where the player runs and looks for it.
+    SkitPlayer(std::string playerPath, std::string movieFolder, std::string movieName);
     ~SkitPlayer();
     SkitPlayer(const SkitPlayer&) = delete;
     SkitPlayer& operator=(const SkitPlayer&) = delete;
@@ -45,6 +46,7 @@ public:
 
 private:
     std::string playerPath_;
+    std::string movieFolder_;
     std::string movieName_;
     std::string argumentFile_;
     SkitArguments arguments_;

@@ -101,6 +101,9 @@ bool RenameFile(const std::string& source, const std::string& target, bool repla
 bool SetAttributes(const std::string& path, std::uint32_t attributes);
 // The path as this platform's C library wants it: on POSIX, with slashes for backslashes.
 std::string NativePath(const std::string& path);
+// Whether the path is a link to another place: a junction or a symbolic link (any reparse point) on
+// Windows, a symbolic link on POSIX. False when there is nothing at the path.
+bool IsLink(const std::string& path);
 
 // ---- Folder search ------------------------------------------------------------------------------
 
@@ -154,5 +157,12 @@ CivilTime LocalTimeNow();
 std::uint32_t CurrentThreadId();
 // The full path of the running program's file.
 std::string ModuleFileName();
+// The folder that holds this user's own files of the program, made when it is missing: "Zolvane" in the
+// user's local application data on Windows, ".zolvane" in the home folder on POSIX. Empty when there is
+// none to be had. No other user can write there.
+std::string UserDataFolder();
+// The number of the logon session the program runs in: two sessions of one user tell their files apart
+// by it. 0 on POSIX.
+std::uint32_t SessionId();
 
 } // namespace sys

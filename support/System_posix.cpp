@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -335,6 +336,11 @@ bool RenameFile(const std::string& source, const std::string& target, bool repla
     return rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool IsLink(const std::string& path) {
+    struct stat info;
+    return lstat(NativePath(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 bool SetAttributes(const std::string& path, std::uint32_t attributes) {
     const std::string native = NativePath(path);
     struct stat info;
@@ -447,5 +453,19 @@ std::string ModuleFileName() {
                ? std::string(buffer, static_cast<std::size_t>(length))
                : std::string();
 }
+
+std::string UserDataFolder() {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == '\0') {
+        return std::string();
+    }
+    const std::string ours = std::string(home) + "/.zolvane";
+    if (mkdir(ours.c_str(), 0700) != 0 && errno != EEXIST) {
+        return std::string();
+    }
+    return ours;
+}
+
+std::uint32_t SessionId() { return 0; }
 
 } // namespace sys

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 namespace sys {
 namespace {
 
@@ -105,6 +107,11 @@ bool RenameFile(const std::string& source, const std::string& target, bool repla
     return MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
+bool IsLink(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
 bool SetAttributes(const std::string& path, std::uint32_t attributes) {
     return SetFileAttributesA(path.c_str(), attributes) != FALSE;
 }
@@ -170,6 +177,25 @@ std::string ModuleFileName() {
     char buffer[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
     return std::string(buffer, length < sizeof buffer ? length : 0);
+}
+
+std::string UserDataFolder() {
+    char folder[MAX_PATH] = "";
+    if (FAILED(
+            SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, folder)) ||
+        folder[0] == '\0') {
+        return std::string();
+    }
+    const std::string ours = std::string(folder) + "\\Zolvane";
+    if (!CreateDirectoryA(ours.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        return std::string();
+    }
+    return ours;
+}
+
+std::uint32_t SessionId() {
+    DWORD session = 0;
+    return ProcessIdToSessionId(GetCurrentProcessId(), &session) ? session : 0;
 }
 
 } // namespace sys

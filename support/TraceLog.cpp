@@ -13,7 +13,7 @@
 namespace {
 
 struct TraceState {
-    std::atomic<std::uint32_t> levelMask{tlError};
+    std::atomic<std::uint32_t> levelMask{tlError | tlWarning};
     // The trace lock: one line at a time reaches the file, and the path changes between lines only.
     std::mutex lock;
     std::string path;
@@ -143,6 +143,8 @@ const char* TraceLevelTag(std::uint32_t level) {
         return ".TRACE1. ";
     case tlTrace2:
         return ".TRACE2. ";
+    case tlWarning:
+        return ".WARNING ";
     default:
         return "........ ";
     }

@@ -21,6 +21,8 @@ enum TraceLevel : std::uint32_t {
     tlHandle = 8,
     tlTrace1 = 16,
     tlTrace2 = 32,
+    // Something that arrived was refused and left out, and the program went on without it.
+    tlWarning = 64,
 };
 
 // Longest log file path and longest line (without its line end) the trace log keeps.
@@ -60,7 +62,7 @@ void TraceWrite(std::uint32_t level, const char* format, const Args&... args) {
     TraceWriteArgs(level, format, {TraceArg(args)...});
 }
 
-// Turns levels on or off. Only ERROR is on at first.
+// Turns levels on or off. Only ERROR and WARNING are on at first.
 void TraceSetLevel(std::uint32_t levels, bool on);
 
 // Chooses the log file; without keep, deletes it at once so the next line starts a new file. A path
@@ -73,7 +75,7 @@ void TraceUseDefaultFile(bool keep);
 // The default log file of a program file: "C:\Apps\Example.scr" gives "C:\Apps\Example.log".
 std::string TraceDefaultFileFor(const std::string& modulePath);
 
-// The 9-character tag of a level: one of the six levels exactly, or "........ ".
+// The 9-character tag of a level: one of the seven levels exactly, or "........ ".
 const char* TraceLevelTag(std::uint32_t level);
 
 // Appends the text and a line end to the log file under the trace lock; a file that cannot be

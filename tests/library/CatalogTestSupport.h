@@ -2,7 +2,9 @@
 #pragma once
 
 #include "library/SkitCatalog.h"
+#include "library/SafeNames.h"
 #include "library/SkitFileWriters.h"
+#include "support/TraceLog.h"
 #include "tests/TestFiles.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +39,7 @@ struct StartedDownload {
     std::string localFile;
     std::string displayName;
     NotifyWindow window;
+    std::uint32_t largestBody;
 };
 
 // What the download jobs were asked to do, over the whole test.
@@ -53,8 +56,8 @@ public:
     explicit FakeDownloadJob(JobLog& log) : log_(log) { ++log_.jobsMade, ++log_.jobsAlive; }
     ~FakeDownloadJob() override { --log_.jobsAlive; }
     void Start(const std::string& url, const std::string& localFile, const std::string& displayName,
-               NotifyWindow window) override {
-        log_.started.push_back({url, localFile, displayName, window});
+               NotifyWindow window, std::uint32_t largestBody) override {
+        log_.started.push_back({url, localFile, displayName, window, largestBody});
     }
     void Cancel() override { ++log_.cancels; }
     void ResetProgress() override { ++log_.progressResets; }
@@ -111,6 +114,19 @@ protected:
         header_.listFileName.text = "skits.syn";
         header_.listIntervalDays = 7;
         header_.lastListUpdate = kNoon2025 - kDay;
+        TraceSetFile(folder_ / "trace.log", false);
+    }
+    ~CatalogTest() override { TraceUseDefaultFile(true); }
+
+    // The trace log's lines as a level tag and a message: ".WARNING Skit 3 of ...".
+    std::vector<std::string> Traced() const {
+        std::vector<std::string> lines;
+        for (const std::string& line : testing_files::ReadLines(folder_ / "trace.log")) {
+            const std::string::size_type thread = line.find(" Thread=");
+            const std::string::size_type message = line.find(' ', thread + 1);
+            lines.push_back(line.substr(0, 9) + line.substr(message + 1));
+        }
+        return lines;
     }
 
     void WriteOps(const std::vector<SkitRecord>& records) { WriteOpsFile(environment_.opsFile, header_, records); }

@@ -250,3 +250,47 @@ TEST(SequenceProgress, CountsEachFinishedDownloadAsOneHundredAndTheCurrentFilesS
             << c.bytesDone << "/" << c.bytesTotal;
     }
 }
+
+// A list that would swap the player for the server's bytes: one entry that counts as downloaded because
+// a file of that name is there, a newer version of it that schedules the "update", a library the player
+// loads, a short name, a skit to be removed and a used-up timed skit naming them. Only the movie arrives.
+TEST_F(DownloadSequenceTest, AListThatNamesThePlayerOrALibraryFetchesWritesAndDeletesNoneOfThem) {
+    environment_.syncMethod = smAutomatic;
+    const std::vector<std::string> bystanders = {"skitplayer.exe", "gdiplus.dll", "SKITPL~1.EXE"};
+    for (const std::string& name : bystanders) {
+        PutMovie(name, "the real " + name);
+    }
+    SkitRecord expired = Downloaded(Skit(skTimed, 9, "gdiplus.dll"));
+    expired.playsLeft = 0;
+    WriteOps({Downloaded(Skit(skRegular, 1, "skitplayer.exe")), expired});
+    auto catalog = Open();
+
+    ASSERT_TRUE(catalog->StartSkitListDownload(kWindow, true));
+    SkitRecord remove = Skit(skRegular, 4, "skitplayer.exe");
+    remove.state = dsRemove;
+    WriteList({Skit(skRegular, 1, "skitplayer.exe", 2), Skit(skRegular, 2, "gdiplus.dll"),
+               Skit(skSpecial, 3, "SKITPL~1.EXE"), remove, Skit(skRegular, 5, "good.gif")});
+    ASSERT_TRUE(catalog->OnDownloadDone(false));
+    ASSERT_EQ(jobs_.started.size(), 2u);
+    EXPECT_EQ(jobs_.started[1].url, "http://example.com/skits/good.gif");
+    EXPECT_EQ(jobs_.started[1].largestBody, kMaxMovieBytes);
+    Arrive("good movie");
+    EXPECT_FALSE(catalog->OnDownloadDone(false));
+    EXPECT_EQ(ReadFile(Skits("good.gif")), "good movie");
+    EXPECT_EQ(catalog->ChooseNextSkit(), "good.gif");
+    EXPECT_EQ(catalog->ChooseNextSkit(), "good.gif") << "the old record naming the player never plays";
+
+    catalog.reset();
+    Open().reset();
+    for (const std::string& name : bystanders) {
+        EXPECT_EQ(ReadFile(Skits(name)), "the real " + name);
+    }
+    EXPECT_EQ(jobs_.started.size(), 2u);
+    const std::vector<std::string> traced = Traced();
+    const std::vector<std::string> expected = {
+        ".WARNING Skit 1 of the skit list is left out: its file name \"skitplayer.exe\" is not a movie's.",
+        ".WARNING Skit 2 of the skit list is left out: its file name \"gdiplus.dll\" is not a movie's.",
+        ".WARNING Skit 3 of the skit list is left out: its file name \"SKITPL~1.EXE\" is not a movie's.",
+        ".WARNING Skit 4 of the skit list is left out: its file name \"skitplayer.exe\" is not a movie's."};
+    EXPECT_EQ(traced, expected);
+}

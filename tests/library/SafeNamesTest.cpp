@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -44,5 +45,63 @@ TEST(SafeNames, WebAddressesAsListsWriteThemStillRun) {
                                                "http://x/" + std::string(2074, 'a')};
     for (const std::string& address : accepted) {
         EXPECT_TRUE(IsWebAddress(address)) << address.substr(0, 80);
+    }
+}
+
+// A skit list names the movie that the download sequence writes, copies and deletes in the skits folder
+// and that the player opens: it may never name the player, a library beside it, anything Windows runs,
+// or a file of the catalogue's own.
+TEST(SafeNames, AMovieNameNamesAMovieAndNothingThatRuns) {
+    std::vector<std::string> refused = {"skitplayer.exe",
+                                        "gdiplus.dll",
+                                        "SKITPL~1.EXE",
+                                        "SKITPL~1.GIF",
+                                        "a~9.gif",
+                                        "zolvane.ops",
+                                        "skits.syn",
+                                        "zolvane.syn",
+                                        "skitplayer.arg",
+                                        "zolvane.ini",
+                                        "zolvane.log",
+                                        "download.log",
+                                        "gif",
+                                        "x.gif.exe",
+                                        "x.gif ",
+                                        "x.gif.",
+                                        "x.gif:$DATA",
+                                        "..\\x.gif",
+                                        "con.gif",
+                                        ".gif.",
+                                        "x.gi",
+                                        "x.giff",
+                                        "x",
+                                        ""};
+    for (const char* program : {"exe",       "dll",
+                                "scr",       "cpl",
+                                "com",       "bat",
+                                "cmd",       "pif",
+                                "lnk",       "url",
+                                "msi",       "msp",
+                                "hta",       "js",
+                                "jse",       "vbs",
+                                "vbe",       "wsf",
+                                "ps1",       "reg",
+                                "inf",       "sys",
+                                "ocx",       "drv",
+                                "appref-ms", "settingcontent-ms"}) {
+        const std::string extension = program;
+        std::string upper = extension;
+        for (char& c : upper) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        refused.insert(refused.end(), {"movie." + extension, "MOVIE." + upper, "movie.gif." + extension});
+    }
+    for (const std::string& name : refused) {
+        EXPECT_FALSE(IsMovieFileName(name)) << name;
+    }
+    for (const std::string& name :
+         std::vector<std::string>{"sunrise.gif", "Bouncing Balls.GIF", "a~b.gif", "~x.gif", "x~.gif", ".gif",
+                                  "caf\xE9.gIf", std::string(251, 'a') + ".gif"}) {
+        EXPECT_TRUE(IsMovieFileName(name)) << name;
     }
 }

@@ -184,7 +184,10 @@ TEST_F(CatalogTest, OpeningPurgesUsedUpAndExpiredTimedSkitsWithTheirMovies) {
     }
     header_.timedInterval = 4;
     header_.timedPlaysPerStart = 3;
-    WriteOps({usedUp, Downloaded(Skit(skRegular, 9, "kept.gif")), expired, removed});
+    // A movie that a skit which stays names as well is kept with it.
+    SkitRecord sharing = Downloaded(Skit(skTimed, 4, "kept.gif"));
+    sharing.playsLeft = 0;
+    WriteOps({usedUp, Downloaded(Skit(skRegular, 9, "kept.gif")), expired, removed, sharing});
 
     auto catalog = Open();
     ASSERT_EQ(catalog->Records().size(), 1u);
@@ -195,6 +198,32 @@ TEST_F(CatalogTest, OpeningPurgesUsedUpAndExpiredTimedSkitsWithTheirMovies) {
     EXPECT_TRUE(Exists(Skits("kept.gif")));
     EXPECT_EQ(catalog->Header().timedCountdown, 4);
     EXPECT_EQ(catalog->Header().timedPlaysLeft, 3);
+}
+
+// Another user could put a link in place of a shared folder, to have our writes and deletes land where
+// that user chose.
+TEST_F(CatalogTest, ASkitsDownloadOrLogFolderThatIsALinkIsRefused) {
+    WriteOps({});
+    std::filesystem::create_directory(folder_ / "logs");
+    std::filesystem::create_directory(folder_ / "elsewhere");
+    environment_.log = folder_ / "logs/download.log";
+    for (const char* linked : {"skits", "downloads", "logs"}) {
+        SCOPED_TRACE(linked);
+        const std::filesystem::path real = folder_ / (std::string(linked) + "-real");
+        std::filesystem::rename(folder_ / linked, real);
+        std::filesystem::create_directory_symlink(folder_ / "elsewhere", folder_ / linked);
+        WriteFile(Skits("zolvane.syn"), "a list that must stay unread");
+        TraceSetFile(folder_ / "trace.log", false);
+        const std::string message =
+            "The folder " + (folder_ / linked) + " is a link to another place. Zolvane does not use it.";
+        EXPECT_EQ(ErrorOf([&] { Open(); }), message);
+        EXPECT_EQ(Traced(), std::vector<std::string>{".ERROR.. " + message});
+        EXPECT_EQ(ReadFile(Skits("zolvane.syn")), "a list that must stay unread");
+        std::filesystem::remove(folder_ / linked);
+        std::filesystem::remove(folder_ / "elsewhere/zolvane.syn");
+        std::filesystem::rename(real, folder_ / linked);
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(folder_ / "elsewhere"));
 }
 
 TEST_F(CatalogTest, OpeningFindsMissingMoviesAndTrimsAnOvergrownLog) {
@@ -405,6 +434,89 @@ TEST_F(CatalogTest, AListNoNewerThanOursLeavesTheHeaderButMergesItsSkits) {
     EXPECT_EQ(catalog->Header().listIntervalDays, 30u);
     EXPECT_EQ(catalog->Header().syncValueA, 11u);
     EXPECT_EQ(catalog->Header().listVersion, 4u); // the list's version is never ours to change
+}
+
+TEST_F(CatalogTest, AListMayNotMoveItsAddressOffHttpsNorToWhatIsNoAddress) {
+    const struct {
+        const char* before;
+        std::string offered;
+        const char* after;
+    } cases[] = {
+        {"https://example.com/skits.syn", "http://example.com/skits.syn", "https://example.com/skits.syn"},
+        {"HTTPS://example.com/skits.syn", "http://evil.example/skits.syn", "HTTPS://example.com/skits.syn"},
+        {"https://example.com/skits.syn", "file:///C:/x.syn", "https://example.com/skits.syn"},
+        {"http://example.com/skits.syn", "http://x/" + std::string(2075, 'a'), "http://example.com/skits.syn"},
+        {"http://example.com/skits.syn", "https://example.com/new.syn", "https://example.com/new.syn"},
+        {"https://example.com/skits.syn", "Https://example.com/new.syn", "Https://example.com/new.syn"},
+        {"http://example.com/skits.syn", "http://example.com/new.syn", "http://example.com/new.syn"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.offered.substr(0, 40));
+        header_.listUrl.text = c.before;
+        WriteOps({});
+        SyncHeader newer;
+        newer.listVersion = 1;
+        newer.listUrl.text = c.offered;
+        WriteSyncFile(Downloads("skits.syn"), newer, {});
+        TraceSetFile(folder_ / "trace.log", false);
+        Open()->MergeDownloadedList(Downloads("skits.syn"));
+        EXPECT_EQ(Open()->Header().listUrl.text, c.after);
+        const bool kept = c.offered != c.after;
+        ASSERT_EQ(Traced().size(), kept ? 1u : 0u);
+        if (kept) {
+            EXPECT_EQ(Traced()[0].substr(0, 9), ".WARNING ");
+        }
+    }
+}
+
+TEST_F(CatalogTest, AnEntryOverALimitIsLeftOutAndTheOpsFileStaysSmall) {
+    WriteOps({});
+    const auto over = [](std::size_t limit) { return std::string(limit + 1, 'x'); };
+    std::vector<SkitRecord> skits(6, Skit(skRegular, 0, "x.gif"));
+    for (std::size_t i = 0; i < skits.size(); ++i) {
+        skits[i].id = static_cast<std::int32_t>(i + 1);
+        skits[i].keyCode = 'K';
+        skits[i].keyAction = 1;
+        skits[i].keyText.text = "http://example.com/key";
+    }
+    skits[0].fileName.text = over(kMaxFileNameText - 4) + ".gif";
+    skits[1].url.text = "http://x/" + over(kMaxAddressText - 9);
+    skits[2].name.text = over(kMaxNameText);
+    skits[3].description.text = std::string(1000000, 'd');
+    skits[4].keyText.text = over(kMaxKeyText);
+    // Every text at its limit is taken.
+    skits[5].fileName.text = std::string(kMaxFileNameText - 4, 'f') + ".gif";
+    skits[5].url.text = "http://x/" + std::string(kMaxAddressText - 9, 'u');
+    skits[5].name.text = std::string(kMaxNameText, 'n');
+    skits[5].description.text = std::string(kMaxDescriptionText, 'd');
+    skits[5].keyText.text = std::string(kMaxKeyText, 'k');
+    WriteList(skits);
+    {
+        auto catalog = Open();
+        catalog->MergeDownloadedList(Downloads("skits.syn"));
+        ASSERT_EQ(catalog->Records().size(), 1u);
+        EXPECT_EQ(catalog->Records()[0].id, 6);
+    }
+    EXPECT_LT(std::filesystem::file_size(environment_.opsFile), 64u * 1024);
+    EXPECT_EQ(Open()->Records()[0].keyText.text, skits[5].keyText.text);
+    const std::vector<std::string> expected = {
+        ".WARNING Skit 1 of the skit list is left out: its file name is longer than 255 bytes.",
+        ".WARNING Skit 2 of the skit list is left out: its address is longer than 2083 bytes.",
+        ".WARNING Skit 3 of the skit list is left out: its name is longer than 255 bytes.",
+        ".WARNING Skit 4 of the skit list is left out: its description is longer than 4096 bytes.",
+        ".WARNING Skit 5 of the skit list is left out: its key text is longer than 4096 bytes."};
+    EXPECT_EQ(Traced(), expected);
+}
+
+TEST_F(CatalogTest, AListLeftInTheSkitsFolderOverItsLimitIsDeletedUnread) {
+    WriteOps({Skit(skRegular, 1, "one.gif")});
+    WriteFile(Skits("zolvane.syn"), std::string(kMaxSkitListBytes + 1, 'x'));
+    auto catalog = Open();
+    EXPECT_FALSE(Exists(Skits("zolvane.syn")));
+    EXPECT_EQ(catalog->Records().size(), 1u);
+    ASSERT_EQ(Traced().size(), 1u);
+    EXPECT_EQ(Traced()[0], ".ERROR.. The skit list " + environment_.skits +
+                               "\\zolvane.syn is larger than 1048576 bytes and is not merged.");
 }
 
 TEST_F(CatalogTest, ListsWithShortResourcesAreRefusedAsCorrupt) {

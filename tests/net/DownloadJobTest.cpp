@@ -27,8 +27,9 @@ protected:
     void TearDown() override { Settings.LogPath.clear(); }
 
     // Runs one download and returns the last parameter of its message.
-    LPARAM Download(WinInetDownloadJob& job, const std::string& url, const std::string& name) {
-        job.Start(url, Target(), name, listener_.Notify());
+    LPARAM Download(WinInetDownloadJob& job, const std::string& url, const std::string& name,
+                    std::uint32_t largestBody = kLargestBody) {
+        job.Start(url, Target(), name, listener_.Notify(), largestBody);
         return listener_.WaitForDone();
     }
 
@@ -100,14 +101,16 @@ TEST_F(DownloadJobTest, EveryFaultFailsWithOneErrorLineThatSaysWhyAndLeavesNoFil
          R"(Connection closed after \d+ of 100000 bytes\.|Error \d+ \(.*\) reading URL .*|)"
          R"(Unable to send request to 127\.0\.0\.1 \(.*\))"},
         {ServerUrl("/generated/1?fault=endless"), R"(The download is larger than 1000000 bytes\.)"},
+        {ServerUrl("/generated/1000001?fault=no-length"), R"(The download is larger than 1000000 bytes\.)"},
+        {ServerUrl("/generated/1000001"),
+         R"(The server announces 1000001 bytes, more than the 1000000 bytes a download may have\.)"},
         {"http://127.0.0.1:1/list.syn", R"(Unable to send request to 127\.0\.0\.1 \(.*\))"},
         {"ht tp://skits.example/", R"(Error \d+ \(.*\) cracking URL ht tp://skits\.example/)"},
     };
     for (const auto& c : cases) {
         std::filesystem::remove(Settings.LogPath);
         WinInetDownloadJob job(NoDialUp());
-        SysLoad->HTTP.SetLargestBody(1000000);
-        EXPECT_EQ(Download(job, c.url, "Faulty"), 1) << c.url;
+        EXPECT_EQ(Download(job, c.url, "Faulty", 1000000), 1) << c.url;
         EXPECT_FALSE(TargetExists()) << c.url;
         EXPECT_TRUE(std::regex_match(SysLoad->FailReason(), std::regex(c.reason)))
             << c.url << ": " << SysLoad->FailReason();
@@ -121,7 +124,7 @@ TEST_F(DownloadJobTest, EveryFaultFailsWithOneErrorLineThatSaysWhyAndLeavesNoFil
 TEST_F(DownloadJobTest, AFileThatCannotBeCreatedFailsWithTheSystemsText) {
     WinInetDownloadJob job(NoDialUp());
     const std::string target = folder_ / "no-such-folder\\target.syn";
-    job.Start(ServerUrl("/generated/10"), target, "Skit list", listener_.Notify());
+    job.Start(ServerUrl("/generated/10"), target, "Skit list", listener_.Notify(), kLargestBody);
     EXPECT_EQ(listener_.WaitForDone(), 1);
     EXPECT_NE(SysLoad->FailReason().find(target), std::string::npos) << SysLoad->FailReason();
     ASSERT_EQ(Log().size(), 1u);
@@ -133,7 +136,7 @@ TEST_F(DownloadJobTest, CancellingAStalledTransferEndsItAsCancelledEveryTime) {
     constexpr int kRounds = 100;
     for (int round = 0; round < kRounds; ++round) {
         WinInetDownloadJob job(NoDialUp());
-        job.Start(stall, Target(), "Stalled", listener_.Notify());
+        job.Start(stall, Target(), "Stalled", listener_.Notify(), kLargestBody);
         if (round % 2 == 1) {
             // Half the rounds cancel once the request is out and the worker waits for the body; the others
             // at once, wherever the worker is.
@@ -175,7 +178,7 @@ TEST_F(DownloadJobTest, AStartWhileTheTransferRunsIsRefused) {
     const std::string stall = ServerUrl("/generated/1000?fault=stall&after=0&hold=60");
     EXPECT_NE(job.StartDownload(stall, Target(), 7, kDownloadDoneMessage, listener_.Window(), "First"), -1);
     EXPECT_EQ(job.StartDownload(stall, Target(), 8, kDownloadDoneMessage, listener_.Window(), "Second"), -1);
-    EXPECT_THROW(job.Start(stall, Target(), "Third", listener_.Notify()), EZolvaneError);
+    EXPECT_THROW(job.Start(stall, Target(), "Third", listener_.Notify(), kLargestBody), EZolvaneError);
     job.Cancel();
     EXPECT_EQ(listener_.WaitForDone(), 1);
     EXPECT_EQ(listener_.done.back().first, 7u);

@@ -41,14 +41,17 @@ TEST(SkitArguments, AnEmptyNameOrValueEmptiesEverything) {
     EXPECT_EQ(arguments.Text(), "");
 }
 
-TEST(SkitArguments, TheFileAndFolderFollowThePlayersPath) {
-    EXPECT_EQ(ArgumentFilePath("C:\\Tools\\Play.exe"), "C:\\Tools\\Play.arg");
-    EXPECT_EQ(ArgumentFilePath("C:\\Old.Tools\\Play"), "C:\\Old.arg");
-    EXPECT_EQ(ArgumentFilePath(".player"), ".player.arg");
-    EXPECT_EQ(ArgumentFilePath("player"), "player.arg");
-    EXPECT_EQ(PlayerWorkingFolder("C:\\Tools\\Play.exe"), "C:\\Tools");
-    EXPECT_EQ(PlayerWorkingFolder("C:\\Play.exe"), "C:");
-    EXPECT_EQ(PlayerWorkingFolder("Play.exe"), "");
+TEST(SkitArguments, TheFileLiesInTheUsersFolderNamedForThePlayerAndTheSession) {
+    const std::string user = "C:\\Users\\ann\\AppData\\Local\\Zolvane";
+    EXPECT_EQ(ArgumentFilePath(user, "C:\\Tools\\Play.exe", 1), user + "\\Play.1.arg");
+    EXPECT_EQ(ArgumentFilePath(user, "C:\\Old.Tools\\Play", 2), user + "\\Play.2.arg");
+    EXPECT_EQ(ArgumentFilePath(user, ".player", 0), user + "\\.player.0.arg");
+    EXPECT_EQ(ArgumentFilePath(user, "player.x.exe", 4294967295u), user + "\\player.x.4294967295.arg");
+    // The user's own folder, made on demand; the same for every call of one session.
+    const std::string mine = UserArgumentFilePath("C:\\Program Files\\Zolvane\\skitplayer.exe");
+    ASSERT_FALSE(mine.empty());
+    EXPECT_EQ(mine, ArgumentFilePath(sys::UserDataFolder(), "skitplayer.exe", sys::SessionId()));
+    EXPECT_TRUE(std::filesystem::is_directory(sys::NativePath(sys::UserDataFolder())));
 }
 
 TEST(WriteArgumentFile, ReplacesALeftoverEvenAReadOnlyOne) {

@@ -56,7 +56,7 @@ protected:
         log_ = folder_ / "trace.log";
         TraceSetFile(log_, false);
         TraceSetLevel(0xFFFFFFFF, false);
-        TraceSetLevel(tlError, true);
+        TraceSetLevel(tlError | tlWarning, true);
     }
 
     std::vector<std::string> Lines() const { return LinesOf(log_); }
@@ -128,7 +128,8 @@ TEST(TraceLevelTag, EachLevelHasItsNineCharacterTag) {
     EXPECT_STREQ(TraceLevelTag(32), ".TRACE2. ");
     EXPECT_STREQ(TraceLevelTag(0), "........ ");
     EXPECT_STREQ(TraceLevelTag(3), "........ ");
-    EXPECT_STREQ(TraceLevelTag(64), "........ ");
+    EXPECT_STREQ(TraceLevelTag(64), ".WARNING ");
+    EXPECT_STREQ(TraceLevelTag(128), "........ ");
 }
 
 TEST_F(TraceLogTest, TheMiniFormatExpandsItsSpecifiers) {

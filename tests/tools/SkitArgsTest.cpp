@@ -75,12 +75,12 @@ TEST(DecodeSkitValue, UndoesTheScreensaversEncodingOfEveryByte) {
     EXPECT_EQ(DecodeSkitValue(EscapeValue(every)), every);
 }
 
-TEST(MoviePathFor, LooksUpANameInThePlayersFolder) {
-    EXPECT_EQ(MoviePathFor("C:\\Zolvane\\skitplayer.exe", "sun rise.gif"), "C:\\Zolvane\\sun rise.gif");
-    EXPECT_EQ(MoviePathFor("C:\\Zolvane\\skitplayer.exe", "extra\\sun.gif"), "C:\\Zolvane\\extra\\sun.gif");
-    EXPECT_EQ(MoviePathFor("skitplayer.exe", "sun.gif"), "sun.gif");
-    EXPECT_EQ(MoviePathFor("C:\\Zolvane\\skitplayer.exe", "D:\\movies\\sun.gif"), "D:\\movies\\sun.gif");
-    EXPECT_EQ(MoviePathFor("C:\\Zolvane\\skitplayer.exe", "\\\\server\\skits\\sun.gif"), "\\\\server\\skits\\sun.gif");
+TEST(MoviePathFor, TakesOnlyABareMovieNameInTheSkitsFolder) {
+    EXPECT_EQ(MoviePathFor("C:\\Zolvane\\skits", "sun rise.gif"), "C:\\Zolvane\\skits\\sun rise.gif");
+    for (const char* name : {"extra\\sun.gif", "..\\sun.gif", "D:\\movies\\sun.gif", "\\\\server\\skits\\sun.gif",
+                             "/tmp/sun.gif", "sun.exe", "SKITPL~1.GIF", ""}) {
+        EXPECT_THROW(MoviePathFor("C:\\Zolvane\\skits", name), EZolvaneError) << name;
+    }
 }
 
 namespace {

@@ -1,10 +1,11 @@
 // skitplayer: plays one skit for the screensaver.
 //
-// The screensaver starts it without arguments, from its own folder, after writing the argument file
-// next to it (skitplayer.arg for skitplayer.exe). The player reads the movie's name from the variable
-// SS_Swf, shows one black full-screen window from its main thread, plays the GIF once and ends. It
-// ends early when its window receives WM_CLOSE. The other variables (run count, sound, month, day) are
-// of no use to silent GIFs and are ignored.
+// The screensaver starts it without arguments, in the folder of the skits, after writing the argument
+// file in the user's own folder (skitplayer.1.arg for skitplayer.exe in session 1; see
+// playback/SkitArguments.h). The player reads the movie's name from the variable SS_Swf, a bare file
+// name that it looks up in the folder it runs in, shows one black full-screen window from its main
+// thread, plays the GIF once and ends. It ends early when its window receives WM_CLOSE. The other variables (run count,
+// sound, month, day) are of no use to silent GIFs and are ignored.
 //
 // With SKITPLAYER_LOG naming a file, every event is appended there as one line: "started" and the
 // argument file's text, "key" and a posted key's virtual-key code, "closed", "ended", or "error" and
@@ -29,16 +30,25 @@ namespace {
 // The argument file is a line of a few hundred bytes; anything much larger is not one.
 constexpr std::uint32_t kLargestArgumentFile = 64 * 1024;
 
+std::string CurrentFolder() {
+    char folder[MAX_PATH] = "";
+    const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+    return std::string(folder, length < sizeof folder ? length : 0);
+}
+
 // Reads the argument file and the movie it names; raises with the text for the log.
 std::unique_ptr<GifMovie> LoadSkit(const std::string& programPath, EventLog& log) {
-    const std::string argumentFile = ArgumentFilePath(programPath);
+    const std::string argumentFile = UserArgumentFilePath(programPath);
+    if (argumentFile.empty()) {
+        throw EZolvaneError("The user has no folder for the program's files, where the argument file lies.");
+    }
     const std::string text = ReadSkitFile(argumentFile, kLargestArgumentFile, "argument file");
     log.Write("started " + text);
     std::string movieName;
     if (!SkitArgs::Parse(text).Find("SS_Swf", movieName) || movieName.empty()) {
         throw EZolvaneError("The argument file " + argumentFile + " names no movie in SS_Swf.");
     }
-    return std::make_unique<GifMovie>(MoviePathFor(programPath, movieName));
+    return std::make_unique<GifMovie>(MoviePathFor(CurrentFolder(), movieName));
 }
 
 int RunPlayer(HINSTANCE instance, EventLog& log) {

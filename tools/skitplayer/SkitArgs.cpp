@@ -1,6 +1,8 @@
 #include "tools/skitplayer/SkitArgs.h"
 
 #include "library/Paths.h"
+#include "library/SafeNames.h"
+#include "support/Error.h"
 
 namespace {
 
@@ -68,13 +70,9 @@ bool SkitArgs::Find(const std::string& name, std::string& value) const {
     return false;
 }
 
-std::string MoviePathFor(const std::string& programPath, const std::string& movieName) {
-    const bool hasDrive = movieName.size() >= 2 && movieName[1] == ':';
-    const bool fromRoot = !movieName.empty() && (movieName[0] == '\\' || movieName[0] == '/');
-    if (hasDrive || fromRoot) {
-        return movieName;
+std::string MoviePathFor(const std::string& folder, const std::string& movieName) {
+    if (!IsMovieFileName(movieName)) {
+        throw EZolvaneError("The argument file names no movie of the skits folder: " + movieName.substr(0, 300));
     }
-    std::string folder;
-    SplitPath(programPath, &folder, nullptr);
     return JoinPath(folder, movieName);
 }

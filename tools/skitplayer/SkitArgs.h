@@ -30,6 +30,7 @@ private:
     std::vector<std::pair<std::string, std::string>> pairs_;
 };
 
-// Where the movie that SS_Swf names is: a bare or relative name is looked up in the player's own
-// folder, a full path (with a drive, or starting with a separator) is taken as it is.
-std::string MoviePathFor(const std::string& programPath, const std::string& movieName);
+// Where the movie that SS_Swf names is: a bare movie file name (library/SafeNames.h) in the folder the
+// player runs in, which the screensaver makes the folder of its skits. Anything else (a path, a drive, a
+// share, a name the player does not play) raises, so that no argument file sends the player elsewhere.
+std::string MoviePathFor(const std::string& folder, const std::string& movieName);
