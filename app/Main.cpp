@@ -7,6 +7,7 @@
 #include "host/Startup.h"
 #include "playback/ScreensaverZolvane.h"
 #include "resources/version.h"
+#include "support/SystemLibraries.h"
 #include "support/TraceLog.h"
 #include "ui/WindSettings.h"
 #include "ui/WindStatus.h"
@@ -67,6 +68,9 @@ void CleanUp() {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    // Before anything loads a DLL: a screensaver's current folder is wherever it was started from, and
+    // the password DLLs it asks for are missing on many systems.
+    LoadLibrariesFromSystemOnly();
     try {
         const TRunMode mode = ParseCommandLine(ArgumentsOf(GetCommandLineA()));
         // The settings were loaded before this point, whatever the mode; naming them here also keeps

@@ -1,6 +1,7 @@
 #include "app/RunModes.h"
 
 #include "support/Error.h"
+#include "support/SystemLibraries.h"
 #include "support/WinHandles.h"
 #include "ui/WindSettings.h"
 
@@ -48,7 +49,7 @@ void OpenSkitLibraryFor(TRunMode mode, const std::function<SkitLibraryPtr(bool a
 
 void ChangePassword() {
     using PwdChangePasswordFunction = DWORD(WINAPI*)(LPCSTR provider, HWND parent, DWORD reserved1, DWORD reserved2);
-    const UniqueModule mpr(LoadLibraryA("MPR.DLL"));
+    const UniqueModule mpr = LoadSystemLibrary("MPR.DLL");
     if (!mpr) {
         return;
     }

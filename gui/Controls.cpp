@@ -3,6 +3,7 @@
 #include "gui/Application.h"
 #include "support/Error.h"
 #include "support/ErrorCodes.h"
+#include "support/SystemLibraries.h"
 
 #include <commctrl.h>
 
@@ -13,7 +14,7 @@
 // It stays loaded, since its classes are in use from then on.
 void EnsureCommonControls() {
     static const bool registered = [] {
-        const HMODULE library = LoadLibraryA("comctl32.dll");
+        const HMODULE library = LoadSystemLibrary("comctl32.dll").Release();
         if (library == nullptr) {
             return false;
         }

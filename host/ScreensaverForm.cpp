@@ -4,6 +4,7 @@
 #include "host/Startup.h"
 #include "support/FileNames.h"
 #include "support/System.h"
+#include "support/SystemLibraries.h"
 #include "support/WinHandles.h"
 
 int ErrorScrollX = kErrorScrollNotStarted;
@@ -200,7 +201,7 @@ std::int32_t ReadUsePassword() {
 
 bool VerifyPassword(HWND window) {
     using VerifyFunction = BOOL(WINAPI*)(HWND window);
-    const UniqueModule passwords(LoadLibraryA("PASSWORD.CPL"));
+    const UniqueModule passwords = LoadSystemLibrary("PASSWORD.CPL");
     if (!passwords) {
         return true;
     }

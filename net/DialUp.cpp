@@ -1,6 +1,7 @@
 #include "net/DialUp.h"
 
 #include "support/Error.h"
+#include "support/SystemLibraries.h"
 #include "support/WinHandles.h"
 
 #include <windows.h>
@@ -39,7 +40,8 @@ constexpr DWORD kHangUpPause = 3000;
 
 class SystemDialUp : public DialUpConnections {
 public:
-    explicit SystemDialUp(std::string libraryPath) : libraryPath_(std::move(libraryPath)) {}
+    // The library's file name in the system folder.
+    explicit SystemDialUp(std::string libraryName) : libraryName_(std::move(libraryName)) {}
 
     std::vector<DialUpHandle> ListActive() override {
         Load();
@@ -78,19 +80,21 @@ private:
         if (module_) {
             return;
         }
-        UniqueModule module(LoadLibraryA(libraryPath_.c_str()));
+        UniqueModule module = LoadSystemLibrary(libraryName_.c_str());
         if (!module) {
-            throw EZolvaneError("The remote-access library could not be loaded. " + libraryPath_);
+            throw EZolvaneError("The remote-access library could not be loaded. " +
+                                SystemFolderFile(libraryName_.c_str()));
         }
         enumerate_ = ModuleFunction<RasEnumConnectionsFunction>(module.Get(), "RasEnumConnectionsA");
         hangUp_ = ModuleFunction<RasHangUpFunction>(module.Get(), "RasHangUpA");
         if (enumerate_ == nullptr || hangUp_ == nullptr) {
-            throw EZolvaneError("The remote-access library lacks a function. " + libraryPath_);
+            throw EZolvaneError("The remote-access library lacks a function. " +
+                                SystemFolderFile(libraryName_.c_str()));
         }
         module_ = std::move(module);
     }
 
-    std::string libraryPath_;
+    std::string libraryName_;
     UniqueModule module_;
     RasEnumConnectionsFunction enumerate_ = nullptr;
     RasHangUpFunction hangUp_ = nullptr;
@@ -99,10 +103,10 @@ private:
 } // namespace
 
 std::unique_ptr<DialUpConnections> OpenSystemDialUp() {
-    char path[MAX_PATH] = "";
-    const DWORD length = SearchPathA(nullptr, "rasapi32.dll", nullptr, MAX_PATH, path, nullptr);
-    if (length == 0 || length >= MAX_PATH) {
+    constexpr const char* kLibrary = "rasapi32.dll";
+    const std::string path = SystemFolderFile(kLibrary);
+    if (path.empty() || GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         return nullptr;
     }
-    return std::make_unique<SystemDialUp>(std::string(path, length));
+    return std::make_unique<SystemDialUp>(kLibrary);
 }

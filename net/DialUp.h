@@ -24,5 +24,6 @@ public:
 // remote-access function is ever called.
 using DialUpProvider = std::function<std::unique_ptr<DialUpConnections>()>;
 
-// The system's own: "rasapi32.dll" when SearchPathA finds it, loaded when a connection is first listed.
+// The system's own: "rasapi32.dll" when the system folder has it (and from there only), loaded when a
+// connection is first listed.
 std::unique_ptr<DialUpConnections> OpenSystemDialUp();

@@ -31,7 +31,8 @@ void CloseWithTheCloseBox(ZolvaneProcess& settings, HWND window) {
     EXPECT_EQ(settings.ExitCode(), 0u);
 }
 
-// Makes Wine load MPR.DLL from zolvane.scr's folder instead of its own, for as long as it lives.
+// Makes Wine load the MPR.DLL file in the system folder for zolvane.scr, for as long as it lives, instead
+// of its built-in library (whose file there is only a placeholder).
 class NativeMpr {
 public:
     NativeMpr() { RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "mpr", REG_SZ, "native", 7); }
@@ -126,30 +127,30 @@ TEST(RunModes, ASecondSettingsProcessLeavesTheFirstWindowAlone) {
 TEST(RunModes, APasswordChangeWithoutTheSystemsFunctionDoesNothingAndEnds) {
     ScratchFolder folder;
     // A DLL without PwdChangePasswordA in MPR.DLL's place.
-    Install(FAKE_PASSWORD_CPL, folder / "MPR.DLL");
+    SystemStandIn mpr(FAKE_PASSWORD_CPL, "MPR.DLL");
     NativeMpr nativeMpr;
     ZolvaneProcess change(folder, "/a");
     EXPECT_TRUE(change.WaitForExit());
     EXPECT_EQ(change.ExitCode(), 0u);
-    EXPECT_EQ(ReadFile(folder / "password-asks.txt"), "");
+    EXPECT_EQ(ReadFile(SystemStandIn::Beside("password-asks.txt")), "");
 }
 
 TEST(RunModes, APasswordChangeAsksTheSystemForTheScreensaverOwnedByTheGivenWindow) {
     ScratchFolder folder;
-    Install(FAKE_MPR, folder / "MPR.DLL");
+    SystemStandIn mpr(FAKE_MPR, "MPR.DLL");
     NativeMpr nativeMpr;
     PlainWindow owner("ZolvaneTestOwner", WS_OVERLAPPEDWINDOW);
     ZolvaneProcess change(folder, "/a " + owner.Number());
     EXPECT_TRUE(change.WaitForExit());
     EXPECT_EQ(change.ExitCode(), 0u);
-    EXPECT_EQ(ReadFile(folder / "mpr-calls.txt"), "SCRSAVE " + owner.Number() + " 0 0\n");
+    EXPECT_EQ(ReadFile(SystemStandIn::Beside("mpr-calls.txt")), "SCRSAVE " + owner.Number() + " 0 0\n");
 }
 
 TEST(RunModes, APasswordChangeForANumberThatIsNoWindowHasNoOwner) {
     ScratchFolder folder;
-    Install(FAKE_MPR, folder / "MPR.DLL");
+    SystemStandIn mpr(FAKE_MPR, "MPR.DLL");
     NativeMpr nativeMpr;
     ZolvaneProcess change(folder, "/a:7");
     EXPECT_TRUE(change.WaitForExit());
-    EXPECT_EQ(ReadFile(folder / "mpr-calls.txt"), "SCRSAVE 0 0 0\n");
+    EXPECT_EQ(ReadFile(SystemStandIn::Beside("mpr-calls.txt")), "SCRSAVE 0 0 0\n");
 }

@@ -60,7 +60,17 @@ protected:
         return window;
     }
 
+    // The stand-in for the system's password check, refusing every password until told otherwise.
+    void InstallPasswordCheck() {
+        passwordCheck.emplace(FAKE_PASSWORD_CPL, "PASSWORD.CPL");
+        AnswerPasswords("no");
+    }
+    void AnswerPasswords(const char* answer) { WriteFile(SystemStandIn::Beside("password-answer.txt"), answer); }
+    std::string PasswordsAsked() { return ReadFile(SystemStandIn::Beside("password-asks.txt")); }
+
     ScratchFolder folder;
+    // Goes after the screensaver, which may have it loaded.
+    std::optional<SystemStandIn> passwordCheck;
     std::optional<ZolvaneProcess> saver;
 };
 
@@ -86,44 +96,42 @@ TEST_F(ScreensaverWindow, NinePixelsVerticallyEndIt) {
 }
 
 TEST_F(ScreensaverWindow, WithAPasswordAKeyAsksForItAsTheMouseDoes) {
-    Install(FAKE_PASSWORD_CPL, folder / "PASSWORD.CPL");
-    WriteFile(folder / "password-answer.txt", "no");
+    InstallPasswordCheck();
     PasswordSetting password(1);
     HWND window = Start();
     ASSERT_NE(window, nullptr);
     const std::string asked = "asked " + std::to_string(reinterpret_cast<INT_PTR>(window)) + "\n";
 
     PressKey('Q');
-    EXPECT_TRUE(PumpUntil([&] { return ReadFile(folder / "password-asks.txt") == asked; }));
+    EXPECT_TRUE(PumpUntil([&] { return PasswordsAsked() == asked; }));
     EXPECT_TRUE(saver->StillRunningAfter(kSettle)) << "a refused password keeps the screensaver";
 
-    WriteFile(folder / "password-answer.txt", "yes");
+    AnswerPasswords("yes");
     PressKey(VK_ESCAPE);
     EXPECT_TRUE(saver->WaitForExit());
     EXPECT_EQ(saver->ExitCode(), 0u);
 }
 
 TEST_F(ScreensaverWindow, ARefusedPasswordKeepsItAndTheNextMovementAsksAgainUntilOneIsAccepted) {
-    Install(FAKE_PASSWORD_CPL, folder / "PASSWORD.CPL");
-    WriteFile(folder / "password-answer.txt", "no");
+    InstallPasswordCheck();
     PasswordSetting password(1);
     HWND window = Start();
     ASSERT_NE(window, nullptr);
     const std::string asked = "asked " + std::to_string(reinterpret_cast<INT_PTR>(window)) + "\n";
 
     MovePointerTo(kStartX + 20, kStartY);
-    EXPECT_TRUE(PumpUntil([&] { return ReadFile(folder / "password-asks.txt") == asked; }));
+    EXPECT_TRUE(PumpUntil([&] { return PasswordsAsked() == asked; }));
     EXPECT_TRUE(saver->StillRunningAfter(kSettle));
 
     // The refused attempt made the new position the start: a jitter from there asks nothing.
     MovePointerTo(kStartX + 25, kStartY);
     EXPECT_TRUE(saver->StillRunningAfter(kSettle));
-    EXPECT_EQ(ReadFile(folder / "password-asks.txt"), asked);
+    EXPECT_EQ(PasswordsAsked(), asked);
 
-    WriteFile(folder / "password-answer.txt", "yes");
+    AnswerPasswords("yes");
     MovePointerTo(kStartX + 40, kStartY + 40);
     EXPECT_TRUE(saver->WaitForExit());
-    EXPECT_EQ(ReadFile(folder / "password-asks.txt"), asked + asked);
+    EXPECT_EQ(PasswordsAsked(), asked + asked);
     EXPECT_EQ(saver->ExitCode(), 0u);
 }
 
@@ -133,6 +141,17 @@ TEST_F(ScreensaverWindow, WithoutAPasswordProviderAMovementEndsItEvenWhenAPasswo
 
     MovePointerTo(kStartX + 30, kStartY + 30);
     EXPECT_TRUE(saver->WaitForExit());
+}
+
+TEST_F(ScreensaverWindow, APasswordProviderBesideTheProgramIsNotLoaded) {
+    // zolvane.scr's folder is its current folder as well; the system folder has no provider.
+    Install(FAKE_PASSWORD_CPL, folder / "PASSWORD.CPL");
+    PasswordSetting password(1);
+    ASSERT_NE(Start(), nullptr);
+
+    MovePointerTo(kStartX + 30, kStartY + 30);
+    EXPECT_TRUE(saver->WaitForExit());
+    EXPECT_EQ(ReadFile(folder / "password-asks.txt"), "");
 }
 
 TEST_F(ScreensaverWindow, TheSystemNoLongerBelievesAScreensaverRunsOnceItHasEnded) {

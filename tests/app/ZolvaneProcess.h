@@ -6,6 +6,7 @@
 #pragma once
 
 #include "library/SkitFileWriters.h"
+#include "support/System.h"
 #include "support/WinHandles.h"
 #include "tests/TestFiles.h"
 #include "tests/gui/WindowTesting.h"
@@ -16,6 +17,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zolvane_process {
 
@@ -28,6 +30,60 @@ using testing_windows::TextOf;
 inline void Install(const char* source, const std::string& target) {
     ASSERT_TRUE(CopyFileA(source, target.c_str(), FALSE)) << source << " -> " << target;
 }
+
+// A stand-in (tests/app/fakes) in the system folder under a system DLL's name, for as long as this lives:
+// the program loads system DLLs from there only. A file of that name is kept under another and put back,
+// and the files through which the stand-in talks to the test go again. Every test of a run shares the
+// Wine prefix, so the system folder is left as it was found; whatever loaded the stand-in must have
+// ended first.
+class SystemStandIn {
+public:
+    SystemStandIn(const char* source, const char* name) : path_(Beside(name)), kept_(path_ + ".kept-by-test") {
+        for (const char* talk : {"password-answer.txt", "password-asks.txt", "mpr-calls.txt"}) {
+            if (GetFileAttributesA(Beside(talk).c_str()) == INVALID_FILE_ATTRIBUTES) {
+                talkFiles_.push_back(Beside(talk));
+            } else {
+                ADD_FAILURE() << "the system folder has " << talk << " already";
+            }
+        }
+        EXPECT_EQ(GetFileAttributesA(kept_.c_str()), INVALID_FILE_ATTRIBUTES) << "left behind: " << kept_;
+        // Put back under its own name: Wine's folders keep the case of the name a file was given.
+        sys::FindData found;
+        if (sys::DirectorySearch().First(path_, found) && MoveFileA(path_.c_str(), kept_.c_str()) != FALSE) {
+            original_ = Beside(found.name.c_str());
+        }
+        // Refuses to replace a file that could not be moved aside.
+        installed_ = CopyFileA(source, path_.c_str(), TRUE) != FALSE;
+        EXPECT_TRUE(installed_) << source << " -> " << path_ << ": " << GetLastError();
+    }
+    ~SystemStandIn() {
+        for (const std::string& talk : talkFiles_) {
+            DeleteFileA(talk.c_str());
+        }
+        if (installed_) {
+            EXPECT_TRUE(DeleteFileA(path_.c_str())) << path_ << ": " << GetLastError();
+        }
+        if (!original_.empty()) {
+            EXPECT_TRUE(MoveFileA(kept_.c_str(), original_.c_str())) << kept_ << ": " << GetLastError();
+        }
+    }
+    SystemStandIn(const SystemStandIn&) = delete;
+    SystemStandIn& operator=(const SystemStandIn&) = delete;
+
+    // A file in the system folder, beside the stand-in.
+    static std::string Beside(const char* name) {
+        char folder[MAX_PATH] = "";
+        const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+        return std::string(folder, length < MAX_PATH ? length : 0) + "\\" + name;
+    }
+
+private:
+    std::string path_;
+    std::string kept_;
+    std::string original_; // where the kept file goes back; empty when nothing was kept
+    std::vector<std::string> talkFiles_;
+    bool installed_ = false;
+};
 
 // What an installer leaves behind: the skits, download and log places in the folder, an ops file without
 // skits, and the machine-wide registry values that name them. The values go again at the end.

@@ -234,7 +234,7 @@ TEST(ReadUsePassword, ReadsTheFlagOfWhateverTypeUpToFourBytes) {
 }
 
 TEST(VerifyPassword, WithoutAPasswordProviderTheScreensaverMayClose) {
-    // The test program's folder has no PASSWORD.CPL, and Wine brings none.
+    // Wine brings no PASSWORD.CPL into the system folder.
     EXPECT_TRUE(VerifyPassword(nullptr));
 }
 
