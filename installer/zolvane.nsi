@@ -7,16 +7,21 @@
 ; SKITS is the folder of the starter skits' movies (*.gif) and OPS the ops file that knows them.
 ;
 ; Where things go:
-;   Program Files\Zolvane      the help page and the uninstaller
+;   Program Files\Zolvane      the help page, the skit player and the uninstaller: the program's code lies
+;                              only where administrators alone can write
 ;   the system folder          zolvane.scr, where the Screen Saver settings list looks
-;   ProgramData\Zolvane        what the program writes, so a standard user must be able to: the ops file,
-;                              skits\ (the starter skits and the player, which finds its argument file
-;                              and its movie in its own folder), downloads\, logs\
+;   ProgramData\Zolvane        what the program writes as whoever is logged on, and no code: the ops file,
+;                              skits\ (the starter skits; the player runs in it and finds its movie there),
+;                              downloads\, logs\. Setup makes Administrators its owner and sets its rights
+;                              itself each time, over a folder that was there before too: Users may read
+;                              everything and make, change and delete files in these four folders, but
+;                              may not make, rename or delete a folder, nor run what is there
 ;   HKLM Software\Osterwyn\Zolvane  the values that name them, in the registry view of the program's own
 ;                              bitness, because that is the view it reads
 ;
 ; /S installs silently; a silent install makes Zolvane the current screensaver only with /CURRENT. The
-; uninstaller (also /S) removes all of it, the downloaded skits and the logs included.
+; uninstaller (also /S) removes all of it, the downloaded skits and the logs included, by name: it deletes
+; no folder with what is in it, so anything else that another user put in the data folder stays.
 
 !ifdef ARCH & VERSION & OUTFILE & SCR & PLAYER & HELP & OPS & SKITS & ICON
 !else
@@ -40,6 +45,34 @@
 ; SystemParametersInfo's action and flag that tell the running session about the screensaver switch.
 !define SPI_SETSCREENSAVEACTIVE 17
 !define SPIF_SENDCHANGE 2
+; The file system's values for the calls below.
+!define INVALID_FILE_ATTRIBUTES -1
+!define INVALID_HANDLE_VALUE -1
+!define FILE_ATTRIBUTE_DIRECTORY 0x10
+!define FILE_ATTRIBUTE_REPARSE_POINT 0x400
+!define FILE_LIST_DIRECTORY 1
+!define FILE_SHARE_READ_WRITE 3
+!define OPEN_EXISTING 3
+; FILE_FLAG_BACKUP_SEMANTICS, which opens a folder, and FILE_FLAG_OPEN_REPARSE_POINT, which opens a link
+; itself instead of the place it leads to.
+!define OPEN_FOLDER_ITSELF 0x02200000
+!define SDDL_REVISION_1 1
+!define SE_FILE_OBJECT 1
+; OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, with PROTECTED_DACL_SECURITY_INFORMATION (the
+; folder inherits nothing from its parent) or UNPROTECTED_DACL_SECURITY_INFORMATION (it does).
+!define SET_OWNER_AND_OWN_DACL 0x80000005
+!define SET_OWNER_AND_INHERITED_DACL 0x20000005
+
+; The data folder's owner and rights, as SDDL: Administrators own it and it inherits nothing from
+; ProgramData. SYSTEM and Administrators have full control of everything in it. Users may list the folder,
+; go through it and add files to it (0x1200ab: list, add file, traverse, read attributes, extended
+; attributes and rights, synchronize), and may read, change, rename and delete the files in it and below
+; (0x13019f: Modify without execute, on files only): the program rewrites the ops file by renaming a new
+; one over it. Users have no right to add a folder, to delete or rename one, or to run a file from here.
+!define DATA_RIGHTS "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;;0x1200ab;;;BU)(A;OIIO;0x13019f;;;BU)"
+; skits, downloads and logs: what they inherit from the data folder, and the same rights on the folder
+; itself for Users, who add files to them.
+!define FOLDER_RIGHTS "O:BAD:(A;;0x1200ab;;;BU)"
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
@@ -111,6 +144,30 @@ Var MakeCurrent
 !insertmacro SetPlaces ""
 !insertmacro SetPlaces "un."
 
+; Another user may put a junction or a symbolic link where a folder of ours belongs, so that what is written
+; or deleted there lands in a place of that user's choosing. When the path in $R0 is such a link, this
+; removes the link, never what it leads to (RemoveDirectory and DeleteFile remove a link itself), and sets
+; $R3 to 1; otherwise $R3 is 0.
+!macro RemoveLink UN
+    Function ${UN}RemoveLink
+        StrCpy $R3 0
+        System::Call 'kernel32::GetFileAttributesW(w R0) i .R4'
+        IntOp $R5 $R4 & ${FILE_ATTRIBUTE_REPARSE_POINT}
+        ${If} $R4 <> ${INVALID_FILE_ATTRIBUTES}
+        ${AndIf} $R5 <> 0
+            StrCpy $R3 1
+            IntOp $R5 $R4 & ${FILE_ATTRIBUTE_DIRECTORY}
+            ${If} $R5 <> 0
+                System::Call 'kernel32::RemoveDirectoryW(w R0)'
+            ${Else}
+                System::Call 'kernel32::DeleteFileW(w R0)'
+            ${EndIf}
+        ${EndIf}
+    FunctionEnd
+!macroend
+!insertmacro RemoveLink ""
+!insertmacro RemoveLink "un."
+
 ; Without administrator rights nothing below could be written: say so before anything changes.
 !macro RequireAdmin
     UserInfo::GetAccountType
@@ -133,36 +190,91 @@ Function un.onInit
     Call un.SetPlaces
 FunctionEnd
 
+; Stops the setup with a message (none in a silent one) and exit code 2, before anything names the folder.
+!macro StopSetup TEXT
+    DetailPrint "${TEXT}"
+    MessageBox MB_OK|MB_ICONSTOP "${TEXT}" /SD IDOK
+    SetErrorLevel 2
+    Abort
+!macroend
+
+; Makes the folder $R0 a real folder of ours: a link in its place goes, and the folder gets Administrators
+; as its owner and the rights $R1 (SDDL), set with the SetNamedSecurityInfo flags $R2. Anything else in the
+; way, or rights that cannot be set, stops the setup.
+Function MakeFolderOurs
+    Call RemoveLink
+    CreateDirectory "$R0"
+    ; Held open without sharing deletion, the folder cannot be renamed, deleted or replaced by a link
+    ; between the look at what it is and the setting of its rights, which would otherwise go to the
+    ; place a link leads to.
+    System::Call 'kernel32::CreateFileW(w R0, i ${FILE_LIST_DIRECTORY}, i ${FILE_SHARE_READ_WRITE}, p 0, \
+        i ${OPEN_EXISTING}, i ${OPEN_FOLDER_ITSELF}, p 0) p .R6'
+    System::Call 'kernel32::GetFileAttributesW(w R0) i .R4'
+    IntOp $R5 $R4 & ${FILE_ATTRIBUTE_REPARSE_POINT}
+    IntOp $R4 $R4 & ${FILE_ATTRIBUTE_DIRECTORY}
+    ${If} $R6 = ${INVALID_HANDLE_VALUE}
+    ${OrIf} $R4 = 0
+    ${OrIf} $R5 <> 0
+        ${If} $R6 <> ${INVALID_HANDLE_VALUE}
+            System::Call 'kernel32::CloseHandle(p R6)'
+        ${EndIf}
+        !insertmacro StopSetup "${PRODUCT} Setup could not make the folder $R0: a file, or a link that \
+            could not be removed, is in its place. Remove it and run Setup again."
+    ${EndIf}
+
+    System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w R1, i ${SDDL_REVISION_1}, \
+        *p .R7, p 0) i .R8 ?e'
+    Pop $R9
+    ${If} $R8 <> 0
+        System::Call 'advapi32::GetSecurityDescriptorOwner(p R7, *p .R4, *i .R5)'
+        System::Call 'advapi32::GetSecurityDescriptorDacl(p R7, *i .R5, *p .R8, *i .R5)'
+        System::Call 'advapi32::SetNamedSecurityInfoW(w R0, i ${SE_FILE_OBJECT}, i R2, p R4, p 0, p R8, p 0) i .R9'
+        System::Call 'kernel32::LocalFree(p R7)'
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p R6)'
+    ${If} $R9 <> 0
+        !insertmacro StopSetup "${PRODUCT} Setup could not set who may change the folder $R0 (error $R9), \
+            so it installs nothing. Run Setup again as an administrator."
+    ${EndIf}
+FunctionEnd
+
+!macro MakeFolderOurs PATH RIGHTS FLAGS
+    StrCpy $R0 "${PATH}"
+    StrCpy $R1 "${RIGHTS}"
+    StrCpy $R2 ${FLAGS}
+    Call MakeFolderOurs
+!macroend
+
 Section "Zolvane Screensaver" SecMain
     SectionIn RO
 
+    ; The data folder first: when it cannot be made ours, nothing is installed and nothing names it. The
+    ; data folder's rights come before its folders', which inherit from it.
+    !insertmacro MakeFolderOurs "$DataDir" "${DATA_RIGHTS}" ${SET_OWNER_AND_OWN_DACL}
+    !insertmacro MakeFolderOurs "$DataDir\skits" "${FOLDER_RIGHTS}" ${SET_OWNER_AND_INHERITED_DACL}
+    !insertmacro MakeFolderOurs "$DataDir\downloads" "${FOLDER_RIGHTS}" ${SET_OWNER_AND_INHERITED_DACL}
+    !insertmacro MakeFolderOurs "$DataDir\logs" "${FOLDER_RIGHTS}" ${SET_OWNER_AND_INHERITED_DACL}
+
     SetOutPath "$INSTDIR"
     File "/oname=zolvane.htm" "${HELP}"
+    File "/oname=skitplayer.exe" "${PLAYER}"
     WriteUninstaller "$INSTDIR\uninstall.exe"
 
     SetOutPath "$ScrDir"
     File "/oname=zolvane.scr" "${SCR}"
 
+    ; An earlier installation kept the player, and the argument file it read, in the skits folder.
+    Delete "$DataDir\skits\skitplayer.exe"
+    Delete "$DataDir\skits\skitplayer.arg"
     SetOutPath "$DataDir\skits"
-    File "/oname=skitplayer.exe" "${PLAYER}"
     File "${SKITS}/*.gif"
-    CreateDirectory "$DataDir\downloads"
-    CreateDirectory "$DataDir\logs"
     ; An installation over an earlier one keeps the user's catalogue: the skits chosen and downloaded.
     SetOutPath "$DataDir"
     SetOverwrite off
     File "/oname=zolvane.ops" "${OPS}"
     SetOverwrite on
 
-    ; The screensaver writes the player's argument file, downloads skits and logs as whoever is logged
-    ; on: the Users group may change everything in the data folder.
-    nsExec::ExecToLog '"$SYSDIR\icacls.exe" "$DataDir" /grant *S-1-5-32-545:(OI)(CI)M'
-    Pop $0
-    ${If} $0 != 0
-        DetailPrint "The Users group could not be given the right to change $DataDir (icacls: $0)."
-    ${EndIf}
-
-    WriteRegStr HKLM "${SETTINGS_KEY}" "Player" "$DataDir\skits\skitplayer.exe"
+    WriteRegStr HKLM "${SETTINGS_KEY}" "Player" "$INSTDIR\skitplayer.exe"
     WriteRegStr HKLM "${SETTINGS_KEY}" "SkitsPath" "$DataDir\skits"
     WriteRegStr HKLM "${SETTINGS_KEY}" "OpsFilePath" "$DataDir\zolvane.ops"
     WriteRegStr HKLM "${SETTINGS_KEY}" "DownloadPath" "$DataDir\downloads"
@@ -170,6 +282,8 @@ Section "Zolvane Screensaver" SecMain
     WriteRegStr HKLM "${SETTINGS_KEY}" "LogPath" "$DataDir\logs\download.log"
 
     CreateDirectory "$SMPROGRAMS\${MENU_FOLDER}"
+    ; The shortcut's working folder is the output folder.
+    SetOutPath "$INSTDIR"
     CreateShortcut "$SMPROGRAMS\${MENU_FOLDER}\Zolvane Settings.lnk" "$ScrPath" "/c" "$ScrPath" 0 \
         SW_SHOWNORMAL "" "Choose the skits Zolvane plays and how new ones arrive"
 
@@ -212,6 +326,26 @@ Section "-Current screensaver"
     DetailPrint "Zolvane is the current screensaver."
 SectionEnd
 
+; Deletes the files that match $R1 and $R2 (when given) in the folder $R0, then the folder if it is empty;
+; of a link in its place only the link goes.
+Function un.ClearFolder
+    Call un.RemoveLink
+    ${If} $R3 = 0
+        Delete "$R0\$R1"
+        ${If} $R2 != ""
+            Delete "$R0\$R2"
+        ${EndIf}
+        RMDir "$R0"
+    ${EndIf}
+FunctionEnd
+
+!macro ClearFolder FOLDER FIRST SECOND
+    StrCpy $R0 "${FOLDER}"
+    StrCpy $R1 "${FIRST}"
+    StrCpy $R2 "${SECOND}"
+    Call un.ClearFolder
+!macroend
+
 Section "Uninstall"
     ; The user's screensaver goes back to none only when it is ours; Windows may have stored the short
     ; form of the path.
@@ -230,8 +364,22 @@ Section "Uninstall"
     Delete "$ScrPath"
     Delete "$ScrDir\zolvane.ini"
     Delete "$ScrDir\zolvane.log"
-    RMDir /r "$DataDir"
-    RMDir /r "$SMPROGRAMS\${MENU_FOLDER}"
+
+    ; Users may add files to the data folder: only what setup put there and what the program makes is
+    ; deleted, by name, and a folder goes only when nothing else is left in it. A folder that is a link
+    ; loses the link and nothing else.
+    StrCpy $R0 "$DataDir"
+    Call un.RemoveLink
+    ${If} $R3 = 0
+        Delete "$DataDir\zolvane.ops"
+        Delete "$DataDir\zolvane.ops1"
+        !insertmacro ClearFolder "$DataDir\skits" "*.gif" "*.syn"
+        !insertmacro ClearFolder "$DataDir\downloads" "*.gif" "*.syn"
+        !insertmacro ClearFolder "$DataDir\logs" "download.log" ""
+        RMDir "$DataDir"
+    ${EndIf}
+    Delete "$SMPROGRAMS\${MENU_FOLDER}\Zolvane Settings.lnk"
+    RMDir "$SMPROGRAMS\${MENU_FOLDER}"
 
     DeleteRegKey HKLM "${SETTINGS_KEY}"
     DeleteRegKey /ifempty HKLM "Software\Osterwyn"
@@ -242,6 +390,7 @@ Section "Uninstall"
     ; The program folder goes last: a silent uninstall is done once it is gone. Only what setup put
     ; there is deleted, so a folder the user chose keeps anything else in it.
     Delete "$INSTDIR\zolvane.htm"
+    Delete "$INSTDIR\skitplayer.exe"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
 SectionEnd

@@ -1,8 +1,10 @@
-// The 64-bit setup program as an administrator runs it: a silent install for all users, the installed
-// screensaver in its run modes, and a silent uninstall that must leave nothing of ours behind. The steps
-// build on each other, so they are one test.
+// The 64-bit setup program as an administrator runs it: a silent install for all users over a data folder
+// that another user made first, the installed screensaver in its run modes, and a silent uninstall that
+// must leave nothing of ours behind and nothing of anyone else's lost. The steps build on each other, so
+// they are one test.
 #include "library/SkitCatalog.h"
 #include "support/LocalTime.h"
+#include "support/System.h"
 #include "support/WinHandles.h"
 #include "tests/TestFiles.h"
 #include "tests/app/ZolvaneProcess.h"
@@ -15,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -57,6 +60,19 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 bool IsFolder(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The names in a folder, "." and ".." left out.
+std::vector<std::string> NamesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    sys::DirectorySearch search;
+    sys::FindData found;
+    for (bool more = search.First(folder + "\\*", found); more; more = search.Next(found)) {
+        if (found.name != "." && found.name != "..") {
+            names.push_back(found.name);
+        }
+    }
+    return names;
 }
 
 // The key in the 64-bit view, which the 64-bit setup writes and zolvane.scr reads; null when missing.
@@ -146,7 +162,7 @@ void ExpectSettingsNamingInstalledPlaces(const Places& places) {
         std::string path;
         Kind kind;
     } values[] = {
-        {"Player", places.data + "\\skits\\skitplayer.exe", kFile},
+        {"Player", places.program + "\\skitplayer.exe", kFile},
         {"SkitsPath", places.data + "\\skits", kFolder},
         {"OpsFilePath", places.data + "\\zolvane.ops", kFile},
         {"DownloadPath", places.data + "\\downloads", kFolder},
@@ -193,10 +209,24 @@ void ExpectUninstallEntry(const Places& places) {
     }
 }
 
-// The program and the arguments of a shell link.
+// Programs and libraries run from where they lie: none may lie where a user can write.
+void ExpectNoCodeUnder(const std::string& folder) {
+    for (const std::string& name : NamesIn(folder)) {
+        const std::string path = folder + "\\" + name;
+        std::string extension = name.substr(std::min(name.size(), name.rfind('.')));
+        CharLowerA(extension.data());
+        EXPECT_TRUE(extension != ".exe" && extension != ".dll") << path;
+        if (IsFolder(path)) {
+            ExpectNoCodeUnder(path);
+        }
+    }
+}
+
+// The program, the arguments and the working folder of a shell link.
 struct Link {
     std::string target;
     std::string arguments;
+    std::string folder;
 };
 
 struct ComRelease {
@@ -222,11 +252,12 @@ std::optional<Link> ReadLink(const std::string& path) {
     const std::wstring widePath(path.begin(), path.end());
     char target[MAX_PATH] = "";
     char arguments[MAX_PATH] = "";
+    char folder[MAX_PATH] = "";
     if (FAILED(file->Load(widePath.c_str(), STGM_READ)) || FAILED(link->GetPath(target, MAX_PATH, nullptr, 0)) ||
-        FAILED(link->GetArguments(arguments, MAX_PATH))) {
+        FAILED(link->GetArguments(arguments, MAX_PATH)) || FAILED(link->GetWorkingDirectory(folder, MAX_PATH))) {
         return std::nullopt;
     }
-    return Link{target, arguments};
+    return Link{target, arguments, folder};
 }
 
 void ExpectSettingsInTheStartMenu(const Places& places) {
@@ -234,6 +265,7 @@ void ExpectSettingsInTheStartMenu(const Places& places) {
     ASSERT_TRUE(link.has_value()) << "no readable link in " << places.menu;
     EXPECT_STRCASEEQ(link->target.c_str(), places.scr.c_str());
     EXPECT_EQ(link->arguments, "/c");
+    EXPECT_STRCASEEQ(link->folder.c_str(), places.program.c_str());
 }
 
 void ExpectCatalogueOfStarterSkits() {
@@ -244,6 +276,7 @@ void ExpectCatalogueOfStarterSkits() {
     EXPECT_EQ(catalog.CountSkits(skRegular, dsDownloaded), 3);
     EXPECT_EQ(catalog.CountSkits(skSpecial, dsDownloaded), 4);
     EXPECT_EQ(catalog.Header().listUrl.text, ZOLVANE_SKIT_SERVER_URL "/skits.syn");
+    EXPECT_EQ(catalog.Header().listUrl.text.rfind("https://", 0), 0u) << "the list comes over plain http";
     // The list came with the build: the first show does not fetch another.
     EXPECT_FALSE(catalog.IsListUpdateDue());
 }
@@ -355,10 +388,23 @@ std::vector<std::string> WhatRemains(const Places& places) {
 TEST(Installer, InstallsForAllUsersRunsEveryModeAndUninstallsWithoutATrace) {
     const Places places;
     const UninstallAtEnd cleanUp{places};
+    const std::string setup = "\"" ZOLVANE_SETUP "\" /S /CURRENT";
 
-    ASSERT_EQ(RunToEnd("\"" ZOLVANE_SETUP "\" /S /CURRENT"), 0u);
+    // Another user made the data folder first, with a file of theirs, and a file where a folder of ours
+    // belongs: the setup stops before it installs anything or names the folder.
+    ASSERT_TRUE(CreateDirectoryA(places.data.c_str(), nullptr));
+    const std::string stray = places.data + "\\stray.txt";
+    const std::string notAFolder = places.data + "\\logs";
+    testing_files::WriteFile(stray, "theirs");
+    testing_files::WriteFile(notAFolder, "");
+    EXPECT_EQ(RunToEnd(setup), 2u);
+    EXPECT_EQ(WhatRemains(places), std::vector<std::string>{places.data});
+    ASSERT_TRUE(DeleteFileA(notAFolder.c_str()));
+
+    ASSERT_EQ(RunToEnd(setup), 0u);
 
     ExpectSettingsNamingInstalledPlaces(places);
+    ExpectNoCodeUnder(places.data);
     ExpectUninstallEntry(places);
     ExpectSettingsInTheStartMenu(places);
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kDesktopKey, "SCRNSAVE.EXE"), places.scr);
@@ -373,6 +419,10 @@ TEST(Installer, InstallsForAllUsersRunsEveryModeAndUninstallsWithoutATrace) {
     const DWORD sound = 1;
     RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "Sound", REG_DWORD, &sound, sizeof sound);
     ASSERT_TRUE(Uninstall(places)) << "the uninstaller did not remove " << places.program << " in time";
-    EXPECT_EQ(WhatRemains(places), std::vector<std::string>{});
+    // The other user's file keeps the data folder, and nothing else of ours is left in it.
+    EXPECT_EQ(WhatRemains(places), std::vector<std::string>{places.data});
+    EXPECT_EQ(NamesIn(places.data), std::vector<std::string>{"stray.txt"});
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kDesktopKey, "ScreenSaveActive"), "0");
+    DeleteFileA(stray.c_str());
+    RemoveDirectoryA(places.data.c_str());
 }
