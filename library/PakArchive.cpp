@@ -96,6 +96,7 @@ void PakArchive::CreateEmpty(const std::string& path, const ScrambleProgram* scr
     file.Create(path, sys::kAttrNormal, sys::kShareRead);
     trailer_.assign(kPakTrailerSize, 0);
     directory_.assign(kPakDirectoryHeaderSize, 0);
+    ForgetIndex();
     ByteWriter trailer(trailer_);
     trailer.Bytes(kTrailerScramble, (scramble != nullptr ? *scramble : kNoScramble).data(), 8);
     trailer.U32(kTrailerDirSize, kPakDirectoryHeaderSize);
@@ -127,6 +128,7 @@ void PakArchive::Load(const std::string& path, std::uint32_t access) {
         RaiseCorrupt(path);
     }
     directory_.assign(DirSize(), 0);
+    ForgetIndex();
     file_.Seek(SeekPosition(directoryStart), sys::kSeekBegin);
     file_.Read(directory_.data(), DirSize());
     if (IsScrambled()) {
@@ -167,6 +169,17 @@ std::vector<std::uint8_t> PakArchive::Read(PakType type, std::int32_t id) {
 std::int32_t PakArchive::Write(PakType type, std::int32_t id, std::uint16_t attribute, std::uint8_t scramble,
                                const void* data, std::uint32_t length) {
     RequireOpen();
+    if (Updating()) {
+        // The update keeps the pak as it was before it began; a write that fails drops all of it, so that
+        // no half-made write can be committed. Copying the directory at every write would cost the time
+        // of the whole directory for each resource of a save.
+        try {
+            return WriteResource(type, id, attribute, scramble, data, length);
+        } catch (...) {
+            AbandonUpdate();
+            throw;
+        }
+    }
     // New data goes where the directory lies, so a write that fails part-way (a full disk, say) would
     // leave a file without a directory. Put the old directory and trailer back, in memory and on disk:
     // the pak stays as it was, apart from an in-place rewrite that got part of the way.
@@ -176,6 +189,7 @@ std::int32_t PakArchive::Write(PakType type, std::int32_t id, std::uint16_t attr
         return WriteResource(type, id, attribute, scramble, data, length);
     } catch (...) {
         directory_.swap(directoryBefore);
+        ForgetIndex();
         trailer_.swap(trailerBefore);
         try {
             WriteTail();
@@ -193,6 +207,7 @@ std::int32_t PakArchive::WriteResource(PakType type, std::int32_t id, std::uint1
     }
     std::uint64_t position = static_cast<std::uint64_t>(Base()) + DataEnd();
     std::uint32_t index = 0;
+    bool shrinksTheEnd = false;
     if (id == kPakNextId) {
         id = NextId(type);
         index = TakeSlot();
@@ -202,6 +217,7 @@ std::int32_t PakArchive::WriteResource(PakType type, std::int32_t id, std::uint1
         if (found >= 0 && old.size >= length) {
             index = static_cast<std::uint32_t>(found);
             position = static_cast<std::uint64_t>(Base()) + old.offset;
+            shrinksTheEnd = old.size > length && old.offset + old.size == DataEnd();
         } else {
             if (found >= 0) {
                 old.deleted = true;
@@ -228,6 +244,17 @@ std::int32_t PakArchive::WriteResource(PakType type, std::int32_t id, std::uint1
     } else {
         WriteAt(position, data, length);
     }
+    // An update writes the directory and the trailer once, at its commit; the next write must still
+    // know where the data ends.
+    if (Updating()) {
+        const std::uint32_t end = entry.offset + entry.size;
+        if (end > DataEnd()) {
+            ByteWriter(trailer_).U32(kTrailerDataEnd, end);
+        } else if (shrinksTheEnd) {
+            std::uint64_t directoryStart = 0;
+            Tail(directoryStart);
+        }
+    }
     WriteTail();
     return id;
 }
@@ -236,24 +263,53 @@ std::int32_t PakArchive::WriteText(PakType type, std::int32_t id, const std::str
     return Write(type, id, 0, 0, text.c_str(), static_cast<std::uint32_t>(text.size() + 1));
 }
 
-int PakArchive::Find(PakType type, std::int32_t id) const {
+namespace {
+
+std::uint64_t IndexKey(PakType type, std::int32_t id) {
+    return (static_cast<std::uint64_t>(type) << 32) | static_cast<std::uint32_t>(id);
+}
+
+} // namespace
+
+void PakArchive::IndexDirectory() const {
+    index_.clear();
+    largestId_.clear();
+    indexAmbiguous_ = false;
     for (std::uint32_t i = 0; i < Count(); ++i) {
         const PakEntry entry = Entry(i);
-        if (!entry.deleted && entry.type == type && entry.id == id) {
-            return static_cast<int>(i);
-        }
+        Note(entry, i);
     }
-    return -1;
+    indexed_ = true;
+}
+
+void PakArchive::Note(const PakEntry& entry, std::uint32_t index) const {
+    std::int32_t& largest = largestId_[entry.type];
+    largest = std::max(largest, entry.id);
+    if (entry.deleted) {
+        return;
+    }
+    // Only a damaged pak holds one type and id twice; the first entry is the one that counts.
+    const auto [at, added] = index_.emplace(IndexKey(entry.type, entry.id), index);
+    if (!added && at->second != index) {
+        at->second = std::min(at->second, index);
+        indexAmbiguous_ = true;
+    }
+}
+
+int PakArchive::Find(PakType type, std::int32_t id) const {
+    if (!indexed_) {
+        IndexDirectory();
+    }
+    const auto at = index_.find(IndexKey(type, id));
+    return at == index_.end() ? -1 : static_cast<int>(at->second);
 }
 
 std::int32_t PakArchive::NextId(PakType type) const {
-    std::int32_t largest = 0;
-    for (std::uint32_t i = 0; i < Count(); ++i) {
-        const PakEntry entry = Entry(i);
-        if (entry.type == type) {
-            largest = std::max(largest, entry.id);
-        }
+    if (!indexed_) {
+        IndexDirectory();
     }
+    const auto known = largestId_.find(type);
+    const std::int32_t largest = known == largestId_.end() ? 0 : std::max<std::int32_t>(known->second, 0);
     if (largest < std::numeric_limits<std::int32_t>::max()) {
         return largest + 1;
     }
@@ -282,6 +338,7 @@ std::uint32_t PakArchive::TakeSlot() {
     ByteWriter header(grown);
     header.U32(kDirCapacity, capacity);
     header.U32(kDirCount, count + 1);
+    // The entries keep their places: the index stays true.
     directory_.swap(grown);
     ByteWriter(trailer_).U32(kTrailerDirSize, static_cast<std::uint32_t>(directory_.size()));
     WriteTail();
@@ -320,6 +377,11 @@ void PakArchive::WriteTail() {
         WriteDirectoryAndTrailer(file_);
         return;
     }
+    tailPending_ = true;
+}
+
+void PakArchive::WriteTailIntoImage() {
+    tailPending_ = false;
     std::uint64_t directoryStart = 0;
     const std::vector<std::uint8_t> tail = Tail(directoryStart);
     WriteAt(directoryStart, tail.data(), static_cast<std::uint32_t>(tail.size()));
@@ -383,6 +445,7 @@ void PakArchive::BeginUpdate() {
         throw;
     }
     imageChanged_ = false;
+    tailPending_ = false;
     trailerBeforeUpdate_ = trailer_;
     directoryBeforeUpdate_ = directory_;
 }
@@ -392,8 +455,10 @@ void PakArchive::AbandonUpdate() {
         return;
     }
     updateDepth_ = 0;
+    tailPending_ = false;
     trailer_.swap(trailerBeforeUpdate_);
     directory_.swap(directoryBeforeUpdate_);
+    ForgetIndex();
     image_.clear();
     image_.shrink_to_fit();
 }
@@ -403,6 +468,9 @@ void PakArchive::CommitUpdate() {
         return;
     }
     ++updateDepth_; // an update until it is done, so that a failure below can drop it
+    if (tailPending_) {
+        WriteTailIntoImage();
+    }
     if (imageChanged_) {
         std::string newPath;
         try {
@@ -489,6 +557,7 @@ void PakArchive::Compact() {
         }
     }
     std::fill(directory_.begin() + static_cast<std::ptrdiff_t>(kPakDirectoryHeaderSize), directory_.end(), 0);
+    ForgetIndex();
     ByteWriter(directory_).U32(kDirCount, static_cast<std::uint32_t>(live.size()));
 
     const std::string newPath = WriteNewFile([&](DiskFile& target) {
@@ -521,6 +590,7 @@ void PakArchive::RequireOpen() const {
 void PakArchive::Release() {
     file_.Close();
     directory_.clear();
+    ForgetIndex();
     trailer_.clear();
     path_.clear();
 }
@@ -548,6 +618,18 @@ PakEntry PakArchive::Entry(std::uint32_t index) const {
 }
 
 void PakArchive::SetEntry(std::uint32_t index, const PakEntry& entry) {
+    if (indexed_) {
+        const PakEntry old = Entry(index);
+        const auto at = index_.find(IndexKey(old.type, old.id));
+        if (!old.deleted && at != index_.end() && at->second == index) {
+            if (indexAmbiguous_) {
+                // Which entry of the same type and id counts next is for a new index to find out.
+                ForgetIndex();
+            } else {
+                index_.erase(at);
+            }
+        }
+    }
     ByteWriter writer(directory_);
     const std::size_t at = EntryAt(index);
     writer.U32(at + kEntryType, entry.type);
@@ -558,6 +640,9 @@ void PakArchive::SetEntry(std::uint32_t index, const PakEntry& entry) {
     writer.U16(at + kEntryAttribute, entry.attribute);
     writer.U8(at + kEntryDeleted, entry.deleted ? 1 : 0);
     writer.U8(at + kEntryScrambled, entry.scrambled ? 1 : 0);
+    if (indexed_) {
+        Note(entry, index);
+    }
 }
 
 std::uint32_t PakArchive::Base() const { return ByteReader(trailer_).U32(kTrailerBase); }

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Asks PakArchive::Write for the next free id of the type.
@@ -73,7 +74,8 @@ public:
     // The writes from BeginUpdate to the matching CommitUpdate go to a copy of the file in memory;
     // CommitUpdate writes the new file beside the old one, puts it on the disk and moves it into the old
     // one's place (nothing at all when no byte changed). Updates nest; the outermost one commits. When
-    // the commit fails, or on AbandonUpdate, the file and the pak stay as they were before the update.
+    // the commit or a write inside the update fails, or on AbandonUpdate, the file and the pak stay as
+    // they were before the update, and the update is over.
     void BeginUpdate();
     void CommitUpdate();
     void AbandonUpdate();
@@ -118,7 +120,14 @@ private:
     void Load(const std::string& path, std::uint32_t access);
     void CheckLoaded(const std::string& path) const;
     void RequireOpen() const;
+    // Writes the entry into the directory and keeps the index up to date.
     void SetEntry(std::uint32_t index, const PakEntry& entry);
+    // The index of the directory: where each live type and id is, and the largest id of each type,
+    // deleted entries included, so that Find and NextId take the same time however many entries there
+    // are. It is built from the directory when first needed after the directory changed as a whole.
+    void IndexDirectory() const;
+    void Note(const PakEntry& entry, std::uint32_t index) const;
+    void ForgetIndex() { indexed_ = false; }
     std::uint32_t TakeSlot();
     // The directory (scrambled as stored) and the trailer, with the data's end brought up to date; where
     // they go in the file.
@@ -127,7 +136,10 @@ private:
     // The pak's own file, or its copy in memory during an update.
     void ReadAt(std::uint64_t position, void* buffer, std::uint32_t count);
     void WriteAt(std::uint64_t position, const void* data, std::uint32_t count);
+    // Writes the directory and the trailer after the data; during an update, only notes that the new
+    // file needs them, and WriteTailIntoImage puts them there at the commit.
     void WriteTail();
+    void WriteTailIntoImage();
     bool IsScrambled() const { return IsScrambling(Scramble()); }
     // Writes a new file beside the pak's own, by write, and puts it on the disk before it returns the
     // new file's path; on a failure the new file is gone and the error goes on.
@@ -137,6 +149,10 @@ private:
 
     std::vector<std::uint8_t> trailer_;   // as on disk
     std::vector<std::uint8_t> directory_; // as on disk, but never scrambled
+    mutable bool indexed_ = false;
+    mutable bool indexAmbiguous_ = false;
+    mutable std::unordered_map<std::uint64_t, std::uint32_t> index_; // type and id -> entry
+    mutable std::unordered_map<PakType, std::int32_t> largestId_;
     std::string path_;
     std::uint32_t access_ = 0;
     DiskFile file_;
@@ -144,6 +160,7 @@ private:
     int updateDepth_ = 0;
     std::vector<std::uint8_t> image_; // the file during an update
     bool imageChanged_ = false;
+    bool tailPending_ = false;
     std::vector<std::uint8_t> trailerBeforeUpdate_;
     std::vector<std::uint8_t> directoryBeforeUpdate_;
 };

@@ -211,7 +211,14 @@ void SkitCatalog::Purge() {
 
 void SkitCatalog::ImportAtStart() {
     const std::string path = JoinPath(environment_.SkitsPath(), kStartupSyncFile);
-    if (!FileExists(path)) {
+    FileFinder list;
+    if (!list.FindFirst(path, kPlainFileMask)) {
+        return;
+    }
+    // Any user may leave a list here; a downloaded one is held to the same limit as it arrives.
+    if (list.sizeHigh != 0 || list.sizeLow > kMaxSkitListBytes) {
+        TraceWrite(tlError, "The skit list %s is larger than %d bytes and is not merged.", path, kMaxSkitListBytes);
+        sys::RemoveFile(path);
         return;
     }
     MergeSyncFile(path, false);
@@ -275,12 +282,6 @@ void SkitCatalog::MergeDownloadedList(const std::string& path) {
 }
 
 bool SkitCatalog::ImportSyncFile(const std::string& path) {
-    FileFinder size;
-    if (size.FindFirst(path, kPlainFileMask) && (size.sizeHigh != 0 || size.sizeLow > kMaxSkitListBytes)) {
-        TraceWrite(tlError, "The skit list %s is larger than %d bytes and is not merged.", path, kMaxSkitListBytes);
-        sys::RemoveFile(path);
-        return false;
-    }
     PakArchive sync;
     sync.Open(path, false, nullptr, sys::kGenericRead);
     const std::vector<std::uint8_t> headerBytes = sync.Read(kPakSYNC, 1);

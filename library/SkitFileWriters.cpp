@@ -25,6 +25,8 @@ void StoreTexts(PakArchive& pak, SkitRecord& record) {
 void WriteOpsFile(const std::string& path, OpsHeader header, std::vector<SkitRecord> records) {
     PakArchive pak;
     pak.Open(path, true, nullptr, kReadWrite);
+    // Every resource reaches the disk in one write of the whole file.
+    PakArchive::Update update(pak);
     StoreText(pak, header.listUrl);
     StoreText(pak, header.listFileName);
     for (SkitRecord& record : records) {
@@ -37,12 +39,14 @@ void WriteOpsFile(const std::string& path, OpsHeader header, std::vector<SkitRec
         WriteSkitRecord(block, OpsRecordOffset(i), records[i]);
     }
     pak.Write(kPakSkOp, 0, 0, 0, block.data(), static_cast<std::uint32_t>(block.size()));
+    update.Commit();
     pak.Close();
 }
 
 void WriteSyncFile(const std::string& path, SyncHeader header, std::vector<SkitRecord> skits) {
     PakArchive pak;
     pak.Open(path, true, nullptr, kReadWrite);
+    PakArchive::Update update(pak);
     StoreText(pak, header.listUrl);
     header.skitCount = static_cast<std::uint32_t>(skits.size());
     for (std::size_t i = 0; i < skits.size(); ++i) {
@@ -53,5 +57,6 @@ void WriteSyncFile(const std::string& path, SyncHeader header, std::vector<SkitR
     }
     const std::vector<std::uint8_t> bytes = SyncHeaderBytes(header);
     pak.Write(kPakSYNC, 1, 0, 0, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    update.Commit();
     pak.Close();
 }

@@ -518,3 +518,88 @@ TEST_F(PakArchiveTest, AnAbandonedUpdateOrOneThatChangesNothingLeavesTheFileAlon
     pak.Close();
     EXPECT_TRUE(SameBytes(ReadFile(path), before));
 }
+
+namespace {
+
+// Find and NextId as the directory itself answers them, entry by entry.
+int FindByScan(const PakArchive& pak, PakType type, std::int32_t id) {
+    for (std::uint32_t i = 0; i < pak.Count(); ++i) {
+        const PakEntry entry = pak.Entry(i);
+        if (!entry.deleted && entry.type == type && entry.id == id) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::int32_t NextIdByScan(const PakArchive& pak, PakType type) {
+    std::int32_t largest = 0;
+    for (std::uint32_t i = 0; i < pak.Count(); ++i) {
+        if (pak.Entry(i).type == type) {
+            largest = std::max(largest, pak.Entry(i).id);
+        }
+    }
+    return largest + 1;
+}
+
+void RandomWritesKeepTheIndexTrue(const std::string& path) {
+    PakArchive pak;
+    pak.Open(path, false, nullptr, kReadWrite);
+    std::uint32_t state = 12345;
+    const auto random = [&](std::uint32_t below) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 8) % below;
+    };
+    for (int step = 0; step < 500; ++step) {
+        const PakType type = random(2) == 0 ? kPakPSTR : kPakSKIT;
+        const auto id = static_cast<std::int32_t>(random(40));
+        switch (random(8)) {
+        case 0:
+            pak.WriteText(type, kPakNextId, "new");
+            break;
+        case 1: {
+            PakArchive::Update update(pak);
+            pak.WriteText(type, id, std::string(random(30), 'u'));
+            if (random(2) == 0) {
+                update.Commit();
+            }
+            break;
+        }
+        case 2:
+            if (random(20) == 0) {
+                pak.Close();
+                pak.Open(path, false, nullptr, kReadWrite);
+            }
+            break;
+        default:
+            pak.WriteText(type, id, std::string(random(30), 'w'));
+            break;
+        }
+        for (const PakType checked : {kPakPSTR, kPakSKIT}) {
+            ASSERT_EQ(pak.NextId(checked), NextIdByScan(pak, checked)) << step;
+            for (std::int32_t i = 0; i < 40; ++i) {
+                ASSERT_EQ(pak.Find(checked, i), FindByScan(pak, checked, i)) << step << " " << i;
+            }
+        }
+    }
+}
+
+} // namespace
+
+// The directory's index must answer as a walk over the directory would, through every kind of change:
+// new ids, rewrites in place and moved ones, updates kept and dropped, compaction, reopening, and a
+// damaged pak that holds one type and id twice.
+TEST_F(PakArchiveTest, TheDirectorysIndexAnswersAsTheDirectoryDoes) {
+    for (const bool damaged : {false, true}) {
+        SCOPED_TRACE(damaged ? "damaged" : "whole");
+        const std::string path = MakePak({"a", "b", "c"});
+        if (damaged) {
+            // Entry 2 (PSTR 3) becomes a second PSTR 1, behind the first.
+            std::string bytes = ReadFile(path);
+            const std::size_t directory = bytes.size() - kPakTrailerSize - U32At(Trailer(bytes), kDirSizeAt);
+            PutU32(bytes, directory + kPakDirectoryHeaderSize + 2 * kPakEntrySize + 4, 1);
+            WriteFile(path, bytes);
+        }
+        RandomWritesKeepTheIndexTrue(path);
+    }
+}
