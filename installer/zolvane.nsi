@@ -385,6 +385,11 @@ Section "Uninstall"
     DeleteRegKey /ifempty HKLM "Software\Osterwyn"
     DeleteRegKey HKCU "${SETTINGS_KEY}"
     DeleteRegKey /ifempty HKCU "Software\Osterwyn"
+    ; The uninstalling user's own folder, where the screensaver writes the player's argument files.
+    SetShellVarContext current
+    Delete "$LOCALAPPDATA\Zolvane\*.arg"
+    RMDir "$LOCALAPPDATA\Zolvane"
+    SetShellVarContext all
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
 
     ; The program folder goes last: a silent uninstall is done once it is gone. Only what setup put

@@ -86,7 +86,8 @@ private:
 };
 
 // What an installer leaves behind: the skits, download and log places in the folder, an ops file without
-// skits, and the machine-wide registry values that name them. The values go again at the end.
+// skits, and the machine-wide registry values that name them; the player's place is beside the program,
+// outside the skits. The values go again at the end.
 class Installation {
 public:
     explicit Installation(const testing_files::ScratchFolder& folder) : folder_(folder) {
@@ -101,7 +102,7 @@ public:
         SetValue("SkitsPath", Skits());
         SetValue("DownloadPath", Downloads());
         SetValue("LogPath", DownloadLog());
-        SetValue("Player", Skits() + "\\skitplayer.exe");
+        SetValue("Player", Player());
     }
     ~Installation() { RegDeleteTreeA(HKEY_LOCAL_MACHINE, "Software\\Osterwyn\\Zolvane"); }
     Installation(const Installation&) = delete;
@@ -116,6 +117,7 @@ public:
     }
     std::string OpsFile() const { return folder_ / "zolvane.ops"; }
     std::string Skits() const { return folder_ / "skits"; }
+    std::string Player() const { return folder_ / "skitplayer.exe"; }
     std::string Downloads() const { return folder_ / "downloads"; }
     std::string DownloadLog() const { return folder_ / "download.log"; }
 

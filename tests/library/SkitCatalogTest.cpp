@@ -201,7 +201,9 @@ TEST_F(CatalogTest, OpeningPurgesUsedUpAndExpiredTimedSkitsWithTheirMovies) {
 }
 
 // Another user could put a link in place of a shared folder, to have our writes and deletes land where
-// that user chose.
+// that user chose. Built on POSIX only: the Wine of the tests makes no links (its CreateSymbolicLink
+// makes nothing), and the Windows half asks only for the folder's reparse-point attribute.
+#if !defined(_WIN32)
 TEST_F(CatalogTest, ASkitsDownloadOrLogFolderThatIsALinkIsRefused) {
     WriteOps({});
     std::filesystem::create_directory(folder_ / "logs");
@@ -225,6 +227,7 @@ TEST_F(CatalogTest, ASkitsDownloadOrLogFolderThatIsALinkIsRefused) {
     }
     EXPECT_TRUE(std::filesystem::is_empty(folder_ / "elsewhere"));
 }
+#endif
 
 TEST_F(CatalogTest, OpeningFindsMissingMoviesAndTrimsAnOvergrownLog) {
     PutMovie("here.gif");

@@ -60,7 +60,7 @@ std::string Today() {
 class SkitShow : public testing::Test {
 protected:
     SkitShow() {
-        Install(SKITPLAYER_EXE, installation_.Skits() + "\\skitplayer.exe");
+        Install(SKITPLAYER_EXE, installation_.Player());
         // The player writes its events where the test can read them; the screensaver passes the
         // variable on to every player it starts.
         SetEnvironmentVariableA("SKITPLAYER_LOG", log_.c_str());

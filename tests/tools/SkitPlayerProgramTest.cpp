@@ -2,6 +2,7 @@
 // folder, with the argument file beside it, watched from outside through its window, its exit code and
 // the event log that SKITPLAYER_LOG names.
 #include "library/Paths.h"
+#include "playback/SkitArguments.h"
 #include "support/ErrorCodes.h"
 #include "support/WinHandles.h"
 #include "tests/TestFiles.h"
@@ -137,12 +138,15 @@ protected:
         ASSERT_TRUE(CopyFileA(BuiltFile(SKITPLAYER_TEST_PLAYER).c_str(), player_.c_str(), FALSE)) << LastErrorText();
         SetEnvironmentVariableA("SKITPLAYER_LOG", log_.c_str());
     }
-    void TearDown() override { SetEnvironmentVariableA("SKITPLAYER_LOG", nullptr); }
+    void TearDown() override {
+        SetEnvironmentVariableA("SKITPLAYER_LOG", nullptr);
+        DeleteFileA(arguments_.c_str());
+    }
 
     void AddMovie(const char* sample, const std::string& name) {
         ASSERT_TRUE(CopyFileA(SamplePath(sample).c_str(), (folder_ / name).c_str(), FALSE)) << LastErrorText();
     }
-    void WriteArguments(const std::string& text) { WriteFile(folder_ / "skitplayer.arg", text); }
+    void WriteArguments(const std::string& text) { WriteFile(arguments_, text); }
 
     // Starts the player on a test movie, given as the skit "sun rise.gif".
     std::unique_ptr<PlayerProcess> Start(const char* sample) {
@@ -181,8 +185,11 @@ protected:
                       << expected << (IsWindow(window) ? "" : "; the window is gone");
     }
 
+    // The player is installed apart from the skits, which it takes from the folder it runs in.
+    ScratchFolder program_;
     ScratchFolder folder_;
-    std::string player_ = folder_ / "skitplayer.exe";
+    std::string player_ = program_ / "skitplayer.exe";
+    std::string arguments_ = UserArgumentFilePath(player_);
     std::string log_ = folder_ / "events.log";
 };
 
@@ -272,7 +279,7 @@ TEST_F(SkitPlayerProgram, LogsEveryFailureInItsOwnWordsAndEndsWithExitCodeOne) {
     };
     const std::string shortGif = ReadFile(SamplePath("short.gif"));
     const std::string movie = folder_ / "sun rise.gif";
-    const std::string arguments = folder_ / "skitplayer.arg";
+    const std::string& arguments = arguments_;
     const std::vector<Case> cases = {
         {"no movie file", kArguments, "", "The movie cannot be read: " + ErrorText(ERROR_FILE_NOT_FOUND) + " " + movie},
         {"not a GIF", kArguments, "SS_Swf=this is text", "The movie " + movie + " is not a GIF file."},
@@ -280,6 +287,9 @@ TEST_F(SkitPlayerProgram, LogsEveryFailureInItsOwnWordsAndEndsWithExitCodeOne) {
          "The movie " + movie + " is a damaged GIF file (GDI+ status 1)."},
         {"no SS_Swf", "SS_RunCount=0&SS_Sound=0", "", "The argument file " + arguments + " names no movie in SS_Swf."},
         {"an empty SS_Swf", "SS_Day=07&SS_Swf=", "", "The argument file " + arguments + " names no movie in SS_Swf."},
+        {"a movie elsewhere", "SS_Swf=" + movie, "", "The argument file names no movie of the skits folder: " + movie},
+        {"a program", "SS_Swf=skitplayer.exe", "",
+         "The argument file names no movie of the skits folder: skitplayer.exe"},
         {"no argument file", "", "",
          "The argument file cannot be read: " + ErrorText(ERROR_FILE_NOT_FOUND) + " " + arguments},
     };

@@ -6,12 +6,14 @@
 //   that starts the same player at once (the median of 11 starts each, taken in turns);
 // - the share of one core that each uses over SECONDS (60) while the movie plays.
 //
-// The bare program is this one, run as `show_bench --bare SKITPLAYER.EXE`: a black window over the
+// The bare program is this one, run as `show_bench --bare SKITPLAYER.EXE SKITS`: a black window over the
 // screen that starts the player and asks once a second whether it has ended, as the show does. The
 // movie should play longer than SECONDS. zolvane.scr runs on a catalogue made for the run in a scratch
 // folder, with the installation's registry values pointing there; they are removed afterwards.
 #include "host/Settings.h"
 #include "library/SkitFileWriters.h"
+#include "playback/SkitArguments.h"
+#include "support/DiskFile.h"
 #include "support/LocalTime.h"
 #include "support/WinHandles.h"
 
@@ -41,7 +43,13 @@ LRESULT CALLBACK BareWindow(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-int RunBare(const std::string& player) {
+// Writes the argument file as the show does, and starts the player in the skits folder.
+int RunBare(const std::string& player, const std::string& folder) {
+    DiskFile arguments;
+    arguments.Create(UserArgumentFilePath(player), FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ);
+    const std::string text = "SS_Swf=bench.gif";
+    arguments.Write(text.data(), static_cast<std::uint32_t>(text.size()));
+    arguments.Close();
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = &BareWindow;
     windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -51,7 +59,6 @@ int RunBare(const std::string& player) {
     const HWND window =
         CreateWindowExA(WS_EX_TOPMOST, "ShowBenchBare", "", WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                         GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    std::string folder = player.substr(0, player.find_last_of("\\/"));
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -157,12 +164,9 @@ struct Installation {
         skits = folder + "\\skits";
         CreateDirectoryA(folder.c_str(), nullptr);
         CreateDirectoryA(skits.c_str(), nullptr);
-        player = skits + "\\skitplayer.exe";
+        player = folder + "\\skitplayer.exe";
         CopyFileA(playerSource.c_str(), player.c_str(), FALSE);
         CopyFileA(movie.c_str(), (skits + "\\bench.gif").c_str(), FALSE);
-        // The bare program's player finds the same movie through the same argument file.
-        const std::string arguments = "SS_Swf=bench.gif";
-        WriteFileBytes(skits + "\\skitplayer.arg", arguments);
 
         OpsHeader header;
         header.listUrl.text = "http://127.0.0.1:9/skits.syn";
@@ -194,20 +198,13 @@ struct Installation {
         RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSettingsKeyPath);
         RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKeyPath);
     }
-
-    static void WriteFileBytes(const std::string& path, const std::string& bytes) {
-        const UniqueHandle file(
-            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    }
 };
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--bare") {
-        return RunBare(argv[2]);
+    if (argc == 4 && std::string(argv[1]) == "--bare") {
+        return RunBare(argv[2], argv[3]);
     }
     if (argc < 4) {
         std::fprintf(stderr, "usage: show_bench ZOLVANE.SCR SKITPLAYER.EXE MOVIE.GIF [SECONDS]\n");
@@ -224,7 +221,8 @@ int main(int argc, char** argv) {
         const char* name;
         std::string program;
         std::string arguments;
-    } programs[] = {{"zolvane.scr", saver, "/s"}, {"bare program", self, "--bare \"" + installation.player + "\""}};
+    } programs[] = {{"zolvane.scr", saver, "/s"},
+                    {"bare program", self, "--bare \"" + installation.player + "\" \"" + installation.skits + "\""}};
     // The two take turns, so that whatever else the machine does at the time weighs on both alike.
     std::vector<double> times[2];
     for (int i = 0; i < kStarts; ++i) {

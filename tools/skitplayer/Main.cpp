@@ -14,6 +14,7 @@
 #include "playback/SkitArguments.h"
 #include "support/Error.h"
 #include "support/System.h"
+#include "support/SystemLibraries.h"
 #include "tools/skitplayer/EventLog.h"
 #include "tools/skitplayer/GifMovie.h"
 #include "tools/skitplayer/PlayerWindow.h"
@@ -76,6 +77,8 @@ int RunPlayer(HINSTANCE instance, EventLog& log) {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // The player runs in the skits folder, which users may write: no library may come from there.
+    LoadLibrariesFromSystemOnly();
     EventLog log = EventLog::FromEnvironment();
     try {
         return RunPlayer(instance, log);
