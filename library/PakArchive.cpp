@@ -313,17 +313,26 @@ std::int32_t PakArchive::NextId(PakType type) const {
     if (largest < std::numeric_limits<std::int32_t>::max()) {
         return largest + 1;
     }
-    // The ids ran up to the top: take the lowest free one rather than wrap round onto a used one.
-    for (std::int32_t candidate = 1;; ++candidate) {
-        bool used = false;
-        for (std::uint32_t i = 0; i < Count() && !used; ++i) {
-            const PakEntry entry = Entry(i);
-            used = entry.type == type && entry.id == candidate;
-        }
-        if (!used) {
-            return candidate;
+    // The ids ran up to the top: take the lowest free one rather than wrap round onto a used one, in one
+    // pass over the directory and one sort.
+    std::vector<std::int32_t> used;
+    for (std::uint32_t i = 0; i < Count(); ++i) {
+        const PakEntry entry = Entry(i);
+        if (entry.type == type && entry.id > 0) {
+            used.push_back(entry.id);
         }
     }
+    std::sort(used.begin(), used.end());
+    std::int32_t candidate = 1;
+    for (const std::int32_t id : used) {
+        if (id > candidate) {
+            break;
+        }
+        if (id == candidate) {
+            ++candidate;
+        }
+    }
+    return candidate;
 }
 
 std::uint32_t PakArchive::TakeSlot() {
@@ -469,7 +478,12 @@ void PakArchive::CommitUpdate() {
     }
     ++updateDepth_; // an update until it is done, so that a failure below can drop it
     if (tailPending_) {
-        WriteTailIntoImage();
+        try {
+            WriteTailIntoImage();
+        } catch (...) {
+            AbandonUpdate();
+            throw;
+        }
     }
     if (imageChanged_) {
         std::string newPath;

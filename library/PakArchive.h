@@ -93,8 +93,8 @@ public:
         Update(const Update&) = delete;
         Update& operator=(const Update&) = delete;
         void Commit() {
-            committed_ = true;
             pak_.CommitUpdate();
+            committed_ = true;
         }
 
     private:

@@ -33,10 +33,17 @@ void CountDown(std::int32_t& counter) {
     throw EZolvaneError(ErrorText(ecMissingOrCorrupt) + " " + path);
 }
 
-// A text of a skit list as a log line quotes it: its start, and how long it was.
+// A text of a skit list as a log line quotes it: its start, with control characters as "?" so that it
+// cannot add lines of its own, and how long it was.
 std::string Quoted(const std::string& text) {
     constexpr std::size_t kShown = 80;
-    return "\"" + text.substr(0, kShown) + "\"" +
+    std::string shown = text.substr(0, kShown);
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 32 || c == 0x7F) {
+            c = '?';
+        }
+    }
+    return "\"" + shown + "\"" +
            (text.size() > kShown ? " (" + std::to_string(text.size()) + " bytes)" : std::string());
 }
 
@@ -303,7 +310,16 @@ bool SkitCatalog::ImportSyncFile(const std::string& path) {
         RaiseCorrupt(path);
     }
     SyncHeader header = ReadSyncHeader(headerBytes);
-    header.listUrl.text = TextOfResource(sync.Read(kPakPSTR, header.listUrl.id));
+    // A text over its limit is not read whole: it stands for one byte more than the limit, which is
+    // enough to leave it out, so that no entry of a list costs more than its limits allow.
+    const auto readText = [&sync](std::int32_t id, std::size_t limit) {
+        const int index = sync.Find(kPakPSTR, id);
+        if (index >= 0 && sync.Entry(static_cast<std::uint32_t>(index)).size > limit + 1) {
+            return std::string(limit + 1, '?');
+        }
+        return TextOfResource(sync.Read(kPakPSTR, id));
+    };
+    header.listUrl.text = readText(header.listUrl.id, kMaxAddressText);
     if (header.listVersion > header_.listVersion) {
         header_.timedInterval = static_cast<std::int32_t>(header.timedInterval);
         header_.listIntervalDays = header.listIntervalDays;
@@ -319,12 +335,12 @@ bool SkitCatalog::ImportSyncFile(const std::string& path) {
             RaiseCorrupt(path);
         }
         SkitRecord skit = ReadSkitDescription(bytes);
-        skit.name.text = TextOfResource(sync.Read(kPakPSTR, skit.name.id));
-        skit.fileName.text = TextOfResource(sync.Read(kPakPSTR, skit.fileName.id));
-        skit.description.text = TextOfResource(sync.Read(kPakPSTR, skit.description.id));
-        skit.url.text = TextOfResource(sync.Read(kPakPSTR, skit.url.id));
+        skit.name.text = readText(skit.name.id, kMaxNameText);
+        skit.fileName.text = readText(skit.fileName.id, kMaxFileNameText);
+        skit.description.text = readText(skit.description.id, kMaxDescriptionText);
+        skit.url.text = readText(skit.url.id, kMaxAddressText);
         if (skit.HasKeyText()) {
-            skit.keyText.text = TextOfResource(sync.Read(kPakPSTR, skit.keyText.id));
+            skit.keyText.text = readText(skit.keyText.id, kMaxKeyText);
         }
         const std::string refusal = WhyLeftOut(skit);
         if (!refusal.empty()) {

@@ -269,7 +269,8 @@ TEST_F(DownloadSequenceTest, AListThatNamesThePlayerOrALibraryFetchesWritesAndDe
     SkitRecord remove = Skit(skRegular, 4, "skitplayer.exe");
     remove.state = dsRemove;
     WriteList({Skit(skRegular, 1, "skitplayer.exe", 2), Skit(skRegular, 2, "gdiplus.dll"),
-               Skit(skSpecial, 3, "SKITPL~1.EXE"), remove, Skit(skRegular, 5, "good.gif")});
+               Skit(skSpecial, 3, "SKITPL~1.EXE"), remove, Skit(skRegular, 5, "good.gif"),
+               Skit(skRegular, 6, "x\r\n.ERROR.. forged.gif")});
     ASSERT_TRUE(catalog->OnDownloadDone(false));
     ASSERT_EQ(jobs_.started.size(), 2u);
     EXPECT_EQ(jobs_.started[1].url, "http://example.com/skits/good.gif");
@@ -291,6 +292,7 @@ TEST_F(DownloadSequenceTest, AListThatNamesThePlayerOrALibraryFetchesWritesAndDe
         ".WARNING Skit 1 of the skit list is left out: its file name \"skitplayer.exe\" is not a movie's.",
         ".WARNING Skit 2 of the skit list is left out: its file name \"gdiplus.dll\" is not a movie's.",
         ".WARNING Skit 3 of the skit list is left out: its file name \"SKITPL~1.EXE\" is not a movie's.",
-        ".WARNING Skit 4 of the skit list is left out: its file name \"skitplayer.exe\" is not a movie's."};
+        ".WARNING Skit 4 of the skit list is left out: its file name \"skitplayer.exe\" is not a movie's.",
+        ".WARNING Skit 6 of the skit list is left out: its file name \"x??.ERROR.. forged.gif\" is not a movie's."};
     EXPECT_EQ(traced, expected);
 }
