@@ -549,7 +549,7 @@ std::string PakArchive::WriteNewFile(const std::function<void(DiskFile&)>& write
     const std::string newPath = path_ + "1";
     DiskFile target;
     try {
-        target.Create(newPath, sys::kAttrNormal, sys::kShareRead);
+        target.CreateFresh(newPath, sys::kAttrNormal, sys::kShareRead);
         write(target);
         target.Flush();
         target.Close();

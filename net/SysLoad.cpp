@@ -97,7 +97,8 @@ int TSysLoad::Download(const std::string& url, const std::string& localFile, con
         statusLine_.clear();
         DiskFile file;
         try {
-            file.Create(localFile, FILE_ATTRIBUTE_NORMAL, 0);
+            // The download folder is shared: a name that another user made a link is not written through.
+            file.CreateFresh(localFile, FILE_ATTRIBUTE_NORMAL, 0);
             HTTP.SetResolveNames(rnPreConfig);
             HTTP.SetLargestBody(static_cast<std::int32_t>(std::min<std::uint32_t>(largestBody, kLargestBody)));
             DiskFileSink sink(file);

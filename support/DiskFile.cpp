@@ -41,6 +41,17 @@ void DiskFile::Create(const std::string& name, std::uint32_t flagsAndAttributes,
     }
 }
 
+void DiskFile::CreateFresh(const std::string& name, std::uint32_t flagsAndAttributes, std::uint32_t share) {
+    Close();
+    // Deleting a link deletes the link, never the file it leads to.
+    sys::RemoveFile(name);
+    handle_ = sys::OpenFile(name, sys::kGenericRead | sys::kGenericWrite, share, sys::Disposition::CreateNew,
+                            flagsAndAttributes);
+    if (!handle_) {
+        RaiseLastError(name);
+    }
+}
+
 void DiskFile::Close() { handle_.Reset(); }
 
 std::uint32_t DiskFile::Read(void* buffer, std::uint32_t count) {

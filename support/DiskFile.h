@@ -28,6 +28,10 @@ public:
     void Open(const std::string& name, std::uint32_t access, std::uint32_t share);
     // Creates a file for reading and writing, truncating one that is there. Raises as Open does.
     void Create(const std::string& name, std::uint32_t flagsAndAttributes, std::uint32_t share);
+    // Deletes whatever is at the name, then creates a new file there, so that a link someone left at the
+    // name (to a file of another user's, say) is never written through. Raises as Open does, also when
+    // the name could not be freed.
+    void CreateFresh(const std::string& name, std::uint32_t flagsAndAttributes, std::uint32_t share);
     // Harmless when nothing is open. The destructor closes too, so no failure path leaks the handle.
     void Close();
     bool IsOpen() const { return handle_.IsValid(); }

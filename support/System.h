@@ -40,6 +40,7 @@ enum SeekMethod : std::uint32_t { kSeekBegin = 0, kSeekCurrent = 1, kSeekEnd = 2
 enum class Disposition {
     OpenExisting, // fails when the file is not there
     CreateAlways, // creates the file, or truncates it to 0 bytes when it is there
+    CreateNew,    // creates the file; fails when anything is at the name, a link to another file too
 };
 
 // ---- Error codes --------------------------------------------------------------------------------

@@ -137,6 +137,8 @@ UniqueFile OpenFile(const std::string& path, std::uint32_t access, std::uint32_t
     flags |= reads && writes ? O_RDWR : writes ? O_WRONLY : O_RDONLY;
     if (disposition == Disposition::CreateAlways) {
         flags |= O_CREAT | O_TRUNC;
+    } else if (disposition == Disposition::CreateNew) {
+        flags |= O_CREAT | O_EXCL;
     }
     const mode_t mode = (flagsAndAttributes & kAttrReadOnly) != 0 ? 0444 : 0666;
     const std::string native = NativePath(path);

@@ -56,7 +56,9 @@ void FileHandleTraits::Close(Value handle) noexcept { CloseHandle(AsHandle(handl
 
 UniqueFile OpenFile(const std::string& path, std::uint32_t access, std::uint32_t share, Disposition disposition,
                     std::uint32_t flagsAndAttributes) {
-    const DWORD how = disposition == Disposition::CreateAlways ? CREATE_ALWAYS : OPEN_EXISTING;
+    const DWORD how = disposition == Disposition::CreateAlways ? CREATE_ALWAYS
+                      : disposition == Disposition::CreateNew  ? CREATE_NEW
+                                                               : OPEN_EXISTING;
     const HANDLE file = CreateFileA(path.c_str(), access, share, nullptr, how, flagsAndAttributes, nullptr);
     return UniqueFile(reinterpret_cast<FileHandleValue>(file));
 }

@@ -227,6 +227,20 @@ TEST_F(CatalogTest, ASkitsDownloadOrLogFolderThatIsALinkIsRefused) {
     }
     EXPECT_TRUE(std::filesystem::is_empty(folder_ / "elsewhere"));
 }
+
+// Any user may make files beside the ops file: a link at the name of the save's new file must not make
+// the save write another user's file.
+TEST_F(CatalogTest, ASaveNeverWritesThroughALinkAtTheNameOfItsNewFile) {
+    WriteOps({Skit(skRegular, 1, "one.gif")});
+    const std::string bystander = folder_ / "theirs.bat";
+    WriteFile(bystander, "keep me");
+    std::filesystem::create_symlink(bystander, environment_.opsFile + "1");
+    auto catalog = Open();
+    catalog->MergeSyncFile(WriteList({Skit(skRegular, 2, "two.gif")}), false);
+    EXPECT_EQ(ReadFile(bystander), "keep me");
+    EXPECT_FALSE(std::filesystem::is_symlink(environment_.opsFile));
+    EXPECT_EQ(Open()->Records().size(), 2u);
+}
 #endif
 
 TEST_F(CatalogTest, OpeningFindsMissingMoviesAndTrimsAnOvergrownLog) {
