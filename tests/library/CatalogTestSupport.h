@@ -1,8 +1,8 @@
 // A skit catalogue in a scratch folder, with a clock, settings and download jobs the test controls.
 #pragma once
 
-#include "library/SkitCatalog.h"
 #include "library/SafeNames.h"
+#include "library/SkitCatalog.h"
 #include "library/SkitFileWriters.h"
 #include "support/TraceLog.h"
 #include "tests/TestFiles.h"
