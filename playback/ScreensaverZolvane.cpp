@@ -266,7 +266,9 @@ void TScreensaverZolvane::WatchPointer(bool watch) {
         return;
     }
     gPointerWindow = Handle();
-    GetCursorPos(&lastPointer_);
+    // From where the screensaver measures, not from where the pointer is now: a movement made while the
+    // player's window came up, before the hook, reached neither window and still counts.
+    lastPointer_ = POINT{MouseStartX, MouseStartY};
     pointerHook_.Reset(SetWindowsHookExA(WH_MOUSE_LL, &TScreensaverZolvane::PointerHook, Application().Instance(), 0));
     if (!pointerHook_) {
         gPointerWindow = nullptr;
