@@ -251,8 +251,7 @@ std::int32_t PakArchive::WriteResource(PakType type, std::int32_t id, std::uint1
         if (end > DataEnd()) {
             ByteWriter(trailer_).U32(kTrailerDataEnd, end);
         } else if (shrinksTheEnd) {
-            std::uint64_t directoryStart = 0;
-            Tail(directoryStart);
+            ByteWriter(trailer_).U32(kTrailerDataEnd, EntriesEnd());
         }
     }
     WriteTail();
@@ -354,12 +353,17 @@ std::uint32_t PakArchive::TakeSlot() {
     return count;
 }
 
-std::vector<std::uint8_t> PakArchive::Tail(std::uint64_t& directoryStart) {
+std::uint32_t PakArchive::EntriesEnd() const {
     std::uint32_t dataEnd = 0;
     for (std::uint32_t i = 0; i < Count(); ++i) {
         const PakEntry entry = Entry(i);
         dataEnd = std::max(dataEnd, entry.offset + entry.size);
     }
+    return dataEnd;
+}
+
+std::vector<std::uint8_t> PakArchive::Tail(std::uint64_t& directoryStart) {
+    const std::uint32_t dataEnd = EntriesEnd();
     ByteWriter(trailer_).U32(kTrailerDataEnd, dataEnd);
     ByteWriter(directory_).U32(kDirSignature, kDirMagic);
     directoryStart = static_cast<std::uint64_t>(Base()) + dataEnd;

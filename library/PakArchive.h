@@ -132,6 +132,8 @@ private:
     // The directory (scrambled as stored) and the trailer, with the data's end brought up to date; where
     // they go in the file.
     std::vector<std::uint8_t> Tail(std::uint64_t& directoryStart);
+    // Where the data of the entries ends, deleted entries included.
+    std::uint32_t EntriesEnd() const;
     void WriteDirectoryAndTrailer(DiskFile& file);
     // The pak's own file, or its copy in memory during an update.
     void ReadAt(std::uint64_t position, void* buffer, std::uint32_t count);

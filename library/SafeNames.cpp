@@ -78,6 +78,10 @@ const char* const kMovieExtensions[] = {"gif"};
 
 } // namespace
 
+bool StartsWithIgnoringCase(const std::string& text, const char* prefix) {
+    return EqualsIgnoringCase(text.substr(0, std::char_traits<char>::length(prefix)), prefix);
+}
+
 bool SameFileName(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
@@ -108,10 +112,6 @@ bool IsMovieFileName(const std::string& name) {
 }
 
 namespace {
-
-bool StartsWithIgnoringCase(const std::string& text, const char* prefix) {
-    return EqualsIgnoringCase(text.substr(0, std::char_traits<char>::length(prefix)), prefix);
-}
 
 // Blanks, quotes and control characters could end the address early or split it into further
 // arguments where the shell puts it on a browser's command line, and a line break would add lines to

@@ -32,6 +32,9 @@ bool IsSafeFileName(const std::string& name);
 // or a library's. No program, library, script or file of the catalogue's own has such a name.
 bool IsMovieFileName(const std::string& name);
 
+// Whether the text begins with the prefix, ASCII letters without regard to case ("HTTPS://x", "https://").
+bool StartsWithIgnoringCase(const std::string& text, const char* prefix);
+
 // Whether two file names name the same file, as Windows compares them: ASCII letters without regard to
 // case.
 bool SameFileName(const std::string& a, const std::string& b);

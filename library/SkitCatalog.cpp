@@ -70,8 +70,6 @@ std::string WhyLeftOut(const SkitRecord& skit) {
     return std::string();
 }
 
-bool StartsWithHttps(const std::string& url) { return SameFileName(url.substr(0, 8), "https://"); }
-
 } // namespace
 
 SkitCatalog::SkitCatalog(const CatalogEnvironment& environment, DownloadJobFactory jobFactory, bool allowReadOnly)
@@ -365,7 +363,7 @@ void SkitCatalog::TakeListAddress(const std::string& url) {
         return;
     }
     // Whoever can change a list on its way to us must not be able to move its next fetch off https.
-    if (StartsWithHttps(header_.listUrl.text) && !StartsWithHttps(url)) {
+    if (StartsWithIgnoringCase(header_.listUrl.text, "https://") && !StartsWithIgnoringCase(url, "https://")) {
         TraceWrite(tlWarning, "The skit list may not move its address from https to %s; it stays at %s.", Quoted(url),
                    header_.listUrl.text);
         return;
