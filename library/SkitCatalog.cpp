@@ -220,13 +220,33 @@ void SkitCatalog::ImportAtStart() {
     if (!list.FindFirst(path, kPlainFileMask)) {
         return;
     }
+    // Merged now, the list's skits would last only until the read-only catalogue closes; the list waits
+    // for a start that can save them.
+    if (IsReadOnly()) {
+        return;
+    }
     // Any user may leave a list here; a downloaded one is held to the same limit as it arrives.
     if (list.sizeHigh != 0 || list.sizeLow > kMaxSkitListBytes) {
         TraceWrite(tlError, "The skit list %s is larger than %d bytes and is not merged.", path, kMaxSkitListBytes);
         sys::RemoveFile(path);
         return;
     }
-    MergeSyncFile(path, false);
+    // Whatever the list holds, the screensaver and the settings start: what went wrong goes to the trace.
+    try {
+        Merge(path, ListSource::kSkitsFolder);
+    } catch (const EMaxEntries& error) {
+        TraceWrite(tlError, "The skit list %s was merged up to the last free slot: %s", path, error.what());
+    } catch (const EDamagedList& error) {
+        // Left where it is, it would stop every later start the same way.
+        const std::string aside = path + ".damaged";
+        TraceWrite(tlError, "The skit list %s is damaged (%s) and %s.", path, error.what(),
+                   sys::RenameFile(path, aside, true) ? "was set aside as " + aside
+                                                      : std::string("could not be set aside"));
+        return;
+    } catch (const std::exception& error) {
+        TraceWrite(tlError, "The skit list %s was not merged: %s", path, error.what());
+        return;
+    }
     for (SkitRecord& record : records_) {
         if ((record.state == dsAvailable || record.state == dsScheduled) && MovieExists(record)) {
             record.state = dsDownloaded;
@@ -247,13 +267,53 @@ void SkitCatalog::CheckDownloadedFiles() {
 
 // ---- Merging skit lists --------------------------------------------------------------------------
 
-void SkitCatalog::MergeSyncFile(const std::string& path, bool failed) {
-    if (failed) {
-        return;
+// What a merge changes in memory, put back when the merge fails: the pak drops the failed update's texts,
+// so records that kept their new text ids would share them with the skits of the next merge.
+class SkitCatalog::Rollback {
+public:
+    explicit Rollback(SkitCatalog& catalog)
+        : catalog_(catalog), header_(catalog.header_), opsBlock_(catalog.opsBlock_), records_(catalog.records_),
+          changed_(catalog.changed_) {}
+    ~Rollback() {
+        if (!kept_) {
+            catalog_.header_ = std::move(header_);
+            catalog_.opsBlock_ = std::move(opsBlock_);
+            catalog_.records_ = std::move(records_);
+            catalog_.changed_ = changed_;
+        }
     }
-    // The new skits' texts and the save after them go to the disk as one new file.
+    Rollback(const Rollback&) = delete;
+    Rollback& operator=(const Rollback&) = delete;
+    void Keep() { kept_ = true; }
+
+private:
+    SkitCatalog& catalog_;
+    OpsHeader header_;
+    std::vector<std::uint8_t> opsBlock_;
+    std::vector<SkitRecord> records_;
+    bool changed_;
+    bool kept_ = false;
+};
+
+void SkitCatalog::MergeSyncFile(const std::string& path, bool failed) {
+    if (!failed) {
+        Merge(path, ListSource::kOther);
+    }
+}
+
+void SkitCatalog::MergeDownloadedList(const std::string& path) { Merge(path, ListSource::kDownloaded); }
+
+void SkitCatalog::Merge(const std::string& path, ListSource source) {
+    // The new skits' texts, the save after them and the list's time go to the disk as one new file; the
+    // catalogue in memory stays as it was unless that file is in place.
+    Rollback rollback(*this);
     PakArchive::Update update(pak_);
-    changed_ = ImportSyncFile(path);
+    const ImportResult import = ImportSyncFile(path, source == ListSource::kSkitsFolder);
+    // A list cut short at the last free slot is not current: the next start fetches it again.
+    if (source == ListSource::kDownloaded && !import.full) {
+        header_.lastListUpdate = environment_.Now();
+    }
+    changed_ = import.changed;
     if (environment_.SyncMethod() == smAutomatic) {
         for (SkitRecord& record : records_) {
             if (record.state == dsAvailable) {
@@ -262,48 +322,47 @@ void SkitCatalog::MergeSyncFile(const std::string& path, bool failed) {
             }
         }
     }
-    if (changed_) {
+    if (changed_ || source == ListSource::kDownloaded) {
         Save();
     }
     update.Commit();
+    rollback.Keep();
+    // A list whose skits did not reach the disk stays for the next try.
+    sys::RemoveFile(path);
+    if (import.full) {
+        throw EMaxEntries("Can't add skit - max entries!");
+    }
 }
 
-void SkitCatalog::MergeDownloadedList(const std::string& path) {
-    // The skits and the time of the list reach the disk together, in one update.
-    PakArchive::Update update(pak_);
-    const FileTime previous = header_.lastListUpdate;
-    header_.lastListUpdate = environment_.Now();
-    try {
-        MergeSyncFile(path, false);
-    } catch (...) {
-        header_.lastListUpdate = previous;
-        throw;
-    }
-    // A merge that changed the catalogue has saved it, the new time with it.
-    if (!changed_) {
-        Save();
-    }
-    update.Commit();
-}
-
-bool SkitCatalog::ImportSyncFile(const std::string& path) {
+SkitCatalog::ImportResult SkitCatalog::ImportSyncFile(const std::string& path, bool keepWhenDamaged) {
     PakArchive sync;
-    sync.Open(path, false, nullptr, sys::kGenericRead);
-    const std::vector<std::uint8_t> headerBytes = sync.Read(kPakSYNC, 1);
-    // From here on the list is used up, whatever happens: it is closed and deleted.
-    struct Discard {
-        PakArchive& sync;
-        const std::string& path;
-        ~Discard() {
-            try {
-                sync.Close();
-            } catch (...) {
-                // Opened for reading only: closing writes nothing.
-            }
+    bool headerRead = false;
+    const auto closeList = [&sync] {
+        try {
+            sync.Close();
+        } catch (...) {
+            // Opened for reading only: closing writes nothing.
+        }
+    };
+    try {
+        sync.Open(path, false, nullptr, sys::kGenericRead);
+        const std::vector<std::uint8_t> headerBytes = sync.Read(kPakSYNC, 1);
+        headerRead = true;
+        const ImportResult result = ImportSkits(sync, path, headerBytes);
+        closeList();
+        return result;
+    } catch (const std::exception& error) {
+        closeList();
+        // A damaged list is used up once its header has been read.
+        if (headerRead && !keepWhenDamaged) {
             sys::RemoveFile(path);
         }
-    } discard{sync, path};
+        throw EDamagedList(error.what());
+    }
+}
 
+SkitCatalog::ImportResult SkitCatalog::ImportSkits(PakArchive& sync, const std::string& path,
+                                                   const std::vector<std::uint8_t>& headerBytes) {
     if (headerBytes.size() < kSyncHeaderSize) {
         RaiseCorrupt(path);
     }
@@ -326,7 +385,7 @@ bool SkitCatalog::ImportSyncFile(const std::string& path) {
         TakeListAddress(header.listUrl.text);
     }
 
-    bool changed = false;
+    ImportResult result;
     for (std::uint32_t i = 1; i <= header.skitCount && i <= static_cast<std::uint32_t>(INT32_MAX); ++i) {
         const std::vector<std::uint8_t> bytes = sync.Read(kPakSKIT, static_cast<std::int32_t>(i));
         if (bytes.size() < kSkitDescriptionSize) {
@@ -346,14 +405,18 @@ bool SkitCatalog::ImportSyncFile(const std::string& path) {
             continue;
         }
         const int index = FindSkit(skit.kind, skit.id);
-        if (index < 0) {
+        if (index >= 0) {
+            result.changed |= UpdateSkit(records_[static_cast<std::size_t>(index)], skit);
+        } else if (records_.size() + 1 >= kOpsSlots) {
+            // The list stops here; the skits merged before it are saved with the merge.
+            result.full = true;
+            break;
+        } else {
             AddSkit(skit);
-            changed = true;
-        } else if (UpdateSkit(records_[static_cast<std::size_t>(index)], skit)) {
-            changed = true;
+            result.changed = true;
         }
     }
-    return changed;
+    return result;
 }
 
 void SkitCatalog::TakeListAddress(const std::string& url) {
@@ -375,7 +438,7 @@ std::int32_t SkitCatalog::WriteNewText(const std::string& text) { return pak_.Wr
 
 void SkitCatalog::AddSkit(const SkitRecord& skit) {
     if (records_.size() + 1 >= kOpsSlots) {
-        throw EZolvaneError("Can't add skit - max entries!");
+        throw EMaxEntries("Can't add skit - max entries!");
     }
     // The slot keeps what it held where the list says nothing (its reserved bytes and update mask).
     SkitRecord record = ReadSkitRecord(opsBlock_, OpsRecordOffset(records_.size()));

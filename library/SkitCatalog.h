@@ -13,6 +13,7 @@
 #include "library/DownloadJob.h"
 #include "library/PakArchive.h"
 #include "library/SkitFormats.h"
+#include "support/Error.h"
 
 #include <cstdint>
 #include <memory>
@@ -23,6 +24,18 @@
 
 // The skit list that an installer or an author leaves in the skits folder; merged at the next start.
 constexpr const char* kStartupSyncFile = "zolvane.syn";
+
+// A skit list that brings more skits than the catalogue has slots for.
+class EMaxEntries : public EZolvaneError {
+public:
+    using EZolvaneError::EZolvaneError;
+};
+
+// A skit list that cannot be read, or holds what no list may; the text says what is wrong.
+class EDamagedList : public EZolvaneError {
+public:
+    using EZolvaneError::EZolvaneError;
+};
 
 enum DownloadPhase : std::uint8_t { phIdle = 0, phSkitList = 1, phSkits = 2 };
 
@@ -112,7 +125,7 @@ public:
     int FindSkit(std::uint8_t kind, std::int32_t id) const;
 
     // Merges a skit list (unless failed): adds and updates skits, schedules what is available when
-    // new skits arrive automatically, and saves when anything changed. The list is deleted.
+    // new skits arrive automatically, and saves when anything changed. The merged list is deleted.
     void MergeSyncFile(const std::string& path, bool failed);
     // Merges a skit list that arrived whole, as above; the list is current from now on.
     void MergeDownloadedList(const std::string& path);
@@ -125,7 +138,21 @@ private:
     void Purge();
     void ImportAtStart();
     void CheckDownloadedFiles();
-    bool ImportSyncFile(const std::string& path);
+
+    // Where a skit list came from, which decides what becomes of it when it is damaged.
+    enum class ListSource { kDownloaded, kSkitsFolder, kOther };
+    struct ImportResult {
+        bool changed = false;
+        bool full = false; // the list stopped at the last free slot
+    };
+    class Rollback;
+    // Merges the list and saves in one update, then deletes the list. When anything fails, the
+    // catalogue in memory and on disk stays as it was and the list stays where it is, except a damaged
+    // one (EDamagedList) that did not come from the skits folder: deleted once its header was read.
+    // Raises EMaxEntries after saving the skits that fitted.
+    void Merge(const std::string& path, ListSource source);
+    ImportResult ImportSyncFile(const std::string& path, bool keepWhenDamaged);
+    ImportResult ImportSkits(PakArchive& sync, const std::string& path, const std::vector<std::uint8_t>& headerBytes);
     void AddSkit(const SkitRecord& skit);
     bool UpdateSkit(SkitRecord& record, const SkitRecord& skit);
     void SetKeyText(SkitRecord& record, const SkitRecord& skit);

@@ -117,3 +117,28 @@ TEST_F(FailingDiskTest, EveryFailingCallOfASaveAMergeAndACompactionLeavesTheOldO
             catalog->Close();
         });
 }
+
+TEST_F(FailingDiskTest, AFailedMergeLendsNoTextIdToTheNextMergeAndKeepsItsList) {
+    WriteOps(Skits());
+    {
+        const auto catalog = Open();
+        const std::string list = WriteList({Skit(skRegular, 10, "ten.gif")}, 2);
+        sys::FailNthDiskCall(1);
+        EXPECT_THROW(catalog->MergeDownloadedList(list), std::exception);
+        sys::FailNthDiskCall(0);
+        EXPECT_EQ(catalog->Records().size(), 3u);
+        EXPECT_EQ(catalog->LastListUpdate(), kNoon2025 - kDay);
+        EXPECT_TRUE(testing_files::ReadFile(list).size() > 0) << "the list waits for the next try";
+
+        catalog->MergeSyncFile(WriteList({Skit(skRegular, 20, "twenty.gif")}, 3), false);
+    }
+    const auto catalog = Open();
+    std::vector<std::string> skits;
+    for (const SkitRecord& record : catalog->Records()) {
+        skits.push_back(record.name.text + " " + record.fileName.text + " " + record.url.text);
+    }
+    EXPECT_EQ(skits, (std::vector<std::string>{"Skit 1 one.gif http://example.com/skits/one.gif",
+                                               "Skit 2 two.gif http://example.com/skits/two.gif",
+                                               "Skit 3 three.gif http://example.com/skits/three.gif",
+                                               "Skit 20 twenty.gif http://example.com/skits/twenty.gif"}));
+}

@@ -1,3 +1,4 @@
+#include "library/Paths.h"
 #include "support/Error.h"
 #include "tests/Raised.h"
 #include "tests/library/CatalogTestSupport.h"
@@ -534,6 +535,42 @@ TEST_F(CatalogTest, AListLeftInTheSkitsFolderOverItsLimitIsDeletedUnread) {
     ASSERT_EQ(Traced().size(), 1u);
     EXPECT_EQ(Traced()[0], ".ERROR.. The skit list " + environment_.skits +
                                "\\zolvane.syn is larger than 1048576 bytes and is not merged.");
+}
+
+TEST_F(CatalogTest, AListLeftInTheSkitsFolderNeverStopsAStartNorLosesWhatItMerged) {
+    WriteOps({Skit(skRegular, 1, "one.gif")});
+    const std::string list = Skits("zolvane.syn");
+    const std::string shown = JoinPath(environment_.skits, "zolvane.syn"); // as the catalogue names it
+    const std::string message = "The skit list " + shown + " ";
+
+    // Damaged: set aside with one ERROR line, and the catalogue opens as it was.
+    WriteFile(list, "no skit list at all");
+    EXPECT_EQ(Open()->Records().size(), 1u);
+    EXPECT_FALSE(Exists(list));
+    EXPECT_EQ(ReadFile(list + ".damaged"), "no skit list at all");
+    EXPECT_EQ(Traced(), Names{".ERROR.. " + message + "is damaged (The file is missing or corrupt. " + shown +
+                              ") and was set aside as " + shown + ".damaged."});
+
+    // Read-only: the list waits for a start that can save its skits.
+    std::vector<SkitRecord> skits;
+    for (int id = 2; id <= 120; ++id) {
+        skits.push_back(Skit(skRegular, id, "skit" + std::to_string(id) + ".gif"));
+    }
+    WriteSyncFile(list, SyncHeader(), skits);
+    {
+        WriteLock lock(environment_.opsFile);
+        EXPECT_EQ(Open(true)->Records().size(), 1u);
+    }
+    EXPECT_TRUE(Exists(list));
+
+    // Longer than the free slots: what fits is saved, the rest goes with the list.
+    EXPECT_EQ(Open()->Records().size(), 99u);
+    EXPECT_FALSE(Exists(list));
+    EXPECT_EQ(Traced().back(),
+              ".ERROR.. " + message + "was merged up to the last free slot: Can't add skit - max entries!");
+    const auto catalog = Open();
+    ASSERT_EQ(catalog->Records().size(), 99u);
+    EXPECT_EQ(catalog->Records()[98].fileName.text, "skit99.gif");
 }
 
 TEST_F(CatalogTest, ListsWithShortResourcesAreRefusedAsCorrupt) {
