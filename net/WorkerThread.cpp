@@ -32,9 +32,9 @@ std::intptr_t WorkerThread::Start(HWND window, UINT message, WPARAM firstParamet
     return static_cast<std::intptr_t>(started);
 }
 
-void WorkerThread::Notify() {
-    if (window_ != nullptr) {
-        PostMessageA(window_, message_, firstParameter_, static_cast<LPARAM>(Result()));
+void WorkerThread::Notify(const Notice& notice) {
+    if (notice.window != nullptr) {
+        PostMessageA(notice.window, notice.message, notice.firstParameter, notice.result);
     }
 }
 
@@ -50,13 +50,17 @@ unsigned __stdcall WorkerThread::ThreadBody(void* self) {
     } catch (...) {
         // Run reports through its result; nothing may leave the thread.
     }
+    Notice notice{};
     {
         std::lock_guard<std::mutex> guard(worker.lock_);
         worker.running_ = 0;
         worker.thread_.Reset();
+        // Once the handle is released a Start may come at any moment and store its own run's fields.
+        notice =
+            Notice{worker.window_, worker.message_, worker.firstParameter_, static_cast<LPARAM>(worker.result_.load())};
     }
     try {
-        worker.Notify();
+        worker.Notify(notice);
     } catch (...) {
         // A window that is gone hears nothing.
     }

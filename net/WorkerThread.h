@@ -26,8 +26,19 @@ public:
     // thread can be made.
     std::intptr_t Start(HWND window, UINT message, WPARAM firstParameter);
 
-    // Posts (window, message, first parameter, result) when a window was given.
-    virtual void Notify();
+    // What a finished run posts: the window, message and first parameter its Start was given, and its
+    // result.
+    struct Notice {
+        HWND window;
+        UINT message;
+        WPARAM firstParameter;
+        LPARAM result;
+    };
+
+    // Posts the notice when it names a window. The thread body takes the notice under the lock that
+    // Start holds, before the next run can be started: read any later, the fields could already belong
+    // to that next run.
+    virtual void Notify(const Notice& notice);
     virtual void Cancel() { cancelled_ = 1; }
     virtual void Reset() { cancelled_ = 0; }
     virtual void Run() = 0;
