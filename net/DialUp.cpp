@@ -1,6 +1,7 @@
 #include "net/DialUp.h"
 
 #include "support/Error.h"
+#include "support/ErrorCodes.h"
 #include "support/SystemLibraries.h"
 #include "support/WinHandles.h"
 
@@ -8,6 +9,7 @@
 
 #include <ras.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <string>
@@ -38,16 +40,29 @@ using RasHangUpFunction = DWORD(WINAPI*)(HRASCONN);
 // again or the program ends.
 constexpr DWORD kHangUpPause = 3000;
 
-class SystemDialUp : public DialUpConnections {
+class RemoteAccessDialUp : public DialUpConnections {
 public:
-    // The library's file name in the system folder.
-    explicit SystemDialUp(std::string libraryName) : libraryName_(std::move(libraryName)) {}
+    explicit RemoteAccessDialUp(RemoteAccessFunctions functions) : functions_(std::move(functions)) {}
 
     std::vector<DialUpHandle> ListActive() override {
-        Load();
-        DWORD size = 0;
-        DWORD count = 0;
-        enumerate_(nullptr, &size, &count);
+        if (failed_) {
+            throw EZolvaneError("The dial-up connections are not listed again once a listing has failed.");
+        }
+        try {
+            return List();
+        } catch (...) {
+            failed_ = true;
+            throw;
+        }
+    }
+
+    void HangUp(DialUpHandle connection) override { functions_.hangUp(connection); }
+
+private:
+    std::vector<DialUpHandle> List() {
+        std::uint32_t size = 0;
+        std::uint32_t count = 0;
+        functions_.enumerate(nullptr, &size, &count);
         if (size == 0) {
             return {};
         }
@@ -56,11 +71,13 @@ public:
         auto* bytes = reinterpret_cast<unsigned char*>(storage.data());
         const DWORD recordSize = kRecordSize;
         std::memcpy(bytes + kSizeOffset, &recordSize, sizeof recordSize);
-        if (enumerate_(reinterpret_cast<LPRASCONNA>(bytes), &size, &count) != 0) {
-            count = 0;
+        const std::uint32_t result = functions_.enumerate(bytes, &size, &count);
+        if (result != 0) {
+            throw EZolvaneError("The dial-up connections could not be listed: remote-access error " +
+                                IntToDecimal(static_cast<std::int32_t>(result)) + ".");
         }
         std::vector<DialUpHandle> handles;
-        const std::size_t fits = size / kRecordSize;
+        const std::size_t fits = std::min<std::size_t>(size, storage.size() * 8) / kRecordSize;
         for (std::size_t i = 0; i < count && i < fits; ++i) {
             HRASCONN handle = nullptr;
             std::memcpy(&handle, bytes + i * kRecordSize + kHandleOffset, sizeof handle);
@@ -69,10 +86,22 @@ public:
         return handles;
     }
 
-    void HangUp(DialUpHandle connection) override {
+    RemoteAccessFunctions functions_;
+    bool failed_ = false;
+};
+
+// The remote-access library of the system folder, loaded when one of its functions is first asked for.
+class RemoteAccessLibrary {
+public:
+    explicit RemoteAccessLibrary(std::string libraryName) : libraryName_(std::move(libraryName)) {}
+
+    RasEnumConnectionsFunction Enumerate() {
         Load();
-        hangUp_(reinterpret_cast<HRASCONN>(connection));
-        Sleep(kHangUpPause);
+        return enumerate_;
+    }
+    RasHangUpFunction HangUp() {
+        Load();
+        return hangUp_;
     }
 
 private:
@@ -102,11 +131,29 @@ private:
 
 } // namespace
 
+std::unique_ptr<DialUpConnections> OpenDialUp(RemoteAccessFunctions functions) {
+    return std::make_unique<RemoteAccessDialUp>(std::move(functions));
+}
+
 std::unique_ptr<DialUpConnections> OpenSystemDialUp() {
     constexpr const char* kLibrary = "rasapi32.dll";
     const std::string path = SystemFolderFile(kLibrary);
     if (path.empty() || GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         return nullptr;
     }
-    return std::make_unique<SystemDialUp>(kLibrary);
+    auto library = std::make_shared<RemoteAccessLibrary>(kLibrary);
+    RemoteAccessFunctions functions;
+    functions.enumerate = [library](void* records, std::uint32_t* size, std::uint32_t* count) {
+        DWORD bytes = *size;
+        DWORD listed = *count;
+        const DWORD result = library->Enumerate()(static_cast<LPRASCONNA>(records), &bytes, &listed);
+        *size = bytes;
+        *count = listed;
+        return static_cast<std::uint32_t>(result);
+    };
+    functions.hangUp = [library](DialUpHandle connection) {
+        library->HangUp()(reinterpret_cast<HRASCONN>(connection));
+        Sleep(kHangUpPause);
+    };
+    return OpenDialUp(std::move(functions));
 }

@@ -27,3 +27,18 @@ using DialUpProvider = std::function<std::unique_ptr<DialUpConnections>()>;
 // The system's own: "rasapi32.dll" when the system folder has it (and from there only), loaded when a
 // connection is first listed.
 std::unique_ptr<DialUpConnections> OpenSystemDialUp();
+
+// The two remote-access functions that the system's connections are reached through.
+struct RemoteAccessFunctions {
+    // RasEnumConnectionsA: fills the records (null: only tells the size needed) and returns 0 or the
+    // remote-access error code.
+    std::function<std::uint32_t(void* records, std::uint32_t* size, std::uint32_t* count)> enumerate;
+    // RasHangUpA, and the wait for the line to come down.
+    std::function<void(DialUpHandle connection)> hangUp;
+};
+
+// The connections reached through the given functions, with the system's rules: a listing that fails
+// raises, and so does every later one of the same object. A caller compares the connections of one
+// listing with those of a later one to find those that came up in between; had the first listing
+// failed, every connection would look new, and ones that were up before would be hung up.
+std::unique_ptr<DialUpConnections> OpenDialUp(RemoteAccessFunctions functions);
