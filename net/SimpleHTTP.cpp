@@ -33,19 +33,20 @@ void SetWaitSlice(HINTERNET request, DWORD milliseconds) {
     InternetSetOptionA(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &milliseconds, sizeof milliseconds);
 }
 
-// Runs the request and, however it ends, leaves the state at fsNoconnection.
+} // namespace
+
 template <class Action>
-void EndingUnconnected(TSimpleHTTP& http, Action action) {
+void TSimpleHTTP::EndingUnconnected(Action action) {
     try {
         action();
     } catch (...) {
-        http.DoStateChange(fsNoconnection);
+        DoStateChange(fsNoconnection);
+        AbortHandled();
         throw;
     }
-    http.DoStateChange(fsNoconnection);
+    DoStateChange(fsNoconnection);
+    AbortHandled();
 }
-
-} // namespace
 
 TSimpleHTTP::TSimpleHTTP() : headerInfo_(std::make_unique<THTTPHeaderInfo>(*this)) {
     SilentExceptions = false;
@@ -73,7 +74,7 @@ void TSimpleHTTP::SetEnableSSL(bool enable) {
 }
 
 void TSimpleHTTP::Get(const std::string& url, ByteSink& out) {
-    EndingUnconnected(*this, [&] {
+    EndingUnconnected([&] {
         url_ = url;
         MakeRequest(url, "");
         FillResponseStream(out);
@@ -81,14 +82,14 @@ void TSimpleHTTP::Get(const std::string& url, ByteSink& out) {
 }
 
 void TSimpleHTTP::Head(const std::string& url) {
-    EndingUnconnected(*this, [&] {
+    EndingUnconnected([&] {
         url_ = url;
         MakeRequest(url, "HEAD");
     });
 }
 
 void TSimpleHTTP::Post(const std::string& url, ByteSink& out) {
-    EndingUnconnected(*this, [&] {
+    EndingUnconnected([&] {
         url_ = url;
         MakeRequest(url, "POST");
         FillResponseStream(out);
@@ -146,6 +147,9 @@ bool TSimpleHTTP::CrackURL(std::string& url) {
 }
 
 bool TSimpleHTTP::Connect() {
+    if (RefuseWhenAborted()) {
+        return false;
+    }
     const bool result = TWinInetControl::Connect();
     SafeCloseHandle(connection_);
     HINTERNET connection = nullptr;
@@ -195,6 +199,10 @@ bool TSimpleHTTP::MakeRequest(std::string url, const std::string& verb) {
 }
 
 bool TSimpleHTTP::SendRequest(const std::string& verb) {
+    // An Abort that came while the handles were being opened found none to close.
+    if (RefuseWhenAborted()) {
+        return false;
+    }
     std::string data;
     if ((verb == "POST" || verb == "PUT") && !postData_.empty()) {
         data = JoinLines(postData_);

@@ -90,6 +90,10 @@ public:
     HINTERNET ConnectionHandle() const { return connection_.Get(); }
 
 private:
+    // Runs the request and, however it ends, leaves the state at fsNoconnection and the control ready
+    // for the next request.
+    template <class Action>
+    void EndingUnconnected(Action action);
     // Waits for body bytes; false with the reason in the last error when there are none to wait for.
     bool QueryDataAvailable(DWORD& available);
     // Whether a call that failed after waiting since callStart only ran out of its slice of a wait that

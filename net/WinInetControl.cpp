@@ -119,6 +119,9 @@ void TWinInetControl::SetRequestFlag(DWORD flag, bool on) {
 }
 
 bool TWinInetControl::Connect() {
+    if (RefuseWhenAborted()) {
+        return false;
+    }
     if (State() == fsConnected) {
         return true;
     }
@@ -217,6 +220,17 @@ void TWinInetControl::HandleConnectError(DWORD code) {
     }
 }
 
+bool TWinInetControl::RefuseWhenAborted() {
+    if (!abortPending_.load()) {
+        return false;
+    }
+    DoStateChange(fsNoconnection);
+    if (!SilentExceptions) {
+        throw EWinInetError(WithHost("Connection to %s cancelled", HostName));
+    }
+    return true;
+}
+
 void TWinInetControl::HandleStatusCallback(DWORD status, void* /*information*/, DWORD /*length*/) {
     switch (status) {
     case INTERNET_STATUS_RESOLVING_NAME:
@@ -261,6 +275,8 @@ void CALLBACK TWinInetControl::RegisteredStatusCallback(HINTERNET /*handle*/, DW
 }
 
 void TWinInetControl::Abort() {
+    // Set before the handles close: a request that opens its handles after they were closed still sees it.
+    abortPending_ = true;
     TInetAbortThread abortThread(*this);
     abortThread.Execute();
 }

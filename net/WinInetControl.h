@@ -130,6 +130,9 @@ public:
     virtual void DoQuickProgress() = 0;
     // Cancels a transfer that another thread is blocked in: an abort thread runs Disconnect, which closes
     // the handles, and the blocked call returns with an error. Returns once the abort thread has ended.
+    // A request that has no handle to close yet is refused before it opens one and before it is sent
+    // (RefuseWhenAborted), so that no connect has to time out first; the abort holds until the request
+    // that it met, or the next one, has ended (AbortHandled).
     void Abort();
 
     // The message of HandleConnectError for a WinINet error code.
@@ -143,6 +146,11 @@ protected:
     void BeginDestruction() noexcept { destroying_ = true; }
     bool Destroying() const noexcept { return destroying_.load(); }
     void SetRequestFlag(DWORD flag, bool on);
+    // After an Abort: moves to fsNoconnection and raises EWinInetError unless silent; true when the
+    // caller must go no further.
+    bool RefuseWhenAborted();
+    // The request that an Abort was meant for has ended: the next one runs.
+    void AbortHandled() noexcept { abortPending_ = false; }
     // A 32-bit option of the internet handle: set when the handle is open; read from it when open (the
     // fallback when WinINet cannot tell), otherwise the stored value.
     void SetNumberOption(DWORD option, std::uint32_t value);
@@ -165,6 +173,8 @@ private:
     // Written by the transferring thread and, during Abort, by the abort thread.
     std::atomic<TWinInetState> state_{fsNoconnection};
     std::atomic<bool> destroying_{false};
+    // Set by Abort, on the thread that cancels.
+    std::atomic<bool> abortPending_{false};
 };
 
 // The thread that runs a control's Disconnect for Abort.

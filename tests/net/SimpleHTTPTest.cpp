@@ -118,3 +118,44 @@ TEST(TSimpleHTTP, ADeadServerIsReportedWithTheHostName) {
     EXPECT_EQ(message.rfind("Unable to send request to 127.0.0.1 (", 0), 0u) << message;
     EXPECT_EQ(http.State(), fsNoconnection);
 }
+
+namespace {
+
+// Aborts from inside the request, after its handles are open and before it is sent: where a cancel from
+// the user-interface thread lands when it comes while the worker is opening them.
+class AbortingAfterConnect : public TSimpleHTTP {
+public:
+    bool Connect() override {
+        const bool result = TSimpleHTTP::Connect();
+        if (abortNow) {
+            Abort();
+        }
+        return result;
+    }
+    bool abortNow = false;
+};
+
+} // namespace
+
+TEST(TSimpleHTTP, AnAbortThatFindsNoHandleOpenStopsTheRequestBeforeItIsSentAndOnlyThatRequest) {
+    const ServedFolder folder;
+    const std::string path = folder.Put("aborted.syn", SampleBytes(100));
+    for (const bool beforeTheRequest : {true, false}) {
+        AbortingAfterConnect http;
+        if (beforeTheRequest) {
+            http.Abort();
+        } else {
+            http.abortNow = true;
+        }
+        MemorySink sink;
+        const std::string query = beforeTheRequest ? "?before=1" : "?after-connect=1";
+        EXPECT_EQ(ErrorOf([&] { http.Get(ServerUrl(path + query), sink); }), "Connection to 127.0.0.1 cancelled");
+        EXPECT_EQ(http.State(), fsNoconnection);
+
+        http.abortNow = false;
+        http.Get(ServerUrl(path + query + "&next=1"), sink);
+        EXPECT_EQ(sink.bytes.size(), 100u);
+        EXPECT_FALSE(ServerAnswered("GET " + path + query + " 200 100")) << query;
+        EXPECT_TRUE(ServerAnswered("GET " + path + query + "&next=1 200 100")) << query;
+    }
+}
