@@ -30,13 +30,23 @@ void CreateWindowForMode() {
     switch (Startup().RunMode) {
     case rmSaver:
     case rmPreview: {
+        const bool preview = Startup().RunMode == rmPreview;
+        if (preview && Startup().ParentWindow == nullptr) {
+            // No window to draw into, and so none whose end would end the preview: the program ends.
+            break;
+        }
         auto saver = std::make_unique<TScreensaverZolvane>(MakeWindStatus);
         ScreensaverZolvane = saver.get();
         MakeMainWindow(std::move(saver));
-        if (Startup().RunMode == rmPreview) {
+        if (preview) {
             EmbedInPreview(nullptr, ScreensaverZolvane->Handle());
         }
         ScreensaverZolvane->Show();
+        if (preview && !EmbeddedInPreview(ScreensaverZolvane->Handle())) {
+            // The window went before the preview got into it; had it gone after, the preview would have
+            // gone with it.
+            Application().Terminate();
+        }
         break;
     }
     case rmPassword:

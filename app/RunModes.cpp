@@ -47,6 +47,11 @@ void OpenSkitLibraryFor(TRunMode mode, const std::function<SkitLibraryPtr(bool a
     }
 }
 
+bool EmbeddedInPreview(HWND preview) {
+    const HWND parent = Startup().ParentWindow;
+    return parent != nullptr && IsWindow(parent) && GetAncestor(preview, GA_PARENT) == parent;
+}
+
 void ChangePassword() {
     using PwdChangePasswordFunction = DWORD(WINAPI*)(LPCSTR provider, HWND parent, DWORD reserved1, DWORD reserved2);
     const UniqueModule mpr = LoadSystemLibrary("MPR.DLL");
@@ -73,5 +78,11 @@ bool ForwardToRunningSettings() {
         return false;
     }
     PostMessageA(running, TWindSettings::kMsgSecondInstance, 0, 0);
+    // The user asked for the settings: they get the window that is open, with a box it shows in front.
+    // This process may set the foreground because the user has just started it.
+    if (IsIconic(running)) {
+        ShowWindowAsync(running, SW_RESTORE);
+    }
+    SetForegroundWindow(GetLastActivePopup(running));
     return true;
 }

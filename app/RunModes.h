@@ -26,10 +26,15 @@ HWND ParseWindowHandle(const std::string& text);
 // settings a failure raises. The other modes need no library. The library goes into the start-up values.
 void OpenSkitLibraryFor(TRunMode mode, const std::function<SkitLibraryPtr(bool allowReadOnly)>& open);
 
+// Whether the preview window has got into the window named on the command line. One that has not (no
+// window was named, or it was gone before the preview got in) would never end, since only that window
+// going ends a preview.
+bool EmbeddedInPreview(HWND preview);
+
 // The system's password change for the screensaver, when the system has one; owned by ParentWindow.
 void ChangePassword();
 
-// True when another settings window is open: it has been told and this process must not open one. The
-// first call makes the named mutex that marks a running settings process; it stays until the process
-// ends.
+// True when another settings window is open: it has been told, brought to the front, and this process
+// must not open one. The first call makes the named mutex that marks a running settings process; it stays
+// until the process ends.
 bool ForwardToRunningSettings();

@@ -124,6 +124,29 @@ TEST(RunModes, ASecondSettingsProcessLeavesTheFirstWindowAlone) {
     CloseWithTheCloseBox(first, window);
 }
 
+TEST(RunModes, ASecondSettingsProcessBringsTheOpenWindowToTheFrontAlsoFromTheTaskbar) {
+    ScratchFolder folder;
+    Installation installation(folder);
+    ZolvaneProcess first(folder, "/c");
+    HWND window = first.WaitForWindow(kSettingsClass);
+    ASSERT_NE(window, nullptr);
+    for (const bool minimised : {false, true}) {
+        PlainWindow other("ZolvaneTestOtherWindow", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+        SetForegroundWindow(other.Get());
+        ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == other.Get(); }));
+        if (minimised) {
+            ShowWindow(window, SW_MINIMIZE);
+            ASSERT_TRUE(PumpUntil([&] { return IsIconic(window) != FALSE; }));
+        }
+
+        ZolvaneProcess second(folder, "/c");
+        EXPECT_TRUE(second.WaitForExit());
+        EXPECT_TRUE(PumpUntil([&] { return GetForegroundWindow() == window; })) << "minimised: " << minimised;
+        EXPECT_FALSE(IsIconic(window));
+    }
+    CloseWithTheCloseBox(first, window);
+}
+
 TEST(RunModes, APasswordChangeWithoutTheSystemsFunctionDoesNothingAndEnds) {
     ScratchFolder folder;
     // A DLL without PwdChangePasswordA in MPR.DLL's place.

@@ -274,3 +274,28 @@ TEST(PreviewMode, TheWindowBecomesADisabledChildFillingTheParentAndEndsWithIt) {
     EXPECT_TRUE(preview.WaitForExit());
     EXPECT_EQ(preview.ExitCode(), 0u);
 }
+
+TEST(PreviewMode, WithoutAWindowToDrawIntoItEnds) {
+    ScratchFolder folder;
+    PlainWindow gone("ZolvaneTestPreviewArea", WS_OVERLAPPEDWINDOW);
+    const std::string goneNumber = gone.Number();
+    gone.Destroy();
+    const struct {
+        const char* name;
+        std::string arguments;
+        bool destroyParent; // the window goes as the program starts: before, while or after it gets in
+    } cases[] = {
+        {"no number", "/p", false},
+        {"a number that is no window", "/p " + goneNumber, false},
+        {"a window that goes at once", "", true},
+    };
+    for (const auto& c : cases) {
+        PlainWindow parent("ZolvaneTestPreviewArea", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+        ZolvaneProcess preview(folder, c.destroyParent ? "/p " + parent.Number() : c.arguments);
+        if (c.destroyParent) {
+            parent.Destroy();
+        }
+        EXPECT_TRUE(preview.WaitForExit()) << c.name;
+        EXPECT_EQ(preview.ExitCode(), 0u) << c.name;
+    }
+}
