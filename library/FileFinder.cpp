@@ -47,6 +47,11 @@ bool FileExists(const std::string& path) {
     return finder.FindFirst(path, kPlainFileMask);
 }
 
+bool AnyFileExists(const std::string& path) {
+    FileFinder finder;
+    return finder.FindFirst(path, kPlainFileMask | sys::kAttrHidden) && (finder.attributes & sys::kAttrDirectory) == 0;
+}
+
 std::uint32_t FileSize(const std::string& path) {
     FileFinder finder;
     return finder.FindFirst(path, kPlainFileMask) ? finder.sizeLow : 0;

@@ -40,8 +40,12 @@ private:
     sys::FindData findData_;
 };
 
-// True when a plain file (not a folder) is at the path.
+// True when a plain file (not a folder) is at the path. A file whose only attribute is hidden is no
+// plain file.
 bool FileExists(const std::string& path);
+
+// True when a file, hidden or not, is at the path; a folder is none.
+bool AnyFileExists(const std::string& path);
 
 // The low 32 bits of the size of the plain file at the path; 0 when there is none.
 std::uint32_t FileSize(const std::string& path);

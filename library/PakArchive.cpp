@@ -1,5 +1,6 @@
 #include "library/PakArchive.h"
 
+#include "library/FileFinder.h"
 #include "support/ByteOrder.h"
 #include "support/Error.h"
 #include "support/ErrorCodes.h"
@@ -59,6 +60,49 @@ std::int32_t SeekPosition(std::uint64_t position) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(position));
 }
 
+// Where a pak's new file is written, and where the old one is moved aside while another program holds it.
+const char* const kNewSuffix = "1";
+const char* const kAsideSuffix = "2";
+
+// Every program that opens a pak lets others replace it meanwhile: it goes on reading the old file, whole,
+// while the new one takes its name.
+std::uint32_t ShareFor(std::uint32_t access) {
+    return (access == sys::kGenericRead ? sys::kShareRead | sys::kShareWrite : sys::kShareRead) | sys::kShareDelete;
+}
+
+// Puts the new file, whole on the disk, in the old one's place; 0, or the system's error code. One move
+// replaces the old file where the system allows it. Windows refuses that while another program holds
+// the old file open, even one that lets others delete it; such a file can still be moved, so the old one
+// is moved aside first and the new one takes its name. Whatever fails, one whole pak stays: the old one
+// at its name (and the new one is deleted), or, when the old one could not be moved back, the two
+// beside the name, where PakArchive::FinishReplace finds them.
+std::uint32_t ReplaceByNewFile(const std::string& newPath, const std::string& path) {
+    if (sys::RenameFile(newPath, path, true)) {
+        return 0;
+    }
+    std::uint32_t error = sys::LastError();
+    if (sys::IsFileInUseError(error)) {
+        const std::string aside = path + kAsideSuffix;
+        // Left by an earlier replace whose reader has closed it since.
+        sys::RemoveFile(aside);
+        if (sys::RenameFile(path, aside, false)) {
+            if (sys::RenameFile(newPath, path, false)) {
+                // Fails while a reader still holds the old file; the next replace tries again.
+                sys::RemoveFile(aside);
+                return 0;
+            }
+            error = sys::LastError();
+            if (!sys::RenameFile(aside, path, false)) {
+                return error;
+            }
+        } else {
+            error = sys::LastError();
+        }
+    }
+    sys::RemoveFile(newPath);
+    return error == 0 ? ecNoErrorInformation : error;
+}
+
 std::vector<std::uint8_t> AllocateResource(std::uint32_t size) {
     try {
         return std::vector<std::uint8_t>(size);
@@ -82,6 +126,8 @@ void PakArchive::Open(const std::string& path, bool create, const ScrambleProgra
     try {
         if (create) {
             CreateEmpty(path, scramble);
+        } else {
+            FinishReplace(path);
         }
         Load(path, access);
     } catch (...) {
@@ -89,6 +135,25 @@ void PakArchive::Open(const std::string& path, bool create, const ScrambleProgra
         throw;
     }
     path_ = path;
+}
+
+void PakArchive::FinishReplace(const std::string& path) {
+    if (AnyFileExists(path)) {
+        return;
+    }
+    for (const char* suffix : {kNewSuffix, kAsideSuffix}) {
+        const std::string candidate = path + suffix;
+        PakArchive probe;
+        try {
+            probe.Load(candidate, sys::kGenericRead);
+        } catch (const std::exception&) {
+            continue;
+        }
+        probe.Close();
+        if (sys::RenameFile(candidate, path, false)) {
+            return;
+        }
+    }
 }
 
 void PakArchive::CreateEmpty(const std::string& path, const ScrambleProgram* scramble) {
@@ -109,11 +174,10 @@ void PakArchive::CreateEmpty(const std::string& path, const ScrambleProgram* scr
 }
 
 void PakArchive::Load(const std::string& path, std::uint32_t access) {
-    const std::uint32_t share = access == sys::kGenericRead ? sys::kShareRead | sys::kShareWrite : sys::kShareRead;
-    file_.Open(path, access, share);
+    file_.Open(path, access, ShareFor(access));
     access_ = access;
-    const std::uint32_t size = file_.Size();
-    if (size < kPakTrailerSize) {
+    const std::uint64_t size = file_.Size();
+    if (size < kPakTrailerSize || size > std::numeric_limits<std::uint32_t>::max()) {
         RaiseCorrupt(path);
     }
     trailer_.assign(kPakTrailerSize, 0);
@@ -446,7 +510,7 @@ void PakArchive::BeginUpdate() {
         return;
     }
     try {
-        const std::uint32_t size = file_.Size();
+        const auto size = static_cast<std::uint32_t>(file_.Size());
         image_.assign(size, 0);
         file_.Seek(0, sys::kSeekBegin);
         if (file_.Read(image_.data(), size) != size) {
@@ -499,23 +563,17 @@ void PakArchive::CommitUpdate() {
             throw;
         }
         file_.Close();
-        // One step from the old file to the new: a crash leaves one whole pak or the other, never none.
-        const bool moved = sys::RenameFile(newPath, path_, true);
-        const std::uint32_t error = moved ? 0 : sys::LastError();
-        if (!moved) {
-            sys::RemoveFile(newPath);
-        }
+        const std::uint32_t error = ReplaceByNewFile(newPath, path_);
         try {
-            file_.Open(path_, access_, sys::kShareRead);
-            if (!moved && !sys::IsFileInUseError(error)) {
-                throw EZolvaneError(ErrorText(error) + " " + path_);
+            try {
+                file_.Open(path_, access_, ShareFor(access_));
+            } catch (...) {
+                if (error == 0) {
+                    throw;
+                }
             }
-            // Windows refuses to replace a file that another program holds open (a screensaver that
-            // reads the catalogue, say): then the new bytes go over the old ones, as single writes do.
-            if (!moved) {
-                file_.Seek(0, sys::kSeekBegin);
-                file_.Write(image_.data(), static_cast<std::uint32_t>(image_.size()));
-                file_.SetEnd();
+            if (error != 0) {
+                throw EZolvaneError(ErrorText(error) + " " + path_);
             }
         } catch (...) {
             AbandonUpdate();
@@ -550,7 +608,7 @@ void PakArchive::Close() {
 }
 
 std::string PakArchive::WriteNewFile(const std::function<void(DiskFile&)>& write) {
-    const std::string newPath = path_ + "1";
+    const std::string newPath = path_ + kNewSuffix;
     DiskFile target;
     try {
         target.CreateFresh(newPath, sys::kAttrNormal, sys::kShareRead);
@@ -593,10 +651,8 @@ void PakArchive::Compact() {
         WriteDirectoryAndTrailer(target);
     });
     file_.Close();
-    // One step from the old file to the new: a crash leaves one whole pak or the other, never none.
-    if (!sys::RenameFile(newPath, path_, true)) {
-        sys::RemoveFile(newPath);
-    }
+    // A compaction that cannot take the old file's place is left undone.
+    ReplaceByNewFile(newPath, path_);
 }
 
 void PakArchive::RequireOpen() const {

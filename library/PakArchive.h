@@ -52,6 +52,11 @@ public:
     // A file that is no pak, or a damaged one, raises "The file is missing or corrupt." and the path.
     void Open(const std::string& path, bool create, const ScrambleProgram* scramble, std::uint32_t access);
 
+    // A replace of the pak at the path that stopped half-way (the program or the disk failed) leaves no
+    // file at the path: this puts the whole pak it left beside it in its place, the new one where it is
+    // whole, else the old one. Nothing happens when a file is at the path. Open does it first.
+    static void FinishReplace(const std::string& path);
+
     // The resource's bytes. Raises "Pak not found." when there is none.
     std::vector<std::uint8_t> Read(PakType type, std::int32_t id);
     // Writes a resource and returns its id; kPakNextId takes the next free one. A length of 0 means

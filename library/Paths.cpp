@@ -22,6 +22,10 @@ void SplitPath(const std::string& path, std::string* folder, std::string* name) 
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
+    // No name is the folder itself: a backslash after it would make a different path of it.
+    if (name.empty()) {
+        return folder;
+    }
     std::string joined = folder;
     if (joined.size() >= 2 && !IsPathSeparator(joined.back())) {
         joined += '\\';

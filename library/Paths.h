@@ -9,7 +9,7 @@
 void SplitPath(const std::string& path, std::string* folder, std::string* name);
 
 // The folder, a backslash unless the folder is shorter than two characters or already ends in a
-// separator, then the name.
+// separator, then the name. An empty name gives the folder unchanged.
 //   "C:\skits" + "a.swf" -> "C:\skits\a.swf";  "C:" + "a.swf" -> "C:a.swf";  "" + "a.swf" -> "a.swf"
 std::string JoinPath(const std::string& folder, const std::string& name);
 

@@ -76,7 +76,9 @@ SkitCatalog::SkitCatalog(const CatalogEnvironment& environment, DownloadJobFacto
     : environment_(environment), jobFactory_(std::move(jobFactory)) {
     RefuseLinkedFolders();
     const std::string opsPath = environment_.OpsFilePath();
-    if (!FileExists(opsPath)) {
+    PakArchive::FinishReplace(opsPath);
+    // A hidden ops file is the ops file all the same.
+    if (!AnyFileExists(opsPath)) {
         RaiseCorrupt(opsPath);
     }
     try {

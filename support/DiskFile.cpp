@@ -92,12 +92,12 @@ void DiskFile::Flush() {
     }
 }
 
-std::uint32_t DiskFile::Size() {
+std::uint64_t DiskFile::Size() {
     std::uint64_t size = 0;
     if (!sys::QueryFileSize(handle_.Get(), size)) {
         RaiseLastError();
     }
-    return static_cast<std::uint32_t>(size);
+    return size;
 }
 
 DiskFileCallCounts DiskFileCalls() {
@@ -112,12 +112,13 @@ DiskFileCallCounts DiskFileCalls() {
 std::string ReadWholeFile(const std::string& path, std::uint32_t largest) {
     DiskFile file;
     file.Open(path, sys::kGenericRead, sys::kShareRead);
-    const std::uint32_t size = file.Size();
+    const std::uint64_t size = file.Size();
     if (size > largest) {
         throw EZolvaneError("It is larger than " + std::to_string(largest) + " bytes. " + path);
     }
-    std::string bytes(size, '\0');
-    bytes.resize(size > 0 ? file.Read(bytes.data(), size) : 0);
+    const auto count = static_cast<std::uint32_t>(size);
+    std::string bytes(count, '\0');
+    bytes.resize(count > 0 ? file.Read(bytes.data(), count) : 0);
     return bytes;
 }
 

@@ -1,7 +1,7 @@
 // DiskFile: one open file, with every failed call raised as an error that carries the system's text.
 //
-// There is no buffering: every read, write and seek is one system call. Positions and sizes are
-// 32-bit; files of 4 GiB or more are not supported.
+// There is no buffering: every read, write and seek is one system call. Positions are 32-bit; a size
+// is told in full, so that a file of 4 GiB or more can be refused instead of taken for a small one.
 #pragma once
 
 #include "support/System.h"
@@ -45,8 +45,8 @@ public:
     void SetEnd();
     // Puts what was written on the disk before it returns.
     void Flush();
-    // The low 32 bits of the file's size.
-    std::uint32_t Size();
+    // The file's size, all 64 bits of it.
+    std::uint64_t Size();
 
 private:
     sys::UniqueFile handle_;

@@ -31,6 +31,8 @@ constexpr std::uint32_t kGenericRead = 0x80000000u;
 constexpr std::uint32_t kGenericWrite = 0x40000000u;
 constexpr std::uint32_t kShareRead = 0x1;
 constexpr std::uint32_t kShareWrite = 0x2;
+// Others may delete or rename the file while it is open, and so replace it by a new one.
+constexpr std::uint32_t kShareDelete = 0x4;
 // Opened for reading in any order, not a sequential scan.
 constexpr std::uint32_t kFlagRandomAccess = 0x10000000u;
 
@@ -86,10 +88,14 @@ bool QueryFileSize(FileHandleValue file, std::uint64_t& size);
 
 // ---- A failing disk, for tests ---------------------------------------------------------------------
 // The POSIX half counts its writes, flushes, set-ends and renames from the last call of FailNthDiskCall
-// and fails the Nth one as a full disk would (ERROR_DISK_FULL); 0 fails none. DiskCallsCounted says how
-// many it has counted. The Windows half never fails on purpose and counts nothing.
-void FailNthDiskCall(std::uint64_t n);
+// and fails the Nth one as a full disk would (ERROR_DISK_FULL; a write puts the first half of its bytes
+// on the disk first); 0 fails none. With andAllAfter every later call fails too, as if the program had
+// stopped there. DiskCallsCounted says how many it has counted. With RefuseReplacingMoves a move that
+// would replace a file fails as Windows fails it while another program holds that file open. The
+// Windows half never fails on purpose and counts nothing.
+void FailNthDiskCall(std::uint64_t n, bool andAllAfter = false);
 std::uint64_t DiskCallsCounted();
+void RefuseReplacingMoves(bool refuse);
 
 // ---- Whole files --------------------------------------------------------------------------------
 

@@ -186,33 +186,24 @@ namespace {
 
 std::uint64_t gDiskCalls = 0;
 std::uint64_t gFailingDiskCall = 0;
+bool gFailingAllAfter = false;
+bool gRefusingReplacingMoves = false;
 
-// Counts one disk call; false when it is the one to fail, with the error a full disk gives.
+// Counts one disk call; false when it is one to fail, with the error a full disk gives.
 bool DiskCallGoesThrough() {
-    if (++gDiskCalls == gFailingDiskCall) {
+    ++gDiskCalls;
+    if (gFailingDiskCall != 0 &&
+        (gDiskCalls == gFailingDiskCall || (gFailingAllAfter && gDiskCalls > gFailingDiskCall))) {
         SetLastErrorCode(kErrorDiskFull);
         return false;
     }
     return true;
 }
 
-} // namespace
-
-void FailNthDiskCall(std::uint64_t n) {
-    gDiskCalls = 0;
-    gFailingDiskCall = n;
-}
-
-std::uint64_t DiskCallsCounted() { return gDiskCalls; }
-
-bool WriteBytes(FileHandleValue file, const void* buffer, std::uint32_t count) {
-    if (!DiskCallGoesThrough()) {
-        return false;
-    }
-    const auto* bytes = static_cast<const unsigned char*>(buffer);
+bool WriteAll(int descriptor, const unsigned char* bytes, std::uint32_t count) {
     std::uint32_t done = 0;
     while (done < count) {
-        const ssize_t put = write(AsDescriptor(file), bytes + done, count - done);
+        const ssize_t put = write(descriptor, bytes + done, count - done);
         if (put < 0) {
             if (errno == EINTR) {
                 continue;
@@ -222,6 +213,29 @@ bool WriteBytes(FileHandleValue file, const void* buffer, std::uint32_t count) {
         done += static_cast<std::uint32_t>(put);
     }
     return true;
+}
+
+} // namespace
+
+void FailNthDiskCall(std::uint64_t n, bool andAllAfter) {
+    gDiskCalls = 0;
+    gFailingDiskCall = n;
+    gFailingAllAfter = andAllAfter;
+}
+
+std::uint64_t DiskCallsCounted() { return gDiskCalls; }
+
+void RefuseReplacingMoves(bool refuse) { gRefusingReplacingMoves = refuse; }
+
+bool WriteBytes(FileHandleValue file, const void* buffer, std::uint32_t count) {
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    if (!DiskCallGoesThrough()) {
+        // A full disk takes what fits before it refuses the rest.
+        WriteAll(AsDescriptor(file), bytes, count / 2);
+        SetLastErrorCode(kErrorDiskFull);
+        return false;
+    }
+    return WriteAll(AsDescriptor(file), bytes, count);
 }
 
 std::uint32_t SetFilePosition(FileHandleValue file, std::int32_t distance, SeekMethod method) {
@@ -308,6 +322,11 @@ bool RenameFile(const std::string& source, const std::string& target, bool repla
     }
     const std::string from = NativePath(source);
     const std::string to = NativePath(target);
+    struct stat existing;
+    if (replaceExisting && gRefusingReplacingMoves && lstat(to.c_str(), &existing) == 0) {
+        errno = EBUSY;
+        return false;
+    }
     if (replaceExisting) {
         if (rename(from.c_str(), to.c_str()) != 0) {
             return false;

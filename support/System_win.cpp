@@ -83,9 +83,11 @@ bool SetEndOfFileHere(FileHandleValue file) { return SetEndOfFile(AsHandle(file)
 
 bool FlushFile(FileHandleValue file) { return FlushFileBuffers(AsHandle(file)) != FALSE; }
 
-void FailNthDiskCall(std::uint64_t /*n*/) {}
+void FailNthDiskCall(std::uint64_t /*n*/, bool /*andAllAfter*/) {}
 
 std::uint64_t DiskCallsCounted() { return 0; }
+
+void RefuseReplacingMoves(bool /*refuse*/) {}
 
 bool QueryFileSize(FileHandleValue file, std::uint64_t& size) {
     BY_HANDLE_FILE_INFORMATION info;

@@ -35,6 +35,17 @@ TEST(FileExists, TrueForPlainAndReadOnlyFilesOnly) {
     EXPECT_FALSE(FileExists(folder / "missing-folder" + "/a.swf"));
 }
 
+TEST(AnyFileExists, TrueForHiddenFilesTooButNeverForFolders) {
+    ScratchFolder folder;
+    WriteFile(folder / ".hidden.ops", "x");
+    ASSERT_TRUE(sys::SetAttributes(folder / ".hidden.ops", sys::kAttrHidden));
+    std::filesystem::create_directory(folder / "skits");
+
+    EXPECT_TRUE(AnyFileExists(folder / ".hidden.ops"));
+    EXPECT_FALSE(AnyFileExists(folder / "skits"));
+    EXPECT_FALSE(AnyFileExists(folder / "missing.ops"));
+}
+
 TEST(FileSize, TheSizeOfAFileOrZeroWhenThereIsNone) {
     ScratchFolder folder;
     WriteFile(folder / "empty", "");

@@ -519,6 +519,107 @@ TEST_F(PakArchiveTest, AnAbandonedUpdateOrOneThatChangesNothingLeavesTheFileAlon
     EXPECT_TRUE(SameBytes(ReadFile(path), before));
 }
 
+// Another program reads the pak meanwhile, as the screensaver reads the catalogue while the settings save it.
+TEST_F(PakArchiveTest, AnUpdateReplacesThePakThatAReaderHoldsAndTheReaderGoesOnWithTheOldBytes) {
+    const std::string path = MakePak({"one", "two"});
+    PakArchive reader;
+    reader.Open(path, false, nullptr, sys::kGenericRead);
+    PakArchive writer;
+    writer.Open(path, false, nullptr, kReadWrite);
+    {
+        PakArchive::Update update(writer);
+        writer.WriteText(kPakPSTR, 1, "eno");
+        writer.WriteText(kPakPSTR, 2, "owt");
+        update.Commit();
+    }
+    EXPECT_EQ(Text(reader.Read(kPakPSTR, 2)), std::string("two\0", 4));
+    EXPECT_EQ(Text(writer.Read(kPakPSTR, 2)), std::string("owt\0", 4));
+    reader.Close();
+    writer.Close();
+    PakArchive again;
+    again.Open(path, false, nullptr, sys::kGenericRead);
+    EXPECT_EQ(Text(again.Read(kPakPSTR, 1)), std::string("eno\0", 4));
+    EXPECT_FALSE(std::filesystem::exists(path + "1"));
+    EXPECT_FALSE(std::filesystem::exists(path + "2"));
+}
+
+#if !defined(_WIN32)
+// Every disk call of an update and of a compaction fails in turn, as a full disk fails it or as if the
+// program stopped there, while another program holds the pak so that the new file cannot simply replace
+// it: the pak then opens with the resources from before or from after, never a mix.
+TEST_F(PakArchiveTest, WhileAnotherProgramHoldsThePakAFailingDiskLeavesTheOldOrTheNewPak) {
+    const std::string path = Path();
+    const auto summary = [&] {
+        PakArchive pak;
+        pak.Open(path, false, nullptr, sys::kGenericRead);
+        std::string texts;
+        for (std::uint32_t i = 0; i < pak.Count(); ++i) {
+            const PakEntry entry = pak.Entry(i);
+            if (!entry.deleted) {
+                texts += std::to_string(entry.type) + " " + std::to_string(entry.id) + " " +
+                         Text(pak.Read(entry.type, entry.id)) + "\n";
+            }
+        }
+        return texts;
+    };
+    const std::string uncompacted = [&] {
+        PakArchive pak;
+        pak.Open(path, true, nullptr, kReadWrite);
+        pak.WriteText(kPakPSTR, 1, "one");
+        pak.WriteText(kPakPSTR, 2, std::string(3000, 'x'));
+        pak.WriteText(kPakPSTR, 1, "one, but longer");
+        return ReadFile(path);
+    }();
+    const auto update = [&] {
+        PakArchive pak;
+        pak.Open(path, false, nullptr, kReadWrite);
+        PakArchive::Update writes(pak);
+        WriteSequence(pak, 1);
+        writes.Commit();
+    };
+    const auto compaction = [&] {
+        PakArchive pak;
+        pak.Open(path, false, nullptr, kReadWrite);
+        pak.Close();
+    };
+    const struct {
+        const char* name;
+        std::function<void()> operation;
+    } cases[] = {{"an update", update}, {"a compaction", compaction}};
+
+    sys::RefuseReplacingMoves(true);
+    for (const auto& c : cases) {
+        const auto setUp = [&] {
+            std::filesystem::remove(path + "1");
+            std::filesystem::remove(path + "2");
+            WriteFile(path, uncompacted);
+        };
+        setUp();
+        const std::string before = summary();
+        sys::FailNthDiskCall(0);
+        c.operation();
+        const std::uint64_t calls = sys::DiskCallsCounted();
+        const std::string after = summary();
+        for (const bool stops : {false, true}) {
+            for (std::uint64_t n = 1; n <= calls; ++n) {
+                setUp();
+                sys::FailNthDiskCall(n, stops);
+                try {
+                    c.operation();
+                } catch (const std::exception&) {
+                    // What the file holds afterwards is the test.
+                }
+                sys::FailNthDiskCall(0);
+                const std::string now = ErrorOf([&] { summary(); }) == "(nothing raised)" ? summary() : "damaged";
+                EXPECT_TRUE(now == before || now == after)
+                    << c.name << (stops ? ", stopping" : ", failing") << " at disk call " << n << " of " << calls;
+            }
+        }
+    }
+    sys::RefuseReplacingMoves(false);
+}
+#endif
+
 namespace {
 
 // Find and NextId as the directory itself answers them, entry by entry.

@@ -39,4 +39,6 @@ TEST(JoinPath, PutsOneBackslashBetweenFolderAndName) {
     EXPECT_EQ(JoinPath("/tmp/", "a.swf"), "/tmp/a.swf");
     // A folder of one character gets no backslash.
     EXPECT_EQ(JoinPath("x", "a.swf"), "xa.swf");
+    // No name is the folder itself.
+    EXPECT_EQ(JoinPath("C:\\skits", ""), "C:\\skits");
 }

@@ -173,6 +173,13 @@ TEST_F(CatalogTest, AnOpsFileThatCannotBeWrittenIsReadOnlyWhereAllowed) {
     EXPECT_TRUE(testing_files::SameBytes(ReadFile(environment_.opsFile), before));
 }
 
+TEST_F(CatalogTest, AHiddenOpsFileOpensAndSavesAsAnyOther) {
+    WriteOps({Skit(skRegular, 1, "one.gif")});
+    ASSERT_TRUE(sys::SetAttributes(environment_.opsFile, sys::kAttrHidden));
+    ApplyAll(*Open(), dsScheduled);
+    EXPECT_EQ(Open()->Records()[0].state, dsScheduled);
+}
+
 TEST_F(CatalogTest, OpeningPurgesUsedUpAndExpiredTimedSkitsWithTheirMovies) {
     SkitRecord usedUp = Downloaded(Skit(skTimed, 1, "used.gif"));
     usedUp.playsLeft = 0;

@@ -62,6 +62,19 @@ TEST(DiskFile, WritesSeeksReadsAndSizesAFile) {
     EXPECT_EQ(ReadFile(path), "01ab456");
 }
 
+// A sparse file, so that the test costs no disk space.
+TEST(DiskFile, ASizeOf4GiBOrMoreIsToldInFull) {
+    ScratchFolder folder;
+    const std::string path = folder / "huge.bin";
+    WriteFile(path, "");
+    std::filesystem::resize_file(path, 0x100000007ull);
+    DiskFile file;
+    file.Open(path, sys::kGenericRead, sys::kShareRead);
+    EXPECT_EQ(file.Size(), 0x100000007ull);
+    file.Close();
+    EXPECT_EQ(ErrorOf([&] { ReadWholeFile(path); }), "It is larger than 4294967295 bytes. " + path);
+}
+
 TEST(DiskFile, CreateTruncatesAFileThatIsThere) {
     ScratchFolder folder;
     const std::string path = folder / "old.bin";
