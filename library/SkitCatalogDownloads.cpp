@@ -3,7 +3,6 @@
 // thread, in the handler of the download-done message that the job posts.
 #include "library/SkitCatalog.h"
 
-#include "library/FileFinder.h"
 #include "library/Paths.h"
 #include "library/SafeNames.h"
 
@@ -160,11 +159,14 @@ void SkitCatalog::FinishSkitDownload(bool failed) {
     if (!movie) {
         return;
     }
-    if (FileExists(*movie)) {
-        sys::RemoveFile(*movie);
-    }
-    if (!sys::CopyFileTo(downloadTarget_, *movie, true)) {
-        return; // still scheduled: a later sequence fetches it again
+    // The copy is made beside the old movie and takes its place in one step, so that a full disk or a
+    // player that holds the old movie leaves it whole and playable. A failed copy or move leaves the skit
+    // scheduled: a later sequence fetches it again.
+    const std::string copy = *movie + "1";
+    sys::RemoveFile(copy);
+    if (!sys::CopyFileTo(downloadTarget_, copy, true) || !sys::RenameFile(copy, *movie, true)) {
+        sys::RemoveFile(copy);
+        return;
     }
     record.state = dsDownloaded;
     if (record.play == pcAfterDownload) {

@@ -139,6 +139,30 @@ TEST_F(DownloadSequenceTest, ADownloadedSkitReplacesTheOldMovie) {
     EXPECT_EQ(catalog->Records()[0].play, pcYes);
 }
 
+#if !defined(_WIN32)
+// Every disk call of finishing the download fails in turn, as a full disk fails it.
+TEST_F(DownloadSequenceTest, AFullDiskWhileCopyingADownloadedSkitKeepsTheOldMovie) {
+    const std::string arrived(100000, 'n');
+    for (std::uint64_t n = 1;; ++n) {
+        PutMovie("one.gif", "old movie");
+        WriteOps({Scheduled(Skit(skRegular, 1, "one.gif"))});
+        auto catalog = Open();
+        ASSERT_TRUE(catalog->StartSkitDownloads(kWindow));
+        Arrive(arrived);
+        sys::FailNthDiskCall(n);
+        catalog->OnDownloadDone(false);
+        const bool failed = sys::DiskCallsCounted() >= n;
+        sys::FailNthDiskCall(0);
+        if (!failed) {
+            break;
+        }
+        EXPECT_EQ(ReadFile(Skits("one.gif")), "old movie") << "disk call " << n;
+        EXPECT_EQ(catalog->Records()[0].state, dsScheduled) << "disk call " << n;
+        EXPECT_FALSE(Exists(Skits("one.gif1"))) << "disk call " << n;
+    }
+}
+#endif
+
 TEST_F(DownloadSequenceTest, ASkitThatCannotBeCopiedStaysScheduledAndIsNotFetchedAgainAtOnce) {
     WriteOps({Scheduled(Skit(skRegular, 1, "one.gif")), Scheduled(Skit(skRegular, 2, "two.gif"))});
     auto catalog = Open();
