@@ -108,6 +108,12 @@ TEST_F(CatalogCommandsTest, AManifestErrorNamesTheSkitAndTheField) {
         {R"({"listUrl": "x", "skits": [{"id": 1, "name": "a", "fileName": "b", "url": "c", "colour": 2}]})",
          "The manifest's skit 1 (id 1) has the unknown field \"colour\"."},
         {R"({"listUrl": 5})", "The manifest, field \"listUrl\", is not a text."},
+        {R"({"listUrl": "x", "skits": [{"id": 1, "name": "\u4e2d", "fileName": "b", "url": "c"}]})",
+         "The manifest's skit 1 (id 1), field \"name\", holds U+4E2D, which the program's code page, "
+         "Windows-1252, does not have."},
+        {R"({"listUrl": "\u0081"})",
+         "The manifest, field \"listUrl\", holds U+0081, which the program's code page, Windows-1252, does not "
+         "have."},
         {R"({"listUrl": "x", "skits": {}})", "The manifest, field \"skits\", is not a list."},
     };
     for (const Case& c : cases) {
@@ -117,6 +123,21 @@ TEST_F(CatalogCommandsTest, AManifestErrorNamesTheSkitAndTheField) {
         EXPECT_EQ(outcome.err, "paktool: " + c.error + "\n");
         EXPECT_FALSE(std::filesystem::exists(folder_ / "list.syn"));
     }
+}
+
+// The program keeps Windows-1252; the author writes and reads UTF-8.
+TEST_F(CatalogCommandsTest, TextsAreStoredInWindows1252AndShownInUtf8) {
+    const std::string name = "Caf\xC3\xA9 \xE2\x80\x93 d\xC3\xA9j\xC3\xA0 vu \xE2\x82\xAC\xC5\xB8";
+    const std::string list =
+        MakeSync(R"({"listUrl": "http://x/l", "skits": [{"id": 1, "name": ")" + name +
+                 R"(", "fileName": "caf\u00e9.gif", "url": "http://x/c", "state": "downloaded"}]})");
+    EXPECT_NE(testing_files::ReadFile(list).find("Caf\xE9 \x96 d\xE9j\xE0 vu \x80\x9F"), std::string::npos);
+    ASSERT_EQ(PakTool({"make-ops", ops_, "--list-url", "http://x/l", "--list-file", "l"}).status, 0);
+    const PakToolOutcome merged = PakTool({"merge", ops_, list, "--skits", skits_, "--now", "2025-12-24T18:00:00"});
+    ASSERT_EQ(merged.status, 0) << merged.err;
+    EXPECT_NE(merged.out.find(" caf\xC3\xA9.gif \"" + name + "\"\n"), std::string::npos) << merged.out;
+    const std::string shown = PakTool({"show-ops", ops_}).out;
+    EXPECT_NE(shown.find(" caf\xC3\xA9.gif \"" + name + "\"\n"), std::string::npos) << shown;
 }
 
 TEST_F(CatalogCommandsTest, AMergeWithoutAListOrAGoodTimeChangesNothing) {

@@ -63,7 +63,12 @@ public:
         if (!value->is_string()) {
             FailField(field, "is not a text");
         }
-        return value->get<std::string>();
+        std::string ansi;
+        std::string refused;
+        if (!Utf8ToAnsi(value->get<std::string>(), ansi, refused)) {
+            FailField(field, "holds " + refused + ", which the program's code page, Windows-1252, does not have");
+        }
+        return ansi;
     }
 
     std::int64_t Number(const char* field, std::int64_t low, std::int64_t high, std::int64_t fallback,
@@ -254,7 +259,7 @@ std::string SkitLine(const SkitRecord& record) {
            " " + NameOf(kStateNames, record.state) + " play " + NameOf(kPlayNames, record.play) + " plays " +
            std::to_string(record.plays) + " left " + std::to_string(record.playsLeft) + " " +
            FormatLocalDateTime(record.availableFrom) + ".." + FormatLocalDateTime(record.availableUntil) + " " +
-           record.fileName.text + " \"" + record.name.text + "\"";
+           AnsiToUtf8(record.fileName.text) + " \"" + AnsiToUtf8(record.name.text) + "\"";
 }
 
 void ShowOps(const std::string& path, std::ostream& out) {
@@ -268,8 +273,8 @@ void ShowOps(const std::string& path, std::ostream& out) {
     auto text = [&](std::int32_t id) { return TextOfResource(pak.Read(kPakPSTR, id)); };
     out << "listVersion " << header.listVersion << " listIntervalDays " << header.listIntervalDays << " lastListUpdate "
         << FormatLocalDateTime(header.lastListUpdate) << "\n";
-    out << "listUrl " << text(header.listUrl.id) << "\n";
-    out << "listFileName " << text(header.listFileName.id) << "\n";
+    out << "listUrl " << AnsiToUtf8(text(header.listUrl.id)) << "\n";
+    out << "listFileName " << AnsiToUtf8(text(header.listFileName.id)) << "\n";
     out << "timedEnabled " << int{header.timedEnabled} << " timedInterval " << header.timedInterval
         << " timedCountdown " << header.timedCountdown << " timedPlaysPerStart " << header.timedPlaysPerStart
         << " timedPlaysLeft " << header.timedPlaysLeft << " timedPlaysTotal " << header.timedPlaysTotal
@@ -386,7 +391,8 @@ void Simulate(const SimulateOptions& options, std::ostream& out) {
         out << "pick " << pick << ": ";
         if (catalog.ChooseNextSkit()) {
             const SkitRecord& skit = *catalog.CurrentSkit();
-            out << kKindNames[skit.kind < 3 ? skit.kind : 1] << " " << skit.id << " " << skit.fileName.text << "\n";
+            out << kKindNames[skit.kind < 3 ? skit.kind : 1] << " " << skit.id << " " << AnsiToUtf8(skit.fileName.text)
+                << "\n";
         } else {
             out << "none\n";
         }

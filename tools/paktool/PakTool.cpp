@@ -8,9 +8,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdio>
+#include <iterator>
 #include <optional>
 #include <ostream>
 
@@ -160,6 +162,93 @@ void RefuseToReplace(const std::string& path, bool force) {
     if (!force && FileExists(path)) {
         throw EZolvaneError(path + " is already there; use --force to replace it.");
     }
+}
+
+namespace {
+
+// What Windows-1252 puts at 0x80 to 0x9F; 0 where it puts nothing.
+constexpr char32_t kAnsi80To9F[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
+// The next character of a UTF-8 text, or false when the bytes at `at` start none (an overlong form and
+// a surrogate are none either).
+bool NextCharacter(const std::string& text, std::size_t& at, char32_t& character) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = lead < 0x80             ? 1
+                               : (lead & 0xE0) == 0xC0 ? 2
+                               : (lead & 0xF0) == 0xE0 ? 3
+                               : (lead & 0xF8) == 0xF0 ? 4
+                                                       : 0;
+    if (length == 0 || at + length > text.size()) {
+        return false;
+    }
+    character = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80) {
+            return false;
+        }
+        character = (character << 6) | (next & 0x3F);
+    }
+    constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (character < kSmallest[length] || character > 0x10FFFF || (character >= 0xD800 && character <= 0xDFFF)) {
+        return false;
+    }
+    at += length;
+    return true;
+}
+
+void AppendUtf8(std::string& text, char32_t character) {
+    if (character < 0x80) {
+        text += static_cast<char>(character);
+    } else if (character < 0x800) {
+        text += static_cast<char>(0xC0 | (character >> 6));
+        text += static_cast<char>(0x80 | (character & 0x3F));
+    } else {
+        text += static_cast<char>(0xE0 | (character >> 12));
+        text += static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (character & 0x3F));
+    }
+}
+
+} // namespace
+
+bool Utf8ToAnsi(const std::string& utf8, std::string& ansi, std::string& refused) {
+    ansi.clear();
+    for (std::size_t at = 0; at < utf8.size();) {
+        char32_t character = 0;
+        if (!NextCharacter(utf8, at, character)) {
+            refused = "bytes that are no UTF-8";
+            return false;
+        }
+        if (character < 0x80 || (character >= 0xA0 && character <= 0xFF)) {
+            ansi += static_cast<char>(character);
+            continue;
+        }
+        const char32_t* const end = std::end(kAnsi80To9F);
+        const char32_t* const found = character > 0xFF ? std::find(std::begin(kAnsi80To9F), end, character) : end;
+        if (found == end) {
+            char name[16];
+            std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(character));
+            refused = name;
+            return false;
+        }
+        ansi += static_cast<char>(0x80 + (found - std::begin(kAnsi80To9F)));
+    }
+    return true;
+}
+
+std::string AnsiToUtf8(const std::string& ansi) {
+    std::string utf8;
+    for (const char c : ansi) {
+        const auto byte = static_cast<unsigned char>(c);
+        const char32_t mapped = byte >= 0x80 && byte <= 0x9F ? kAnsi80To9F[byte - 0x80] : byte;
+        AppendUtf8(utf8, mapped != 0 ? mapped : char32_t{0xFFFD});
+    }
+    return utf8;
 }
 
 PakType ParsePakType(const std::string& text) {

@@ -46,6 +46,13 @@ void RefuseToReplace(const std::string& path, bool force);
 bool ParseLocalDateTime(const std::string& text, FileTime& time);
 std::string FormatLocalDateTime(FileTime time);
 
+// The program keeps its texts in the ANSI code page it runs with, Windows-1252; paktool's user writes
+// and reads them in UTF-8. A text with a character that Windows-1252 lacks, or that is no UTF-8, gives
+// false, and `refused` names what stopped it ("U+4E2D", or "bytes that are no UTF-8").
+bool Utf8ToAnsi(const std::string& utf8, std::string& ansi, std::string& refused);
+// The five bytes Windows-1252 leaves unassigned come out as U+FFFD.
+std::string AnsiToUtf8(const std::string& ansi);
+
 // PSTR, SKIT, SYNC, SkOp, or 0x and 8 hex digits.
 PakType ParsePakType(const std::string& text);
 std::string PakTypeName(PakType type);
