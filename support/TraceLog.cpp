@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -68,6 +69,19 @@ private:
     char text_[kTraceMaxLine + 1] = "";
     std::size_t length_ = 0;
 };
+
+// Opens, appends one line to and closes the file; a file that cannot be opened drops the line. The caller
+// holds the lock of whoever writes the file.
+void AppendLineTo(const std::string& path, const char* text) {
+    // Text mode: on Windows the line feed reaches the file as carriage return and line feed.
+    std::FILE* file = std::fopen(sys::NativePath(path).c_str(), "a+t");
+    if (file == nullptr) {
+        return;
+    }
+    std::fputs(text, file);
+    std::fputc('\n', file);
+    std::fclose(file);
+}
 
 void ExpandMessage(LineBuffer& line, const char* format, std::initializer_list<TraceArg> args) {
     const TraceArg* next = args.begin();
@@ -172,14 +186,17 @@ void TraceUseDefaultFile(bool keep) { TraceSetFile(TraceDefaultFileFor(sys::Modu
 void TraceAppendLine(const char* text) {
     TraceState& state = State();
     std::lock_guard<std::mutex> guard(state.lock);
-    // Text mode: on Windows the line feed reaches the file as carriage return and line feed.
-    std::FILE* file = std::fopen(sys::NativePath(state.path).c_str(), "a+t");
-    if (file == nullptr) {
-        return;
-    }
-    std::fputs(text, file);
-    std::fputc('\n', file);
-    std::fclose(file);
+    AppendLineTo(state.path, text);
+}
+
+std::string TraceFormatLine(std::uint32_t level, const char* format, std::initializer_list<TraceArg> args) {
+    const sys::CivilTime now = sys::LocalTimeNow();
+    LineBuffer line;
+    line.AppendFormat("%s%d-%02d-%02d_%02d:%02d:%02d.%03d ", TraceLevelTag(level), now.year, now.month, now.day,
+                      now.hour, now.minute, now.second, now.milliseconds);
+    line.AppendFormat("Thread=%X ", sys::CurrentThreadId());
+    ExpandMessage(line, format != nullptr ? format : "", args);
+    return line.Text();
 }
 
 void TraceWriteArgs(std::uint32_t level, const char* format, std::initializer_list<TraceArg> args) {
@@ -193,11 +210,14 @@ void TraceWriteArgs(std::uint32_t level, const char* format, std::initializer_li
             SetPathLocked(state, TraceDefaultFileFor(sys::ModuleFileName()), false);
         }
     }
-    const sys::CivilTime now = sys::LocalTimeNow();
-    LineBuffer line;
-    line.AppendFormat("%s%d-%02d-%02d_%02d:%02d:%02d.%03d ", TraceLevelTag(level), now.year, now.month, now.day,
-                      now.hour, now.minute, now.second, now.milliseconds);
-    line.AppendFormat("Thread=%X ", sys::CurrentThreadId());
-    ExpandMessage(line, format != nullptr ? format : "", args);
-    TraceAppendLine(line.Text());
+    TraceAppendLine(TraceFormatLine(level, format, args).c_str());
+}
+
+TraceFile::TraceFile(std::string path)
+    : path_(path.empty() ? TraceDefaultFileFor(sys::ModuleFileName()) : std::move(path)) {}
+
+void TraceFile::WriteArgs(std::uint32_t level, const char* format, std::initializer_list<TraceArg> args) {
+    const std::string line = TraceFormatLine(level, format, args);
+    std::lock_guard<std::mutex> guard(lock_);
+    AppendLineTo(path_, line.c_str());
 }

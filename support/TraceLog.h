@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <mutex>
 #include <string>
 #include <type_traits>
 
@@ -81,3 +82,27 @@ const char* TraceLevelTag(std::uint32_t level);
 // Appends the text and a line end to the log file under the trace lock; a file that cannot be
 // opened drops the line.
 void TraceAppendLine(const char* text);
+
+// One line as the trace log writes it, without its line end: tag, local date and time, thread, message.
+std::string TraceFormatLine(std::uint32_t level, const char* format, std::initializer_list<TraceArg> args);
+
+// A log of its own in the trace log's line format, such as the download log: its own file and its own
+// lock, every level written, and nothing of the trace log's file or levels touched. An empty path means
+// the trace log's default file, appended to.
+class TraceFile {
+public:
+    explicit TraceFile(std::string path);
+    TraceFile(const TraceFile&) = delete;
+    TraceFile& operator=(const TraceFile&) = delete;
+
+    const std::string& Path() const { return path_; }
+    void WriteArgs(std::uint32_t level, const char* format, std::initializer_list<TraceArg> args);
+    template <class... Args>
+    void Write(std::uint32_t level, const char* format, const Args&... args) {
+        WriteArgs(level, format, {TraceArg(args)...});
+    }
+
+private:
+    std::string path_;
+    std::mutex lock_;
+};

@@ -242,3 +242,33 @@ TEST(TraceDefaultFileFor, TheProgramsNameWithLogAsItsExtension) {
     EXPECT_EQ(TraceDefaultFileFor("C:\\My.Apps\\Example"), "C:\\My.Apps\\Example.log");
     EXPECT_EQ(TraceDefaultFileFor("/opt/my.tools/paktool"), "/opt/my.tools/paktool.log");
 }
+
+// A log of its own (the download log) writes every level in the trace format, while another thread traces
+// at once: neither file gets the other's lines, and the trace log's file and levels stay as they were.
+TEST_F(TraceLogTest, ATraceFileOfItsOwnTakesNoneOfTheTraceLogsLinesAndChangesNothingOfIt) {
+    const std::string own = folder_ / "download.log";
+    TraceFile file(own);
+    constexpr int kLines = 200;
+    std::thread tracer([] {
+        for (int i = 0; i < kLines; ++i) {
+            TraceWrite(tlError, "%s", "traced");
+        }
+    });
+    for (int i = 0; i < kLines; ++i) {
+        file.Write(i % 2 == 0 ? tlInfo : tlError, "%s %d", "logged", i);
+    }
+    tracer.join();
+    TraceWrite(tlInfo, "%s", "a level the trace log never enabled");
+
+    const std::vector<std::string> logged = LinesOf(own);
+    ASSERT_EQ(logged.size(), static_cast<std::size_t>(kLines));
+    for (int i = 0; i < kLines; ++i) {
+        EXPECT_EQ(logged[i].substr(0, 9), i % 2 == 0 ? ".INFO... " : ".ERROR.. ");
+        EXPECT_EQ(MessageOf(logged[i]), "logged " + std::to_string(i));
+    }
+    const std::vector<std::string> traced = Lines();
+    ASSERT_EQ(traced.size(), static_cast<std::size_t>(kLines));
+    for (const std::string& line : traced) {
+        EXPECT_EQ(MessageOf(line), "traced");
+    }
+}
