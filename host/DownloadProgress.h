@@ -15,7 +15,6 @@ constexpr UINT kMsgCancelDownload = WM_USER + 0x300;
 
 class DownloadProgress {
 public:
-    virtual ~DownloadProgress() = default;
     // Shows the display and paints it at once.
     virtual void ShowProgress() = 0;
     // False once the user has confirmed a cancel, which hides it.
@@ -23,7 +22,19 @@ public:
     virtual void SetProcessText(const std::string& text) = 0;
     virtual void SetActivityText(const std::string& text) = 0;
     virtual void SetBarProgress(int minimum, int maximum, int position) = 0;
+    // The owner is done with the display: it goes at once or, while its question about cancelling is
+    // open (the last completion can arrive meanwhile), as soon as that has been answered.
+    virtual void Release() = 0;
+
+protected:
+    // A display goes through Release.
+    virtual ~DownloadProgress() = default;
 };
 
+struct ReleaseDownloadProgress {
+    void operator()(DownloadProgress* display) const { display->Release(); }
+};
+using DownloadProgressPtr = std::unique_ptr<DownloadProgress, ReleaseDownloadProgress>;
+
 // Makes a progress display that tells notifyWindow when the user cancels.
-using DownloadProgressMaker = std::function<std::unique_ptr<DownloadProgress>(TForm& notifyWindow)>;
+using DownloadProgressMaker = std::function<DownloadProgressPtr(TForm& notifyWindow)>;

@@ -20,3 +20,20 @@ bool FinishDownloadStep(HWND owner, SkitCatalog& library, bool failed) {
     }
     return library.HasJob();
 }
+
+void ShowSequenceProgress(DownloadProgress& display, const SkitCatalog& library) {
+    const DownloadJob* job = library.Job();
+    if (job == nullptr) {
+        return;
+    }
+    const DownloadSnapshot snapshot = job->Snapshot();
+    display.SetActivityText(snapshot.statusText);
+    display.SetBarProgress(0, library.DownloadsPlanned() * 100,
+                           SequenceProgress(library.DownloadsDone(), snapshot.bytesDone, snapshot.bytesTotal));
+}
+
+void CancelSequence(const SkitCatalog& library) {
+    if (DownloadJob* job = library.Job()) {
+        job->Cancel();
+    }
+}

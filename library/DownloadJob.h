@@ -16,6 +16,18 @@ using NotifyWindow = void*;
 // The message posted when a transfer has ended (WM_USER + 0x200).
 constexpr unsigned kDownloadDoneMessage = 1536;
 
+// What a progress display shows of the transfer under way: copies, taken together, so that the
+// user-interface thread never reads a text while the transfer's thread replaces it.
+struct DownloadSnapshot {
+    // What the transfer is doing: "Connecting to host..." until a request is out, then its display name.
+    std::string statusText;
+    // Body bytes received, and the bytes announced (0 when the server announced no length).
+    std::int32_t bytesDone = 0;
+    std::int32_t bytesTotal = 0;
+    // Why the last transfer failed; empty after a success.
+    std::string failReason;
+};
+
 class DownloadJob {
 public:
     virtual ~DownloadJob() = default;
@@ -27,6 +39,10 @@ public:
     virtual void Cancel() = 0;
     // Sets the download manager's progress counters (bytes done, bytes in all) back to 0.
     virtual void ResetProgress() = 0;
+    virtual DownloadSnapshot Snapshot() const = 0;
+    // When the job goes, a dial-up connection that came up meanwhile is hung up: with ask, only after the
+    // user said Yes to "Would you like to disconnect from the Internet now?".
+    virtual void SetAskBeforeHangUp(bool ask) = 0;
 };
 
 using DownloadJobFactory = std::function<std::unique_ptr<DownloadJob>()>;

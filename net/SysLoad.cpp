@@ -14,8 +14,6 @@
 #include <memory>
 #include <typeinfo>
 
-TSysLoad* SysLoad = nullptr;
-
 namespace {
 
 constexpr std::uint32_t kConnectRetries = 1;
@@ -33,7 +31,8 @@ std::string TypeName(const std::exception& error) {
 
 } // namespace
 
-TSysLoad::TSysLoad(std::unique_ptr<DialUpConnections> dialUp) : dialUp_(std::move(dialUp)) {
+TSysLoad::TSysLoad(std::unique_ptr<DialUpConnections> dialUp)
+    : dialUp_(std::move(dialUp)), downloadLog_(Settings.LogPath) {
     HTTP.SetConnectRetries(kConnectRetries);
     HTTP.SetEnableCache(false);
     HTTP.Port = 80;
@@ -156,12 +155,7 @@ void TSysLoad::Cancel() {
     HTTP.Abort();
 }
 
-void TSysLoad::WriteDownloadLog(std::uint32_t level, const std::string& text) {
-    TraceSetFile(Settings.LogPath, true);
-    TraceSetLevel(level, true);
-    TraceWrite(level, "%s", text);
-    TraceUseDefaultFile(true);
-}
+void TSysLoad::WriteDownloadLog(std::uint32_t level, const std::string& text) { downloadLog_.Write(level, "%s", text); }
 
 std::string TSysLoad::CurrentItem() const {
     std::lock_guard<std::mutex> guard(textLock_);
@@ -176,6 +170,18 @@ std::string TSysLoad::StatusText() const {
 std::string TSysLoad::FailReason() const {
     std::lock_guard<std::mutex> guard(textLock_);
     return failReason_;
+}
+
+DownloadSnapshot TSysLoad::Snapshot() const {
+    DownloadSnapshot snapshot;
+    {
+        std::lock_guard<std::mutex> guard(textLock_);
+        snapshot.statusText = statusText_;
+        snapshot.failReason = failReason_;
+    }
+    snapshot.bytesDone = bytesDone_.load();
+    snapshot.bytesTotal = bytesTotal_.load();
+    return snapshot;
 }
 
 void TSysLoad::SetText(std::string& text, const std::string& value) {

@@ -8,10 +8,15 @@
 // Download runs on the download worker thread; the progress displays read the texts and counters from
 // the user-interface thread, which is also where Cancel comes from. The texts are guarded and read as
 // copies; the counters are single 32-bit atomics.
+//
+// The download log is a file of its own in the trace log's line format, written with a lock of its own;
+// the trace log's file and levels are never touched.
 #pragma once
 
+#include "library/DownloadJob.h"
 #include "net/DialUp.h"
 #include "net/SimpleHTTP.h"
+#include "support/TraceLog.h"
 
 #include <atomic>
 #include <cstdint>
@@ -23,7 +28,7 @@
 class TSysLoad {
 public:
     // Sets up HTTP and takes the dial-up snapshot: dialUp is the remote-access service, or none when the
-    // system has none.
+    // system has none. The download log is the file that the LogPath setting names now.
     explicit TSysLoad(std::unique_ptr<DialUpConnections> dialUp);
     // Hangs up the dial-up connections that came up while this lived.
     ~TSysLoad();
@@ -41,11 +46,13 @@ public:
     void SetAskBeforeHangUp(bool ask) { askBeforeHangUp_ = ask; }
 
     // One line of the download log at the level (tlInfo, tlError).
-    static void WriteDownloadLog(std::uint32_t level, const std::string& text);
+    void WriteDownloadLog(std::uint32_t level, const std::string& text);
 
     std::string CurrentItem() const;
     std::string StatusText() const;
     std::string FailReason() const;
+    // The status text, the counters and the failure reason, the texts as they stood together.
+    DownloadSnapshot Snapshot() const;
     std::int32_t BytesDone() const { return bytesDone_.load(); }
     std::int32_t BytesTotal() const { return bytesTotal_.load(); }
     void ResetProgress();
@@ -81,11 +88,9 @@ private:
     std::string currentItem_;
     std::string statusText_;
     std::string failReason_;
-};
 
-// The one download manager while a download sequence runs; none otherwise. WinInetDownloadJob makes and
-// destroys it on the user-interface thread.
-extern TSysLoad* SysLoad;
+    TraceFile downloadLog_;
+};
 
 constexpr const char* kCancelledReason = "User cancelled the operation.";
 constexpr const char* kConnectingText = "Connecting to host...";

@@ -2,15 +2,8 @@
 
 #include "support/Error.h"
 
-#include <stdexcept>
-
-WinInetDownloadJob::WinInetDownloadJob(const DialUpProvider& dialUp) {
-    if (SysLoad != nullptr) {
-        throw std::logic_error("a download manager exists already");
-    }
-    sysLoad_ = std::make_unique<TSysLoad>(dialUp ? dialUp() : nullptr);
-    SysLoad = sysLoad_.get();
-}
+WinInetDownloadJob::WinInetDownloadJob(const DialUpProvider& dialUp)
+    : sysLoad_(std::make_unique<TSysLoad>(dialUp ? dialUp() : nullptr)) {}
 
 WinInetDownloadJob::~WinInetDownloadJob() {
     if (Running()) {
@@ -18,7 +11,6 @@ WinInetDownloadJob::~WinInetDownloadJob() {
     }
     WaitUntilFinished();
     sysLoad_.reset();
-    SysLoad = nullptr;
 }
 
 std::intptr_t WinInetDownloadJob::StartDownload(const std::string& url, const std::string& localFile,
@@ -48,6 +40,10 @@ void WinInetDownloadJob::Cancel() {
 }
 
 void WinInetDownloadJob::ResetProgress() { sysLoad_->ResetProgress(); }
+
+DownloadSnapshot WinInetDownloadJob::Snapshot() const { return sysLoad_->Snapshot(); }
+
+void WinInetDownloadJob::SetAskBeforeHangUp(bool ask) { sysLoad_->SetAskBeforeHangUp(ask); }
 
 void WinInetDownloadJob::Run() {
     try {

@@ -1,6 +1,7 @@
 // WinInetDownloadJob: the skit catalogue's DownloadJob, one transfer at a time through TSysLoad on a
-// WorkerThread. Making the job makes the process-wide download manager SysLoad; destroying the job
-// destroys it, which hangs up the dial-up connections that came up meanwhile.
+// WorkerThread. The job owns its download manager; destroying the job destroys it, which hangs up the
+// dial-up connections that came up meanwhile. The windows see the manager only through the job's
+// snapshot, so none reads it while it goes.
 #pragma once
 
 #include "library/DownloadJob.h"
@@ -14,7 +15,6 @@
 
 class WinInetDownloadJob : public WorkerThread, public DownloadJob {
 public:
-    // Raises when a download manager exists already: there is one job at a time.
     explicit WinInetDownloadJob(const DialUpProvider& dialUp = OpenSystemDialUp);
     // A transfer still under way is cancelled and waited for first.
     ~WinInetDownloadJob() override;
@@ -32,8 +32,12 @@ public:
                NotifyWindow window, std::uint32_t largestBody) override;
     void Cancel() override;
     void ResetProgress() override;
+    DownloadSnapshot Snapshot() const override;
+    void SetAskBeforeHangUp(bool ask) override;
 
     void Run() override;
+
+    TSysLoad& Manager() { return *sysLoad_; }
 
 private:
     std::unique_ptr<TSysLoad> sysLoad_;

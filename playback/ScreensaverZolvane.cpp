@@ -7,7 +7,6 @@
 #include "host/Startup.h"
 #include "library/SafeNames.h"
 #include "library/SkitCatalog.h"
-#include "net/SysLoad.h"
 #include "playback/SkitChoice.h"
 #include "resources/resource.h"
 #include "support/Error.h"
@@ -145,9 +144,8 @@ LRESULT TScreensaverZolvane::WindowProc(UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     }
     if (message == kMsgCancelDownload) {
-        SkitCatalog* const library = Startup().SkitLibrary.get();
-        if (library != nullptr && library->HasJob()) {
-            library->Job()->Cancel();
+        if (const SkitCatalog* const library = Startup().SkitLibrary.get()) {
+            CancelSequence(*library);
         }
         return 0;
     }
@@ -169,8 +167,8 @@ void TScreensaverZolvane::DownloadFinished(bool failed) {
 }
 
 void TScreensaverZolvane::BeginExitWait(TCloseAction& action) {
-    if (SysLoad != nullptr) {
-        SysLoad->SetAskBeforeHangUp(true);
+    if (DownloadJob* const job = Startup().SkitLibrary->Job()) {
+        job->SetAskBeforeHangUp(true);
     }
     if (makeProgress_) {
         progress_ = makeProgress_(*this);
@@ -185,12 +183,9 @@ void TScreensaverZolvane::BeginExitWait(TCloseAction& action) {
 
 void TScreensaverZolvane::ExitTimerTimer() {
     SkitCatalog* const library = Startup().SkitLibrary.get();
-    if (!progress_ || !progress_->IsShowing() || library == nullptr || SysLoad == nullptr) {
-        return;
+    if (progress_ && progress_->IsShowing() && library != nullptr) {
+        ShowSequenceProgress(*progress_, *library);
     }
-    progress_->SetActivityText(SysLoad->StatusText());
-    progress_->SetBarProgress(0, library->DownloadsPlanned() * 100,
-                              SequenceProgress(library->DownloadsDone(), SysLoad->BytesDone(), SysLoad->BytesTotal()));
 }
 
 void TScreensaverZolvane::StartSkit(const std::string& file) {

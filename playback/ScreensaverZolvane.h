@@ -91,7 +91,7 @@ private:
     POINT lastPointer_{};
     DownloadProgressMaker makeProgress_;
     // The exit wait's progress display.
-    std::unique_ptr<DownloadProgress> progress_;
+    DownloadProgressPtr progress_;
 };
 
 extern TScreensaverZolvane* ScreensaverZolvane;

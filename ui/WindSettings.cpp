@@ -6,7 +6,6 @@
 #include "host/DownloadStep.h"
 #include "host/Settings.h"
 #include "host/Startup.h"
-#include "net/SysLoad.h"
 #include "resources/resource.h"
 #include "support/ErrorCodes.h"
 #include "support/MessageBoxes.h"
@@ -234,9 +233,11 @@ bool TWindSettings::AnyScheduled() const {
 }
 
 void TWindSettings::WindUpdate() {
+    // While a sequence runs (also after a confirmed cancel, until its last message) no other can start.
+    const bool idle = status_ == nullptr;
     const bool scheduled = AnyScheduled();
-    SetButtonEnabled(Control("BtnUpdate"), !scheduled);
-    SetButtonEnabled(Control("BtnDownload"), scheduled);
+    SetButtonEnabled(Control("BtnUpdate"), idle && !scheduled);
+    SetButtonEnabled(Control("BtnDownload"), idle && scheduled);
 
     // The date as the stored time has it: no time-zone conversion.
     const SkitCatalog* library = Startup().SkitLibrary.get();
@@ -351,11 +352,12 @@ void TWindSettings::HintTimerTimer() {
 // ---- Downloads ----------------------------------------------------------------------------------------
 
 void TWindSettings::BeginDownloading() {
-    status_ = std::make_unique<TWindStatus>(this);
+    status_ = WindStatusPtr(new TWindStatus(this));
     status_->ShowProgress();
     status_->SetProcessText("Downloading files...");
     UpdateWindow(status_->WindowHandle());
     SetEnabled(false);
+    WindUpdate();
     UpdateTimer.SetEnabled(true);
 }
 
@@ -370,7 +372,7 @@ void TWindSettings::EndDownloading() {
 
 void TWindSettings::BtnUpdateClick() {
     SkitCatalog* library = Startup().SkitLibrary.get();
-    if (library == nullptr) {
+    if (library == nullptr || status_ != nullptr) {
         return;
     }
     BeginDownloading();
@@ -390,7 +392,7 @@ void TWindSettings::BtnUpdateClick() {
 
 void TWindSettings::BtnDownloadClick() {
     SkitCatalog* library = Startup().SkitLibrary.get();
-    if (library == nullptr) {
+    if (library == nullptr || status_ != nullptr) {
         return;
     }
     library->ApplyGridRows(rows_, skRegular);
@@ -413,11 +415,8 @@ void TWindSettings::UpdateTimerTimer() {
     if (library == nullptr) {
         return;
     }
-    if (gWindStatus != nullptr && SysLoad != nullptr) {
-        gWindStatus->SetActivityText(SysLoad->StatusText());
-        gWindStatus->SetBarProgress(
-            0, library->DownloadsPlanned() * 100,
-            SequenceProgress(library->DownloadsDone(), SysLoad->BytesDone(), SysLoad->BytesTotal()));
+    if (status_ != nullptr) {
+        ShowSequenceProgress(*status_, *library);
     }
     // The flag stays set, so the grid is rebuilt every second until the sequence is over.
     if (library->Changed()) {
@@ -432,13 +431,14 @@ void TWindSettings::OnDownloadMessage(LPARAM failed) {
         return;
     }
     const std::string name = library->CurrentDownloadName();
-    const bool cancelled = gWindStatus != nullptr && gWindStatus->Cancelled != 0;
+    DownloadJob* job = library->Job();
+    const bool cancelled = status_ != nullptr && status_->Cancelled != 0;
     if (failed != 0 && !cancelled) {
-        const std::string reason = SysLoad != nullptr ? SysLoad->FailReason() : std::string();
+        const std::string reason = job != nullptr ? job->Snapshot().failReason : std::string();
         ShowMessageBox(WindowHandle(), "Error downloading " + name + ". " + reason, Application().Title(), MB_OK);
     }
-    if (SysLoad != nullptr) {
-        SysLoad->SetAskBeforeHangUp(true);
+    if (job != nullptr) {
+        job->SetAskBeforeHangUp(true);
     }
     const bool more = FinishDownloadStep(WindowHandle(), *library, failed != 0);
     // However the last step ended, the dialog must not stay disabled with no download running.
@@ -448,9 +448,8 @@ void TWindSettings::OnDownloadMessage(LPARAM failed) {
 }
 
 void TWindSettings::OnCancelMessage() {
-    const SkitCatalog* library = Startup().SkitLibrary.get();
-    if (library != nullptr && library->Job() != nullptr) {
-        library->Job()->Cancel();
+    if (const SkitCatalog* library = Startup().SkitLibrary.get()) {
+        CancelSequence(*library);
     }
 }
 
@@ -459,9 +458,19 @@ void TWindSettings::OnCancelMessage() {
 void TWindSettings::BtnOkayClick() {
     Settings.SyncMethod = static_cast<SyncMethodKind>(std::max(ItemIndex("RadioUpdate"), 0));
     Settings.Sound = static_cast<SoundMode>(std::max(ItemIndex("RadioSound"), 0));
-    Settings.Save();
-    if (SkitCatalog* library = Startup().SkitLibrary.get()) {
-        library->ApplyGridRows(rows_, skRegular);
+    try {
+        Settings.Save();
+        if (SkitCatalog* library = Startup().SkitLibrary.get()) {
+            library->ApplyGridRows(rows_, skRegular);
+            // Saved now, where a failure can still be shown: the save at the end of the program has no one
+            // left to tell.
+            if (!library->IsReadOnly()) {
+                library->Save();
+            }
+        }
+    } catch (const std::exception& error) {
+        ShowErrorBox(WindowHandle(), std::string("Your choices could not be saved. ") + error.what());
+        return;
     }
     Close();
 }

@@ -8,8 +8,12 @@
 //
 // States: editing (enabled, no progress window) and downloading (disabled, the progress window shown,
 // UpdateTimer on) from a download button until the download-done message that ends the sequence. A
-// cancel the user confirms hides the progress window and enables the dialog at once; the window and the
-// timer stay until that last message.
+// cancel the user confirms hides the progress window and enables the dialog at once; the window, the
+// timer and the disabled download buttons stay until that last message, since the cancelled job still
+// runs until then.
+//
+// OK saves the two choices and the catalogue at once; a save that fails is shown in a box and the dialog
+// stays open, so that nothing the user chose is lost without a word.
 //
 // Its window class is "TWindSettings": a second configuration process finds the running window by that
 // name and tells it (message WM_USER + 2000) instead of opening another one; this window takes no action
@@ -79,6 +83,8 @@ public:
     // The checked item of a radio group ("RadioUpdate", "RadioSound"), or -1.
     int ItemIndex(const std::string& group) const;
     bool UpdateTimerOn() const { return UpdateTimer.Enabled(); }
+    // The progress window while a download sequence runs, or none.
+    TWindStatus* Status() const { return status_.get(); }
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -106,7 +112,7 @@ private:
     UniqueFont font_;
     std::vector<HWND> controls_;
     std::unique_ptr<TDrawGrid> grid_;
-    std::unique_ptr<TWindStatus> status_;
+    WindStatusPtr status_;
     std::vector<GridRow> rows_;
     // Where GridSkitsMouseMove saw the mouse last.
     POINT lastMouse_{0, 0};

@@ -6,21 +6,17 @@
 
 #include <commctrl.h>
 
-TWindStatus* gWindStatus = nullptr;
+TWindStatus::TWindStatus(TForm* notifyWindow) : NotifyWindow(notifyWindow) { Handle(); }
 
-TWindStatus::TWindStatus(TForm* notifyWindow) : NotifyWindow(notifyWindow) {
-    Handle();
-    gWindStatus = this;
-}
+DownloadProgressPtr MakeWindStatus(TForm& notifyWindow) { return DownloadProgressPtr(new TWindStatus(&notifyWindow)); }
 
-TWindStatus::~TWindStatus() {
-    if (gWindStatus == this) {
-        gWindStatus = nullptr;
+void TWindStatus::Release() {
+    // The question's box runs on this window: it must outlive the answer, and the close that follows it.
+    if (asking_) {
+        released_ = true;
+        return;
     }
-}
-
-std::unique_ptr<DownloadProgress> MakeWindStatus(TForm& notifyWindow) {
-    return std::make_unique<TWindStatus>(&notifyWindow);
+    delete this;
 }
 
 void TWindStatus::ShowProgress() {
@@ -57,6 +53,9 @@ LRESULT TWindStatus::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE:
         CreateControls();
         return 0;
+    case kMsgReleased:
+        delete this;
+        return 0;
     case DM_GETDEFID:
         return MAKELRESULT(IDCANCEL, DC_HASDEFID);
     case WM_COMMAND:
@@ -92,12 +91,19 @@ void TWindStatus::FormClose(TCloseAction& action) {
     if (!IsWindowVisible(WindowHandle())) {
         return;
     }
-    if (ShowMessageBox(WindowHandle(), "Are you sure you want to cancel downloading?", Application().Title(),
-                       MB_YESNO | MB_ICONQUESTION) != IDYES) {
+    asking_ = true;
+    const int answer = ShowMessageBox(WindowHandle(), "Are you sure you want to cancel downloading?",
+                                      Application().Title(), MB_YESNO | MB_ICONQUESTION);
+    asking_ = false;
+    if (released_) {
+        PostMessageA(WindowHandle(), kMsgReleased, 0, 0);
+    }
+    if (answer != IDYES) {
         action = caNone;
         return;
     }
-    if (NotifyWindow != nullptr && NotifyWindow->HandleAllocated()) {
+    // A window released meanwhile has no download left to cancel.
+    if (!released_ && NotifyWindow != nullptr && NotifyWindow->HandleAllocated()) {
         PostMessageA(NotifyWindow->WindowHandle(), kMsgCancelDownload, 0, 0);
     }
 }

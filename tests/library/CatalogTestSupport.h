@@ -49,6 +49,9 @@ struct JobLog {
     int jobsAlive = 0;
     int progressResets = 0;
     int cancels = 0;
+    // What the jobs report, and whether they were told to ask before hanging up.
+    DownloadSnapshot snapshot;
+    bool askBeforeHangUp = false;
 };
 
 class FakeDownloadJob : public DownloadJob {
@@ -61,6 +64,8 @@ public:
     }
     void Cancel() override { ++log_.cancels; }
     void ResetProgress() override { ++log_.progressResets; }
+    DownloadSnapshot Snapshot() const override { return log_.snapshot; }
+    void SetAskBeforeHangUp(bool ask) override { log_.askBeforeHangUp = ask; }
 
 private:
     JobLog& log_;

@@ -3,6 +3,7 @@
 #include "host/Settings.h"
 #include "net/WinInetDownloadJob.h"
 #include "support/MessageBoxes.h"
+#include "support/TraceLog.h"
 #include "tests/net/NetTesting.h"
 
 #include <gtest/gtest.h>
@@ -62,9 +63,9 @@ TEST_F(DownloadJobTest, ASuccessfulDownloadLeavesTheFileAndOneInfoLine) {
     for (const std::string& query : queries) {
         std::filesystem::remove(Settings.LogPath);
         WinInetDownloadJob job(NoDialUp());
-        EXPECT_EQ(SysLoad->StatusText(), "Connecting to host...");
+        EXPECT_EQ(job.Manager().StatusText(), "Connecting to host...");
         EXPECT_EQ(Download(job, ServerUrl(path + query), "Bouncing Balls"), 0)
-            << query << ": " << SysLoad->FailReason();
+            << query << ": " << job.Manager().FailReason();
         EXPECT_EQ(listener_.done.back().first, 0u);
 
         EXPECT_TRUE(testing_files::SameBytes(testing_files::ReadFile(Target()), body)) << query;
@@ -72,14 +73,14 @@ TEST_F(DownloadJobTest, ASuccessfulDownloadLeavesTheFileAndOneInfoLine) {
         ASSERT_EQ(log.size(), 1u) << query;
         EXPECT_EQ(log[0].tag, ".INFO... ");
         EXPECT_EQ(log[0].message, "Download success: Bouncing Balls");
-        EXPECT_EQ(SysLoad->CurrentItem(), "Bouncing Balls");
-        EXPECT_EQ(SysLoad->StatusText(), "Bouncing Balls");
-        EXPECT_EQ(SysLoad->FailReason(), "");
-        EXPECT_EQ(SysLoad->BytesDone(), 100000);
-        EXPECT_EQ(SysLoad->BytesTotal(), query == "?fault=no-length" ? 0 : 100000) << query;
+        EXPECT_EQ(job.Manager().CurrentItem(), "Bouncing Balls");
+        EXPECT_EQ(job.Manager().StatusText(), "Bouncing Balls");
+        EXPECT_EQ(job.Manager().FailReason(), "");
+        EXPECT_EQ(job.Manager().BytesDone(), 100000);
+        EXPECT_EQ(job.Manager().BytesTotal(), query == "?fault=no-length" ? 0 : 100000) << query;
         job.ResetProgress();
-        EXPECT_EQ(SysLoad->BytesDone(), 0);
-        EXPECT_EQ(SysLoad->BytesTotal(), 0);
+        EXPECT_EQ(job.Manager().BytesDone(), 0);
+        EXPECT_EQ(job.Manager().BytesTotal(), 0);
     }
     EXPECT_TRUE(ServerAnswered("GET " + path + "?fault=redirect&y=2 302 6"));
     EXPECT_TRUE(ServerAnswered("GET " + path + "?y=2 200 100000"));
@@ -112,12 +113,12 @@ TEST_F(DownloadJobTest, EveryFaultFailsWithOneErrorLineThatSaysWhyAndLeavesNoFil
         WinInetDownloadJob job(NoDialUp());
         EXPECT_EQ(Download(job, c.url, "Faulty", 1000000), 1) << c.url;
         EXPECT_FALSE(TargetExists()) << c.url;
-        EXPECT_TRUE(std::regex_match(SysLoad->FailReason(), std::regex(c.reason)))
-            << c.url << ": " << SysLoad->FailReason();
+        EXPECT_TRUE(std::regex_match(job.Manager().FailReason(), std::regex(c.reason)))
+            << c.url << ": " << job.Manager().FailReason();
         const std::vector<LogLine> log = Log();
         ASSERT_EQ(log.size(), 1u) << c.url;
         EXPECT_EQ(log[0].tag, ".ERROR.. ");
-        EXPECT_EQ(log[0].message, "Download failed: Faulty. " + SysLoad->FailReason());
+        EXPECT_EQ(log[0].message, "Download failed: Faulty. " + job.Manager().FailReason());
     }
 }
 
@@ -126,9 +127,9 @@ TEST_F(DownloadJobTest, AFileThatCannotBeCreatedFailsWithTheSystemsText) {
     const std::string target = folder_ / "no-such-folder\\target.syn";
     job.Start(ServerUrl("/generated/10"), target, "Skit list", listener_.Notify(), kLargestBody);
     EXPECT_EQ(listener_.WaitForDone(), 1);
-    EXPECT_NE(SysLoad->FailReason().find(target), std::string::npos) << SysLoad->FailReason();
+    EXPECT_NE(job.Manager().FailReason().find(target), std::string::npos) << job.Manager().FailReason();
     ASSERT_EQ(Log().size(), 1u);
-    EXPECT_EQ(Log()[0].message, "Download failed: Skit list. " + SysLoad->FailReason());
+    EXPECT_EQ(Log()[0].message, "Download failed: Skit list. " + job.Manager().FailReason());
 }
 
 TEST_F(DownloadJobTest, CancellingAStalledTransferEndsItAsCancelledEveryTime) {
@@ -140,11 +141,11 @@ TEST_F(DownloadJobTest, CancellingAStalledTransferEndsItAsCancelledEveryTime) {
         if (round % 2 == 1) {
             // Half the rounds cancel once the request is out and the worker waits for the body; the others
             // at once, wherever the worker is.
-            ASSERT_TRUE(testing_windows::PumpUntil([] { return SysLoad->StatusText() == "Stalled"; }));
+            ASSERT_TRUE(testing_windows::PumpUntil([&] { return job.Manager().StatusText() == "Stalled"; }));
         }
         job.Cancel();
         ASSERT_EQ(listener_.WaitForDone(), 1) << "round " << round;
-        EXPECT_EQ(SysLoad->FailReason(), "User cancelled the operation.");
+        EXPECT_EQ(job.Manager().FailReason(), "User cancelled the operation.");
         EXPECT_FALSE(TargetExists());
     }
     const std::vector<LogLine> log = Log();
@@ -159,18 +160,36 @@ TEST_F(DownloadJobTest, ACancelAfterTheLastBlockStillSucceeds) {
     WinInetDownloadJob job(NoDialUp());
     // Cancels from the worker at the last pass of the read loop, which brings no new bytes.
     int passesAtTheEnd = 0;
-    const THTTPTransferProgressEvent original = SysLoad->HTTP.OnTransferProgress;
-    SysLoad->HTTP.OnTransferProgress = [&](TSimpleHTTP& sender, const THTTPProgressInfo& progress) {
+    const THTTPTransferProgressEvent original = job.Manager().HTTP.OnTransferProgress;
+    job.Manager().HTTP.OnTransferProgress = [&](TSimpleHTTP& sender, const THTTPProgressInfo& progress) {
         original(sender, progress);
         if (progress.BytesDone == progress.BytesTotal && ++passesAtTheEnd == 2) {
             job.Cancel();
         }
     };
     EXPECT_EQ(Download(job, ServerUrl("/generated/30000"), "Last block"), 0);
-    EXPECT_TRUE(SysLoad->CancelRequested());
+    EXPECT_TRUE(job.Manager().CancelRequested());
     EXPECT_EQ(testing_files::ReadFile(Target()).size(), 30000u);
     ASSERT_EQ(Log().size(), 1u);
     EXPECT_EQ(Log()[0].message, "Download success: Last block");
+}
+
+// The download log has a writer of its own: the trace log keeps its file and its levels.
+TEST_F(DownloadJobTest, TheDownloadLogLeavesTheTraceLogsFileAndLevelsAlone) {
+    const std::string trace = folder_ / "trace.log";
+    TraceSetFile(trace, false);
+    {
+        WinInetDownloadJob job(NoDialUp());
+        EXPECT_EQ(Download(job, ServerUrl("/generated/10"), "Traced"), 0);
+    }
+    TraceWrite(tlInfo, "%s", "a level that nothing enabled");
+    TraceWrite(tlError, "%s", "still the trace log's");
+    TraceUseDefaultFile(true);
+    const std::vector<std::string> traced = testing_files::ReadLines(trace);
+    ASSERT_EQ(traced.size(), 1u);
+    EXPECT_NE(traced[0].find("still the trace log's"), std::string::npos) << traced[0];
+    ASSERT_EQ(Log().size(), 1u);
+    EXPECT_EQ(Log()[0].message, "Download success: Traced");
 }
 
 TEST_F(DownloadJobTest, AStartWhileTheTransferRunsIsRefused) {
@@ -182,7 +201,7 @@ TEST_F(DownloadJobTest, AStartWhileTheTransferRunsIsRefused) {
     job.Cancel();
     EXPECT_EQ(listener_.WaitForDone(), 1);
     EXPECT_EQ(listener_.done.back().first, 7u);
-    EXPECT_EQ(SysLoad->CurrentItem(), "First");
+    EXPECT_EQ(job.Manager().CurrentItem(), "First");
     // The message comes after the thread has let go of its handle: the next start is taken.
     EXPECT_NE(
         job.StartDownload(ServerUrl("/generated/10"), Target(), 9, kDownloadDoneMessage, listener_.Window(), "Next"),

@@ -21,7 +21,15 @@ namespace {
 
 class ExposedShow : public TScreensaverZolvane {
 public:
-    ExposedShow() : TScreensaverZolvane(MakeWindStatus) {}
+    ExposedShow()
+        : TScreensaverZolvane([this](TForm& notifyWindow) {
+              DownloadProgressPtr made = MakeWindStatus(notifyWindow);
+              status = static_cast<TWindStatus*>(made.get());
+              return made;
+          }) {}
+
+    // The progress window the show made last.
+    TWindStatus* status = nullptr;
 
     using TScreensaverZolvane::ActivePlayer;
     using TScreensaverZolvane::ErrorScrollFinished;
@@ -216,11 +224,12 @@ TEST_F(ShowWithLibrary, EndedDuringADownloadItWaitsWithTheProgressWindowAndEndsE
         });
 
     show.Close();
-    ASSERT_NE(gWindStatus, nullptr);
-    EXPECT_TRUE(IsWindowVisible(gWindStatus->WindowHandle()));
+    ASSERT_NE(show.status, nullptr);
+    EXPECT_TRUE(IsWindowVisible(show.status->WindowHandle()));
     EXPECT_FALSE(IsWindowVisible(show.WindowHandle()));
-    EXPECT_EQ(gWindStatus->ProcessText(), "Downloading files...");
-    EXPECT_EQ(gWindStatus->ActivityText(), "Skit list");
+    EXPECT_EQ(show.status->ProcessText(), "Downloading files...");
+    EXPECT_EQ(show.status->ActivityText(), "Skit list");
+    EXPECT_TRUE(jobs_.askBeforeHangUp);
     SendMessageA(show.Handle(), kMsgCancelDownload, 0, 0);
     EXPECT_EQ(jobs_.cancels, 1);
 

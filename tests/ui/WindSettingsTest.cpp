@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <optional>
@@ -453,6 +455,30 @@ TEST_F(WindSettingsTest, OkStoresBothChoicesInTheRegistryAndTheGridInTheOpsFile)
     EXPECT_EQ(reopened.Records()[0].play, pcAfterDownload);
 }
 
+// OK saves where a failure can be shown; the save at the program's end drops its errors.
+TEST_F(WindSettingsTest, OkSavesTheCatalogueAtOnceAndAFailedSaveIsShownWithTheDialogLeftOpen) {
+    TWindSettings& dialog = Open({Skit(skRegular, 1, "a.gif")});
+    ClickCellAndWait(kDownload, 1);
+    ASSERT_EQ(dialog.Rows()[0].state, dsScheduled);
+    // A save writes its new file at this name first: a folder there makes it fail.
+    const std::string blocker = environment_.opsFile + "1";
+    std::filesystem::create_directory(blocker);
+    ClickControl(Control("BtnOkay"));
+    ASSERT_TRUE(PumpUntil([&] { return !boxes.empty(); }, 5000));
+    EXPECT_EQ(boxes[0].rfind("Your choices could not be saved. ", 0), 0u) << boxes[0];
+    EXPECT_FALSE(DialogGone());
+
+    std::filesystem::remove(blocker);
+    ClickControl(Control("BtnOkay"));
+    ASSERT_TRUE(PumpUntil([&] { return DialogGone(); }, 5000));
+    EXPECT_EQ(boxes.size(), 1u);
+    std::filesystem::create_directory(blocker);
+    MutableStartup().SkitLibrary.reset();
+    std::filesystem::remove(blocker);
+    SkitCatalog reopened(environment_, nullptr, false);
+    EXPECT_EQ(reopened.Records()[0].state, dsScheduled);
+}
+
 TEST_F(WindSettingsTest, CancelStoresNothing) {
     TWindSettings& dialog = Open({Skit(skRegular, 1, "a.gif")});
     ClickControl(Control("RadioSound2"));
@@ -561,8 +587,8 @@ TEST_F(WindSettingsTest, AMergeThatFailsEndsTheDownloadAndLeavesTheDialogEnabled
     TWindSettings& dialog = Open({});
     ClickControl(Control("BtnUpdate"));
     ASSERT_TRUE(PumpUntil([&] { return jobs_.started.size() == 1; }, 5000));
-    ASSERT_NE(gWindStatus, nullptr);
-    EXPECT_EQ(gWindStatus->ProcessText(), "Downloading files...");
+    ASSERT_NE(dialog.Status(), nullptr);
+    EXPECT_EQ(dialog.Status()->ProcessText(), "Downloading files...");
     EXPECT_FALSE(IsWindowEnabled(dialog.Handle()));
     EXPECT_TRUE(dialog.UpdateTimerOn());
 
@@ -570,9 +596,94 @@ TEST_F(WindSettingsTest, AMergeThatFailsEndsTheDownloadAndLeavesTheDialogEnabled
     SendMessageA(dialog.Handle(), kDownloadDoneMessage, 0, 0);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].rfind("Error downloading Skit list. ", 0), 0u) << boxes[0];
-    EXPECT_EQ(gWindStatus, nullptr);
+    EXPECT_EQ(dialog.Status(), nullptr);
     EXPECT_TRUE(IsWindowEnabled(dialog.Handle()));
     EXPECT_FALSE(dialog.UpdateTimerOn());
+}
+
+// With downloadsPlanned 3, downloadsDone 1 and 512 of 1024 bytes, the bar runs from 0 to 300 and stands at
+// 150; the texts are the job's own.
+TEST_F(WindSettingsTest, TheProgressWindowAndTheErrorBoxShowWhatTheJobReports) {
+    std::vector<SkitRecord> skits;
+    for (std::int32_t id = 1; id <= 3; ++id) {
+        skits.push_back(InState(Skit(skRegular, id, "skit" + std::to_string(id) + ".gif"), dsScheduled, pcYes));
+    }
+    TWindSettings& dialog = Open(skits);
+    ClickControl(Control("BtnDownload"));
+    ASSERT_TRUE(PumpUntil([&] { return jobs_.started.size() == 1; }, 5000));
+    testing_files::WriteFile(jobs_.started[0].localFile, "GIF89a");
+    SendMessageA(dialog.Handle(), kDownloadDoneMessage, 0, 0);
+    ASSERT_EQ(jobs_.started.size(), 2u);
+    EXPECT_TRUE(jobs_.askBeforeHangUp);
+
+    jobs_.snapshot = DownloadSnapshot{jobs_.started[1].displayName, 512, 1024, "HTTP status 404 Not Found."};
+    dialog.UpdateTimerTimer();
+    ASSERT_NE(dialog.Status(), nullptr);
+    EXPECT_EQ(dialog.Status()->ActivityText(), jobs_.started[1].displayName);
+    const HWND bar = FindWindowExA(dialog.Status()->WindowHandle(), nullptr, PROGRESS_CLASSA, nullptr);
+    PBRANGE range{};
+    SendMessageA(bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+    EXPECT_EQ(range.iLow, 0);
+    EXPECT_EQ(range.iHigh, 300);
+    EXPECT_EQ(SendMessageA(bar, PBM_GETPOS, 0, 0), 150);
+
+    SendMessageA(dialog.Handle(), kDownloadDoneMessage, 0, 1);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "Error downloading " + jobs_.started[1].displayName + ". HTTP status 404 Not Found.");
+}
+
+// A confirmed cancel enables the dialog while the cancelled job still runs: no second download may start
+// until its last message has come.
+TEST_F(WindSettingsTest, AfterAConfirmedCancelTheDownloadButtonsStayOffUntilTheSequenceEnds) {
+    TWindSettings& dialog =
+        Open({InState(Skit(skRegular, 1, "a.gif"), dsScheduled, pcAfterDownload), Skit(skRegular, 2, "b.gif")});
+    ClickControl(Control("BtnDownload"));
+    ASSERT_TRUE(PumpUntil([&] { return jobs_.started.size() == 1; }, 5000));
+    dialog.Status()->BtnCancelClick();
+    ASSERT_TRUE(PumpUntil([&] { return jobs_.cancels == 1; }, 5000));
+    EXPECT_TRUE(IsWindowEnabled(dialog.Handle()));
+
+    // Neither a click in the grid nor the timer's rebuild turns them on.
+    ClickCellAndWait(kDownload, 2);
+    dialog.UpdateTimerTimer();
+    EXPECT_FALSE(Enabled("BtnUpdate"));
+    EXPECT_FALSE(Enabled("BtnDownload"));
+    dialog.BtnDownloadClick();
+    dialog.BtnUpdateClick();
+    EXPECT_EQ(jobs_.started.size(), 1u);
+
+    SendMessageA(dialog.Handle(), kDownloadDoneMessage, 0, 1);
+    EXPECT_EQ(boxes, std::vector<std::string>{"Are you sure you want to cancel downloading?"});
+    EXPECT_EQ(dialog.Status(), nullptr);
+    EXPECT_EQ(dialog.Rows()[0].state, dsFailed);
+    EXPECT_TRUE(Enabled("BtnUpdate"));
+    EXPECT_FALSE(Enabled("BtnDownload"));
+}
+
+// The last message can come while the progress window asks whether to cancel: the window stays until the
+// question has been answered, and then goes without cancelling anything.
+TEST_F(WindSettingsTest, ASequenceThatEndsDuringTheCancelQuestionLeavesTheProgressWindowUntilTheAnswer) {
+    TWindSettings& dialog = Open({});
+    ClickControl(Control("BtnUpdate"));
+    ASSERT_TRUE(PumpUntil([&] { return jobs_.started.size() == 1; }, 5000));
+    TWindStatus& status = *dialog.Status();
+    const HWND window = status.WindowHandle();
+    bool keptDuringTheQuestion = false;
+    const MessageBoxHandler previous =
+        SetMessageBoxHandler([&](HWND, const std::string& text, const std::string&, UINT) {
+            boxes.push_back(text);
+            SendMessageA(dialog.Handle(), kDownloadDoneMessage, 0, 1);
+            keptDuringTheQuestion = dialog.Status() == nullptr && IsWindow(window) && status.Asking();
+            return IDYES;
+        });
+    status.BtnCancelClick();
+    SetMessageBoxHandler(previous);
+    EXPECT_TRUE(keptDuringTheQuestion);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 5000));
+    EXPECT_EQ(boxes, std::vector<std::string>{"Are you sure you want to cancel downloading?"});
+    EXPECT_EQ(jobs_.cancels, 0);
+    EXPECT_TRUE(IsWindowEnabled(dialog.Handle()));
+    EXPECT_TRUE(Enabled("BtnUpdate"));
 }
 
 namespace {
@@ -624,11 +735,11 @@ TEST_F(WindSettingsDownloads, DownloadSkitsFetchesTheScheduledOnesAndACancelLeav
         boxes.clear();
         answer = IDYES;
         ClickControl(Control("BtnDownload"));
-        ASSERT_TRUE(PumpUntil([&] { return gWindStatus != nullptr; }, 5000));
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Status() != nullptr; }, 5000));
         EXPECT_EQ(testing_windows::TextOf(Control("BtnCancel")), "Close");
         // The first skit arrives; the second stalls until it is cancelled.
         ASSERT_TRUE(PumpUntil([&] { return dialog.Rows()[0].state == dsDownloaded; }));
-        const HWND status = gWindStatus->WindowHandle();
+        const HWND status = dialog.Status()->WindowHandle();
         if (closeBox) {
             // Where the title bar's close box is, found as the window itself would find it.
             RECT frame{};
@@ -643,7 +754,7 @@ TEST_F(WindSettingsDownloads, DownloadSkitsFetchesTheScheduledOnesAndACancelLeav
         } else {
             ClickControl(GetDlgItem(status, IDCANCEL));
         }
-        ASSERT_TRUE(PumpUntil([&] { return gWindStatus == nullptr; }));
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Status() == nullptr; }));
 
         EXPECT_EQ(dialog.Rows()[0].state, dsDownloaded);
         EXPECT_EQ(dialog.Rows()[1].state, dsFailed);
