@@ -203,6 +203,33 @@ TEST_F(CatalogCommandsTest, SimulatePrintsThePicksAndLeavesTheOpsFileAsItWas) {
     EXPECT_TRUE(std::filesystem::exists(skits_ + "/zolvane.syn"));
 }
 
+// Opening the catalogue purges expired timed skits and skits to remove, with their movies: simulate
+// must leave the skits folder as it was all the same.
+TEST_F(CatalogCommandsTest, SimulateLeavesTheSkitsFolderAsItWas) {
+    ASSERT_EQ(PakTool({"make-ops", ops_, "--list-url", "http://x/l", "--list-file", "l"}).status, 0);
+    for (const char* name : {"a", "old", "gone"}) {
+        WriteFile(skits_ + "/" + name + ".gif", std::string("movie ") + name);
+    }
+    const std::string list = MakeSync(R"({"listUrl": "http://x/l", "skits": [
+        {"id": 1, "name": "A", "fileName": "a.gif", "url": "http://x/a", "state": "downloaded", "play": "yes"},
+        {"kind": "timed", "id": 9, "name": "Old", "fileName": "old.gif", "url": "http://x/o", "state": "downloaded",
+         "availableUntil": "2025-12-31T00:00:00"},
+        {"id": 2, "name": "Gone", "fileName": "gone.gif", "url": "http://x/g", "state": "remove"}]})");
+    ASSERT_EQ(
+        PakTool({"merge", ops_, list, "--skits", skits_, "--sync-method", "2", "--now", "2025-12-24T18:00:00"}).status,
+        0);
+    const std::string before = testing_files::ReadFile(ops_);
+
+    const PakToolOutcome simulated =
+        PakTool({"simulate", ops_, "--skits", skits_, "--picks", "1", "--now", "2026-01-05T12:00:00"});
+    ASSERT_EQ(simulated.status, 0) << simulated.err;
+    EXPECT_EQ(simulated.out, "pick 1: regular 1 a.gif\n");
+    for (const char* name : {"a", "old", "gone"}) {
+        EXPECT_EQ(testing_files::ReadFile(skits_ + "/" + name + ".gif"), std::string("movie ") + name) << name;
+    }
+    EXPECT_TRUE(testing_files::SameBytes(testing_files::ReadFile(ops_), before));
+}
+
 TEST(LocalDateTime, ReadsAndWritesTheAuthorsForm) {
     FileTime time = 0;
     ASSERT_TRUE(ParseLocalDateTime("2001-07-04T13:05:09", time));

@@ -5,6 +5,7 @@
 #include "library/Paths.h"
 #include "library/SkitCatalog.h"
 #include "library/SkitFileWriters.h"
+#include "support/DiskFile.h"
 #include "support/Error.h"
 #include "tools/paktool/PakToolCommands.h"
 
@@ -356,7 +357,6 @@ struct SimulateOptions {
 
 void Simulate(const SimulateOptions& options, std::ostream& out) {
     ToolEnvironment environment;
-    environment.skits = options.skits;
     if (!options.now.empty() && !ParseLocalDateTime(options.now, environment.now)) {
         throw EZolvaneError("Bad time \"" + options.now + "\": use a local date and time like 2025-01-31T18:00:00.");
     }
@@ -386,6 +386,23 @@ void Simulate(const SimulateOptions& options, std::ostream& out) {
     environment.ops = (scratch / "simulate.ops").string();
     environment.downloads = scratch.string();
     fs::copy_file(options.ops, environment.ops);
+    // Opening a catalogue also deletes the movies of the skits it purges. It sees a copy of the skits
+    // folder instead: an empty file, with the same attributes, for each file there.
+    environment.skits = (scratch / "skits").string();
+    fs::create_directory(environment.skits);
+    FileFinder finder;
+    for (bool found = finder.FindFirst(JoinPath(options.skits, "*"), kPlainFileMask | sys::kAttrHidden); found;
+         found = finder.FindNext()) {
+        if ((finder.attributes & sys::kAttrDirectory) == 0) {
+            const std::string copy = JoinPath(environment.skits, finder.name);
+            DiskFile empty;
+            empty.Create(copy, sys::kAttrNormal, sys::kShareRead);
+            empty.Close();
+            constexpr std::uint32_t kKept =
+                sys::kAttrReadOnly | sys::kAttrHidden | sys::kAttrSystem | sys::kAttrArchive;
+            sys::SetAttributes(copy, (finder.attributes & kKept) != 0 ? finder.attributes & kKept : sys::kAttrNormal);
+        }
+    }
     SkitCatalog catalog(environment, nullptr, false);
     for (int pick = 1; pick <= options.picks; ++pick) {
         out << "pick " << pick << ": ";
@@ -440,7 +457,8 @@ void AddCatalogCommands(CLI::App& app, PakToolCommands& commands) {
     {
         CLI::App* command = app.add_subcommand(
             "make-sync",
-            "Make a skit list from a JSON manifest. The manifest is an object with listVersion, listUrl, syncValueA, "
+            "Make a skit list from a JSON manifest, in UTF-8; its texts are stored in Windows-1252. The manifest is an "
+            "object with listVersion, listUrl, syncValueA, "
             "syncValueB, timedInterval, listIntervalDays and skits, a list of objects with kind (special, regular, "
             "timed), id, flags, version, name, fileName, description, url, contentStamp, play (no, afterDownload, "
             "yes), state (remove, available, scheduled, downloaded, failed), plays, playsLeft, availableFrom and "
@@ -474,8 +492,10 @@ void AddCatalogCommands(CLI::App& app, PakToolCommands& commands) {
     }
     {
         CLI::App* command = app.add_subcommand(
-            "simulate", "Open the ops file as the screensaver does and print the skits it would play, one line per "
-                        "pick: its number, then kind, id and file name, or none. The ops file stays as it was.");
+            "simulate",
+            "Open the ops file as the screensaver does and print the skits it would play, one line per "
+            "pick: its number, then kind, id and file name, or none. The ops file and the skits folder stay "
+            "as they were.");
         SimulateOptions& options = commands.Add(command, Simulate);
         command->add_option("OPS", options.ops, "The ops file")->required();
         command->add_option("--skits", options.skits, "The skits folder")->required();
