@@ -5,6 +5,7 @@
 #include "support/Error.h"
 
 #include <exception>
+#include <string>
 
 TSettings Settings;
 
@@ -52,8 +53,10 @@ void TSettings::Save() {
     const ScopedWaitCursor hourglass;
     TRegistry registry;
     registry.SetRootKey(HKEY_CURRENT_USER);
+    // The user's choices would be lost without a word: the dialog shows this and stays open.
     if (!registry.OpenKey(kSettingsKeyPath, true)) {
-        return;
+        throw EZolvaneError(std::string("The settings key HKEY_CURRENT_USER\\") + kSettingsKeyPath +
+                            " cannot be opened or created.");
     }
     registry.WriteInteger("Sound", Sound);
     registry.WriteInteger("SyncMethod", SyncMethod);

@@ -24,7 +24,7 @@ public:
     // loading there and is reported in a message box; what was read before it stays.
     void Load();
     // Writes Sound and SyncMethod for the current user, creating the key when needed. A key that cannot
-    // be opened is left alone silently; a write that fails raises.
+    // be opened or created raises, and so does a write that fails.
     void Save();
 
     std::string DownloadPath;

@@ -179,3 +179,24 @@ TEST_F(SettingsTest, SavingWithoutAMachineKeyCreatesNone) {
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE));
 }
+
+// A key that cannot be made (here: below a volatile key, which takes volatile keys only) is an error the
+// settings dialog shows, not a save that silently did nothing.
+TEST_F(SettingsTest, SavingWhereTheUsersKeyCannotBeMadeRaises) {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Osterwyn");
+    HKEY parent = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Osterwyn", 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, &parent, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(parent);
+    TSettings settings;
+    try {
+        settings.Save();
+        ADD_FAILURE() << "the save raised nothing";
+    } catch (const std::exception& error) {
+        EXPECT_STREQ(error.what(),
+                     "The settings key HKEY_CURRENT_USER\\Software\\Osterwyn\\Zolvane cannot be opened or created.");
+    }
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER));
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Osterwyn");
+}
