@@ -6,6 +6,7 @@
 #include "support/ErrorCodes.h"
 #include "support/WinHandles.h"
 #include "tests/TestFiles.h"
+#include "tests/gui/PlainWindow.h"
 
 #include <windows.h>
 
@@ -317,4 +318,44 @@ TEST_F(SkitPlayerProgram, LogsNothingWithoutSkitplayerLog) {
     SetEnvironmentVariableA("SKITPLAYER_LOG", nullptr);
     EXPECT_EQ(Start("short.gif")->WaitForEnd(), 0);
     EXPECT_EQ(GetFileAttributesA(log_.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// Once the screensaver's window has shown and gone, the player left playing is the user's: a window with
+// a caption and a close box, no longer on top, that closes as an ordinary window does.
+TEST_F(SkitPlayerProgram, LeftPlayingByTheScreensaverItBecomesAnOrdinaryWindow) {
+    struct Case {
+        const char* what;
+        UINT message;
+        WPARAM wParam;
+    };
+    const Case cases[] = {
+        {"Escape", WM_KEYDOWN, VK_ESCAPE},
+        {"a mouse click", WM_LBUTTONDOWN, MK_LBUTTON},
+        {"the close box", WM_SYSCOMMAND, SC_CLOSE},
+    };
+    for (const Case& closing : cases) {
+        SCOPED_TRACE(closing.what);
+        DeleteFileA(log_.c_str());
+        auto screensaver = std::make_unique<PlainWindow>("TScreensaverZolvane", WS_POPUP | WS_VISIBLE);
+        const auto player = Start("long.gif");
+        const HWND window = player->WaitForWindow();
+        ASSERT_NE(window, nullptr);
+        // Before the screensaver has ended, a click is no reason to close.
+        Sleep(500);
+        ASSERT_TRUE(PostMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, 0));
+        ASSERT_TRUE(PostMessageA(window, WM_KEYDOWN, 'A', 0));
+        ASSERT_TRUE(WaitForLogLine("key 65"));
+        EXPECT_FALSE(GetWindowLongA(window, GWL_STYLE) & WS_CAPTION);
+
+        screensaver.reset();
+        ASSERT_TRUE(WaitForLogLine("left"));
+        const LONG style = GetWindowLongA(window, GWL_STYLE);
+        EXPECT_TRUE((style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU));
+        EXPECT_FALSE(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+        ASSERT_TRUE(PostMessageA(window, closing.message, closing.wParam, 0));
+        EXPECT_EQ(player->WaitForEnd(), 0);
+        const std::vector<std::string> lines = LogLines();
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back(), "closed");
+    }
 }

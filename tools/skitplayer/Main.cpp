@@ -8,8 +8,9 @@
 // sound, month, day) are of no use to silent GIFs and are ignored.
 //
 // With SKITPLAYER_LOG naming a file, every event is appended there as one line: "started" and the
-// argument file's text, "key" and a posted key's virtual-key code, "closed", "ended", or "error" and
-// what went wrong. A failure shows nothing modal: the screensaver waits for the player to end, so the
+// argument file's text, "key" and a posted key's virtual-key code, "left" when the screensaver has
+// ended and left the player to the user (PlayerWindow.h), "closed", "ended", or "error" and what went
+// wrong. A failure shows nothing modal: the screensaver waits for the player to end, so the
 // player logs it, keeps its window black for a moment and ends with exit code 1.
 #include "playback/SkitArguments.h"
 #include "support/Error.h"

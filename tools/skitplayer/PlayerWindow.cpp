@@ -14,6 +14,10 @@ constexpr UINT_PTR kFailedEndTimerId = 2;
 // How long a failed player stays black before it ends: long enough for the screensaver to find its
 // window, short enough that a broken skit costs the show only a moment.
 constexpr UINT kFailedEndMs = 1000;
+constexpr UINT_PTR kWatchTimerId = 3;
+constexpr UINT kWatchMs = 250;
+// The screensaver's window, which lies behind the player while the screensaver runs.
+const char kScreensaverClass[] = "TScreensaverZolvane";
 
 std::string DescribeCurrentException() {
     try {
@@ -51,6 +55,10 @@ void PlayerWindow::Create(HINSTANCE instance) {
     }
     ShowWindow(window_, SW_SHOW);
     UpdateWindow(window_);
+    // The screensaver that starts a player shows before it: the first look comes at once, as the
+    // screensaver may end a moment later.
+    WatchScreensaver();
+    SetTimer(window_, kWatchTimerId, kWatchMs, nullptr);
 }
 
 void PlayerWindow::Play(std::unique_ptr<GifMovie> movie) {
@@ -111,6 +119,35 @@ void PlayerWindow::FrameTimerTick() {
     ScheduleNextFrame();
 }
 
+void PlayerWindow::WatchScreensaver() {
+    const HWND screensaver = FindWindowA(kScreensaverClass, nullptr);
+    if (screensaver != nullptr && IsWindowVisible(screensaver)) {
+        sawScreensaver_ = true;
+    } else if (sawScreensaver_) {
+        KillTimer(window_, kWatchTimerId);
+        BecomeOrdinary();
+    }
+}
+
+void PlayerWindow::BecomeOrdinary() {
+    ordinary_ = true;
+    log_.Write("left");
+    SetWindowLongPtrA(window_, GWL_STYLE, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU);
+    SetWindowPos(window_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_FRAMECHANGED);
+    SetForegroundWindow(window_);
+    // The pointer comes back at once, not only once it moves.
+    POINT at{};
+    GetCursorPos(&at);
+    if (WindowFromPoint(at) == window_) {
+        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    }
+}
+
+void PlayerWindow::CloseWindow() {
+    log_.Write("closed");
+    DestroyWindow(window_);
+}
+
 void PlayerWindow::Paint() {
     const PaintGuard paint(window_);
     RECT client{};
@@ -146,7 +183,7 @@ LRESULT PlayerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         Paint();
         return 0;
     case WM_SETCURSOR:
-        SetCursor(nullptr);
+        SetCursor(ordinary_ ? LoadCursorA(nullptr, IDC_ARROW) : nullptr);
         return TRUE;
     case WM_TIMER:
         if (wParam == kFrameTimerId) {
@@ -154,20 +191,32 @@ LRESULT PlayerWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         } else if (wParam == kFailedEndTimerId) {
             KillTimer(window_, kFailedEndTimerId);
             DestroyWindow(window_);
+        } else if (wParam == kWatchTimerId) {
+            WatchScreensaver();
         }
         return 0;
     case WM_KEYDOWN:
         // The screensaver passes on the keys a skit asks for; our movies take no input, so a key
-        // is only noted.
+        // is only noted. Left alone, the player closes on Escape as an ordinary window would.
         log_.Write("key " + std::to_string(static_cast<unsigned>(wParam)));
+        if (ordinary_ && wParam == VK_ESCAPE) {
+            CloseWindow();
+        }
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (ordinary_) {
+            CloseWindow();
+        }
         return 0;
     case WM_CLOSE:
-        log_.Write("closed");
-        DestroyWindow(window_);
+        CloseWindow();
         return 0;
     case WM_DESTROY:
         KillTimer(window_, kFrameTimerId);
         KillTimer(window_, kFailedEndTimerId);
+        KillTimer(window_, kWatchTimerId);
         PostQuitMessage(exitCode_);
         return 0;
     case WM_NCDESTROY:

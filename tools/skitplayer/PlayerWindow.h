@@ -4,6 +4,10 @@
 // tick after the last frame's delay ends the player ("ended"). Failed: the window stays black for a
 // moment, so that whoever started the player finds it and the screen does not flash, then ends with
 // exit code 1. WM_CLOSE ends it at once in either state ("closed").
+//
+// A second timer watches for the screensaver's window. Once one has shown and is gone (the screensaver
+// has ended and left the skit playing), the window becomes an ordinary one ("left"): no longer on top,
+// with a caption and a close box, the pointer shown, and Escape or a mouse button closes it.
 #pragma once
 
 #include "tools/skitplayer/EventLog.h"
@@ -38,6 +42,9 @@ private:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void FrameTimerTick();
+    void WatchScreensaver();
+    void BecomeOrdinary();
+    void CloseWindow();
     void Paint();
     void ScheduleNextFrame();
     std::uint64_t ClockNow() const;
@@ -48,4 +55,6 @@ private:
     std::unique_ptr<FrameClock> clock_;
     std::uint64_t startTick_ = 0;
     int exitCode_ = 0;
+    bool sawScreensaver_ = false;
+    bool ordinary_ = false;
 };
