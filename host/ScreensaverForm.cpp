@@ -134,20 +134,26 @@ void TScreensaverForm::FormClose(TCloseAction& action) {
         return;
     }
     Closing = 1;
-    if (Mode == rmSaver && UsePassword != 0) {
-        Verifying = 1;
-        const bool accepted = AskForPassword();
-        Verifying = 0;
-        if (!accepted) {
-            // The screensaver goes on; the next movement beyond the threshold asks again.
-            action = caNone;
-            RememberMousePosition();
-            SetCursor(LoadCursorA(nullptr, IDC_ARROW));
-            Closing = 0;
-            return;
-        }
+    if (!ConfirmPassword()) {
+        action = caNone;
+        Closing = 0;
+        return;
     }
     SetWindowState(wsNormal);
+}
+
+bool TScreensaverForm::ConfirmPassword() {
+    if (Mode != rmSaver || UsePassword == 0) {
+        return true;
+    }
+    Verifying = 1;
+    const bool accepted = AskForPassword();
+    Verifying = 0;
+    if (!accepted) {
+        RememberMousePosition();
+        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    }
+    return accepted;
 }
 
 void TScreensaverForm::ShowErrorText(const std::optional<std::string>& text) {
@@ -190,13 +196,34 @@ std::int32_t ReadUsePassword() {
         return 0;
     }
     const UniqueRegKey key(opened);
-    std::int32_t value = 0;
-    DWORD size = sizeof value;
-    if (RegQueryValueExA(key.Get(), "ScreenSaveUsePassword", nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
-                         &size) != ERROR_SUCCESS) {
+    // Room for a number's text; a value longer than that is not the flag.
+    unsigned char data[16] = {};
+    DWORD type = REG_NONE;
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key.Get(), "ScreenSaveUsePassword", nullptr, &type, data, &size) != ERROR_SUCCESS) {
         return 0;
     }
-    return value;
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        // "0" is no password, as a number 0 is; a text that is no number counts as unreadable.
+        std::int32_t value = 0;
+        std::size_t i = 0;
+        for (; i < size && data[i] >= '0' && data[i] <= '9'; ++i) {
+            value = value * 10 + (data[i] - '0');
+            if (value > 1000000) {
+                return 0;
+            }
+        }
+        const bool ended = i == size || data[i] == '\0';
+        return i > 0 && ended ? value : 0;
+    }
+    if (size > 4) {
+        return 0;
+    }
+    std::uint32_t value = 0;
+    for (DWORD i = 0; i < size; ++i) {
+        value |= static_cast<std::uint32_t>(data[i]) << (8 * i);
+    }
+    return static_cast<std::int32_t>(value);
 }
 
 bool VerifyPassword(HWND window) {

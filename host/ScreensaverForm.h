@@ -50,6 +50,9 @@ protected:
     virtual void ErrorScrollFinished() {}
     // Asks the system's screensaver password provider; true when the screensaver may close.
     virtual bool AskForPassword();
+    // True when the screensaver may be left: no password is in use, or it was given. After a refusal
+    // the screensaver goes on, and the next movement beyond the threshold asks again.
+    bool ConfirmPassword();
 
     TPaintBox ScreensaverPaintBox;
     TTimer ErrorTimer;
@@ -72,7 +75,8 @@ private:
 };
 
 // Whether the user asked for the screensaver password ("ScreenSaveUsePassword" under
-// HKEY_CURRENT_USER\Control Panel\Desktop, of whatever type); 0 when it cannot be read.
+// HKEY_CURRENT_USER\Control Panel\Desktop): a number of up to four bytes, or a text of decimal digits
+// as some setups store it; 0 when it cannot be read.
 std::int32_t ReadUsePassword();
 
 // The system's password check for the screensaver ("VerifyScreenSavePwd" of "PASSWORD.CPL"). True when

@@ -30,6 +30,13 @@ const char* const kShellSection = "ShellExecute";
 // What a skit's key does.
 enum KeyActionKind : std::uint8_t { kaPassToPlayer = 1, kaRunCommand = 2 };
 
+// Why the player did not start, and the movie. A failure the system gave a code to reads as the
+// system's text; any other as our own.
+std::string StartFailure(const SkitPlayer& player) {
+    const std::string reason = player.ErrorCode() != 0 ? ErrorText(player.ErrorCode()) : player.StartError();
+    return reason + " " + player.MovieName();
+}
+
 } // namespace
 
 TScreensaverZolvane::TScreensaverZolvane(DownloadProgressMaker makeProgress)
@@ -103,10 +110,27 @@ void TScreensaverZolvane::SkitTimerTimer() {
         TickGuard() { SkitTickBusy = true; }
         ~TickGuard() { SkitTickBusy = false; }
     } busy;
-    if (Closing != 0) {
+    if (playerStep_ == PlayerStep::Stopping) {
+        if (!PlayerStopped()) {
+            return;
+        }
+        if (closeWhenStopped_) {
+            SkitTimer.SetEnabled(false);
+            if (!EndShow()) {
+                Close();
+            }
+            return;
+        }
+    }
+    // While the password is asked for, the show neither goes on nor takes the focus from the question.
+    if (Closing != 0 || Verifying != 0) {
         return;
     }
     if (ActivePlayer) {
+        if (playerStep_ == PlayerStep::Starting) {
+            PollPlayerStart();
+            return;
+        }
         if (!ActivePlayer->IsFinished(0)) {
             KeepSkitInFront();
             CatchUpWithPointer();
@@ -114,10 +138,11 @@ void TScreensaverZolvane::SkitTimerTimer() {
         }
         WatchPointer(false);
         ActivePlayer.reset();
+        playerStep_ = PlayerStep::None;
     }
     const ShowChoice choice = ChooseShowSkit(*library, Settings.SyncMethod, RunCount);
     if (choice.file) {
-        StartSkit(*choice.file);
+        StartSkit(choice);
     }
     if (choice.startDownload) {
         StartSkitListDownload();
@@ -166,7 +191,7 @@ void TScreensaverZolvane::DownloadFinished(bool failed) {
     }
 }
 
-void TScreensaverZolvane::BeginExitWait(TCloseAction& action) {
+void TScreensaverZolvane::BeginExitWait() {
     if (DownloadJob* const job = Startup().SkitLibrary->Job()) {
         job->SetAskBeforeHangUp(true);
     }
@@ -176,7 +201,6 @@ void TScreensaverZolvane::BeginExitWait(TCloseAction& action) {
         progress_->SetProcessText("Downloading files...");
         progress_->SetActivityText(Startup().SkitLibrary->CurrentDownloadName());
     }
-    action = caNone;
     Hide();
     ExitTimer.SetEnabled(true);
 }
@@ -188,12 +212,14 @@ void TScreensaverZolvane::ExitTimerTimer() {
     }
 }
 
-void TScreensaverZolvane::StartSkit(const std::string& file) {
+void TScreensaverZolvane::StartSkit(const ShowChoice& choice) {
     if (!Backdrop) {
         CreateBackdrop();
     }
     SetTransparent(true);
-    ActivePlayer = std::make_unique<SkitPlayer>(Settings.Player, Settings.SkitsPath, file);
+    ActivePlayer = std::make_unique<SkitPlayer>(Settings.Player, Settings.SkitsPath, *choice.file);
+    playingKind_ = choice.kind;
+    playingId_ = choice.id;
     SYSTEMTIME today;
     GetLocalTime(&today);
     ActivePlayer->AddFormattedVariable("SS_RunCount", "%d", RunCount);
@@ -201,20 +227,59 @@ void TScreensaverZolvane::StartSkit(const std::string& file) {
     ActivePlayer->AddFormattedVariable("SS_Sound", "%d", Settings.Sound == sndNever ? 1 : 0);
     ActivePlayer->AddFormattedVariable("SS_Month", "%02d", today.wMonth);
     ActivePlayer->AddFormattedVariable("SS_Day", "%02d", today.wDay);
-    if (ActivePlayer->Start(Handle())) {
-        WatchPointer(true);
-    } else {
-        // A failure the system gave a code to reads as the system's text; any other as our own.
-        const std::string reason =
-            ActivePlayer->ErrorCode() != 0 ? ErrorText(ActivePlayer->ErrorCode()) : ActivePlayer->StartError();
-        ShowShowError(reason + " " + file);
-        ActivePlayer.reset();
-    }
     // "Once" means the first skit of the run, whether or not it could start.
     if (Settings.Sound == sndOnce) {
         Settings.Sound = sndNever;
     }
-    SkitTimer.SetInterval(kSkitTimerPlayingInterval);
+    if (!ActivePlayer->Launch()) {
+        ShowShowError(StartFailure(*ActivePlayer));
+        ActivePlayer.reset();
+        return;
+    }
+    playerStep_ = PlayerStep::Starting;
+    // Our window lets the pointer through to the player's from now on: the hook watches it instead,
+    // already while the player gets ready.
+    WatchPointer(true);
+    SkitTimer.SetInterval(kSkitTimerWatchInterval);
+}
+
+void TScreensaverZolvane::PollPlayerStart() {
+    switch (ActivePlayer->PollStart(Handle(), GetTickCount64())) {
+    case SkitPlayer::StartStep::Waiting:
+        CatchUpWithPointer();
+        break;
+    case SkitPlayer::StartStep::Playing:
+        playerStep_ = PlayerStep::Playing;
+        SkitTimer.SetInterval(kSkitTimerPlayingInterval);
+        break;
+    case SkitPlayer::StartStep::Failed:
+        // A player we cannot see or reach would play unseen while the show starts the next: it ends,
+        // and the next start waits until it has.
+        WatchPointer(false);
+        ActivePlayer->End();
+        playerStep_ = PlayerStep::Stopping;
+        stopAskedAt_ = GetTickCount64();
+        ShowShowError(StartFailure(*ActivePlayer));
+        break;
+    }
+}
+
+void TScreensaverZolvane::ReleasePlayer() {
+    if (playerStep_ == PlayerStep::Starting) {
+        ActivePlayer->End();
+    } else {
+        ActivePlayer->AskToClose();
+    }
+}
+
+bool TScreensaverZolvane::PlayerStopped() {
+    // A player that does not close is not forced: after a while the show goes on without it.
+    if (ActivePlayer && !ActivePlayer->IsFinished(0) && GetTickCount64() - stopAskedAt_ < kPlayerStopWaitMs) {
+        return false;
+    }
+    ActivePlayer.reset();
+    playerStep_ = PlayerStep::None;
+    return true;
 }
 
 // The skit still plays: keys must keep coming here, and the skit must stay in sight.
@@ -316,7 +381,12 @@ bool TScreensaverZolvane::HandleKeyInput(UINT message, WPARAM virtualKey) {
     if (ErrorShowing != 0 || message != WM_KEYDOWN || library == nullptr) {
         return false;
     }
-    const auto action = library->CurrentKeyAction(static_cast<std::int32_t>(virtualKey));
+    // The key of the skit that plays, special or not; before its window shows and between skits no
+    // skit's key counts.
+    if (!ActivePlayer || playerStep_ != PlayerStep::Playing) {
+        return false;
+    }
+    const auto action = SkitKeyAction(*library, playingKind_, playingId_, static_cast<std::int32_t>(virtualKey));
     if (!action) {
         return false;
     }
@@ -327,6 +397,11 @@ bool TScreensaverZolvane::HandleKeyInput(UINT message, WPARAM virtualKey) {
         PassKeyToPlayer(virtualKey);
         return false;
     case kaRunCommand:
+        // The command takes the user out of the screensaver: the password comes first. A refused one
+        // uses up the key, and the show goes on.
+        if (!ConfirmPassword()) {
+            return true;
+        }
         SkitTimer.SetEnabled(false);
         RunCommand(action->keyText, std::string());
         if (LeaveSaverState()) {
@@ -334,7 +409,9 @@ bool TScreensaverZolvane::HandleKeyInput(UINT message, WPARAM virtualKey) {
         }
         SetTransparent(false);
         Backdrop.Reset();
-        return false;
+        // The program quits as for any other key, and the password is not asked for a second time.
+        Application().Terminate();
+        return true;
     default:
         return false;
     }
@@ -350,8 +427,10 @@ void TScreensaverZolvane::RunCommand(const std::string& file, const std::string&
     WriteIniValue(kShellSection, nullptr, nullptr);
     WriteIniValue(kShellSection, "Command", file.c_str());
     if (!(Interacted != 0 && ActivePlayer && !ActivePlayer->IsFinished(0)) && ActivePlayer) {
-        ActivePlayer->Stop(kPlayerStopWaitMs);
+        ReleasePlayer();
+        WatchPointer(false);
         ActivePlayer.reset();
+        playerStep_ = PlayerStep::None;
     }
     // The text comes from a downloaded skit list: whoever serves or alters that list must not be able
     // to run a program here. Only a web address goes to the shell, which opens it in the browser.
@@ -376,7 +455,7 @@ bool TScreensaverZolvane::LeaveSaverState() {
     }
     WatchPointer(false);
     if (ActivePlayer && Interacted == 0) {
-        ActivePlayer->Stop(kPlayerStopWaitMs);
+        ReleasePlayer();
     }
     SetScreensaverRunning(false);
     SetTransparent(false);
@@ -403,21 +482,40 @@ void TScreensaverZolvane::FormClose(TCloseAction& action) {
         return; // the password was refused: the show goes on
     }
     try {
-        SkitTimer.SetEnabled(false);
         WatchPointer(false);
-        if (ActivePlayer) {
-            if (Interacted == 0) {
-                ActivePlayer->Stop(kPlayerStopWaitMs);
-            }
-            ActivePlayer.reset();
+        // The skit is asked to close, and the window closes once it has: the screensaver's black stays
+        // behind the skit until then.
+        if (ActivePlayer && Interacted == 0 && playerStep_ != PlayerStep::Stopping && !ActivePlayer->IsFinished(0)) {
+            ReleasePlayer();
+            playerStep_ = PlayerStep::Stopping;
+            stopAskedAt_ = GetTickCount64();
         }
-        SetTransparent(false);
-        Backdrop.Reset();
-        SkitCatalog* const library = Startup().SkitLibrary.get();
-        if (library != nullptr && library->HasJob()) {
-            BeginExitWait(action);
+        if (playerStep_ == PlayerStep::Stopping) {
+            closeWhenStopped_ = true;
+            action = caNone;
+            SkitTimer.SetInterval(kSkitTimerWatchInterval);
+            SkitTimer.SetEnabled(true);
+            return;
+        }
+        SkitTimer.SetEnabled(false);
+        if (EndShow()) {
+            action = caNone;
         }
     } catch (...) {
         // Closing goes on whatever happened to the skit.
     }
+}
+
+bool TScreensaverZolvane::EndShow() {
+    // A player that a skit's key reached is left running; so is one that would not stop.
+    ActivePlayer.reset();
+    playerStep_ = PlayerStep::None;
+    SetTransparent(false);
+    Backdrop.Reset();
+    SkitCatalog* const library = Startup().SkitLibrary.get();
+    if (library != nullptr && library->HasJob()) {
+        BeginExitWait();
+        return true;
+    }
+    return false;
 }

@@ -1,11 +1,20 @@
 // The skit show: the screensaver window of Zolvane. In screensaver mode a timer drives the show one
 // step at a time: choose a skit, start it in the player, poll the player once a second, and choose the
 // next when it has ended. In preview mode it shows the preview picture on black.
+//
+// What a player does is only ever looked at, never waited for, so that the window answers the mouse
+// and the keys at once however slow the player is:
+//   no player  --launch-->  starting  (polled every 50 ms until its window shows)
+//   starting   --window-->  playing   (polled every second until the player ends)
+//   starting   --no window in time, or failed-->  stopping (ended by force; the error scrolls)
+//   playing    --close of the screensaver-->  stopping (asked to close; the close waits for it)
+//   stopping   --ended, or given up after kPlayerStopWaitMs-->  no player
 #pragma once
 
 #include "gui/Canvas.h"
 #include "host/DownloadProgress.h"
 #include "host/ScreensaverForm.h"
+#include "playback/SkitChoice.h"
 #include "playback/SkitPlayer.h"
 #include "support/WinHandles.h"
 
@@ -30,8 +39,10 @@ public:
     // user would see as a slow start.
     static constexpr UINT kSkitTimerStartInterval = USER_TIMER_MINIMUM;
     static constexpr UINT kSkitTimerPlayingInterval = 1000;
+    // While a player starts or stops: often enough that a skit shows without a pause one would notice.
+    static constexpr UINT kSkitTimerWatchInterval = 50;
     // How long a player is given to close when the show ends its skit.
-    static constexpr DWORD kPlayerStopWaitMs = 3000;
+    static constexpr std::uint64_t kPlayerStopWaitMs = 3000;
 
     // One step of the exit wait: the progress window follows the download sequence.
     void ExitTimerTimer();
@@ -55,7 +66,10 @@ protected:
     // Runs while the window, hidden, waits for a download sequence to end before the program ends.
     TTimer ExitTimer;
 
+    enum class PlayerStep { None, Starting, Playing, Stopping };
+
     std::unique_ptr<SkitPlayer> ActivePlayer;
+    PlayerStep playerStep_ = PlayerStep::None;
     UniqueWindow Backdrop;
     std::int32_t Interacted = 0;
     std::int32_t RunCount = 0;
@@ -65,8 +79,16 @@ private:
     // The download-done message; failed when the download failed or was cancelled.
     void DownloadFinished(bool failed);
     // Hides the window and shows the progress window until the running sequence has ended.
-    void BeginExitWait(TCloseAction& action);
-    void StartSkit(const std::string& file);
+    void BeginExitWait();
+    void StartSkit(const ShowChoice& choice);
+    void PollPlayerStart();
+    // Lets go of the player: a started one is asked to close, one still starting is ended.
+    void ReleasePlayer();
+    // Waits, one look a step, for the player to stop; true once it has, or has been given up on.
+    bool PlayerStopped();
+    // The show's part of the close, once its player has stopped: true when the window stays for the
+    // exit wait.
+    bool EndShow();
     void CreateBackdrop();
     void PassKeyToPlayer(WPARAM key);
     void RunCommand(const std::string& file, const std::string& parameters);
@@ -89,6 +111,12 @@ private:
     UniqueHook pointerHook_;
     // Where the pointer stood at the last step while a skit plays.
     POINT lastPointer_{};
+    // The skit of ActivePlayer, whose key the show answers.
+    std::uint8_t playingKind_ = 0;
+    std::int32_t playingId_ = 0;
+    // When the player was asked to stop, in the system's ticks; and whether the window closes then.
+    std::uint64_t stopAskedAt_ = 0;
+    bool closeWhenStopped_ = false;
     DownloadProgressMaker makeProgress_;
     // The exit wait's progress display.
     DownloadProgressPtr progress_;

@@ -44,10 +44,33 @@ ShowChoice ChooseShowSkit(SkitCatalog& catalog, std::uint8_t syncMethod, int run
                                                 catalog.CountSkits(skRegular, dsAvailable), catalog.IsListUpdateDue());
     ShowChoice choice;
     choice.startDownload = special.startDownload;
-    choice.file = special.special ? catalog.SkitFileName(skSpecial, *special.special) : catalog.ChooseNextSkit();
+    if (special.special) {
+        choice.file = catalog.SkitFileName(skSpecial, *special.special);
+        choice.kind = skSpecial;
+        choice.id = *special.special;
+    } else if ((choice.file = catalog.ChooseNextSkit())) {
+        const SkitRecord* const picked = catalog.CurrentSkit();
+        choice.kind = picked != nullptr ? picked->kind : static_cast<std::uint8_t>(skRegular);
+        choice.id = picked != nullptr ? picked->id : 0;
+    }
     if (!choice.file) {
         const std::int32_t fallback = special.startDownload || catalog.HasJob() ? kDownloadingSkit : kIdleSkit;
         choice.file = catalog.SkitFileName(skSpecial, fallback);
+        choice.kind = skSpecial;
+        choice.id = fallback;
     }
     return choice;
+}
+
+std::optional<KeyAction> SkitKeyAction(const SkitCatalog& catalog, std::uint8_t kind, std::int32_t id,
+                                       std::int32_t keyCode) {
+    const int index = catalog.FindSkit(kind, id);
+    if (index < 0) {
+        return std::nullopt;
+    }
+    const SkitRecord& record = catalog.Records()[static_cast<std::size_t>(index)];
+    if (record.keyCode != keyCode) {
+        return std::nullopt;
+    }
+    return KeyAction{record.keyCode, record.keyAction, record.keyText.text};
 }

@@ -25,8 +25,15 @@ SpecialChoice ChooseSpecial(std::uint8_t syncMethod, int runCount, int regularSc
 struct ShowChoice {
     std::optional<std::string> file; // the movie file to play, or none
     bool startDownload = false;
+    // The skit of the file, whose key the show answers while it plays.
+    std::uint8_t kind = 0;
+    std::int32_t id = 0;
 };
 
 // The special choice, else the catalogue's next pick; when that gives nothing, special skit 1 while a
 // download runs (or is about to), special skit 4 otherwise.
 ShowChoice ChooseShowSkit(SkitCatalog& catalog, std::uint8_t syncMethod, int runCount);
+
+// What the skit does with the key: none when there is no such skit or its key is another.
+std::optional<KeyAction> SkitKeyAction(const SkitCatalog& catalog, std::uint8_t kind, std::int32_t id,
+                                       std::int32_t keyCode);

@@ -8,9 +8,6 @@
 
 namespace {
 
-// How long the player may take to get ready for input before we look for its window.
-constexpr DWORD kInputIdleWaitMs = 5000;
-
 struct WindowSearch {
     DWORD processId;
     DWORD threadId;
@@ -44,7 +41,8 @@ HWND FindPlayerWindow(DWORD processId, DWORD threadId) {
 
 SkitPlayer::SkitPlayer(std::string playerPath, std::string movieFolder, std::string movieName)
     : playerPath_(std::move(playerPath)), movieFolder_(std::move(movieFolder)), movieName_(std::move(movieName)),
-      argumentFile_(UserArgumentFilePath(playerPath_)) {}
+      // Without a player there is no argument file either: its name comes from the player's.
+      argumentFile_(playerPath_.empty() ? std::string() : UserArgumentFilePath(playerPath_)) {}
 
 SkitPlayer::~SkitPlayer() {
     thread_.Reset();
@@ -57,8 +55,11 @@ SkitPlayer::~SkitPlayer() {
     }
 }
 
-bool SkitPlayer::Start(HWND owner) {
+bool SkitPlayer::Launch() {
     try {
+        if (playerPath_.empty()) {
+            throw EZolvaneError("No skit player is set up: the setting Player is empty.");
+        }
         if (argumentFile_.empty()) {
             throw EZolvaneError("The skit player's argument file has no place: the user has no folder for "
                                 "the program's files.");
@@ -79,23 +80,7 @@ bool SkitPlayer::Start(HWND owner) {
         thread_.Reset(info.hThread);
         processId_ = info.dwProcessId;
         threadId_ = info.dwThreadId;
-
-        WaitForInputIdle(process_.Get(), kInputIdleWaitMs);
-        if (!AttachThreadInput(threadId_, GetCurrentThreadId(), TRUE)) {
-            errorCode_ = LastErrorCode();
-            throw EZolvaneError("AttachThreadInput failed. " + ErrorText(errorCode_));
-        }
-        // The screensaver keeps the keyboard while the player shows the movie.
-        if (owner != nullptr) {
-            SetForegroundWindow(owner);
-            SetFocus(owner);
-        }
-        window_ = FindPlayerWindow(processId_, threadId_);
-        if (window_ == nullptr) {
-            throw EZolvaneError("Unable to locate program window.");
-        }
-        SetWindowLongA(window_, GWL_EXSTYLE, GetWindowLongA(window_, GWL_EXSTYLE) | WS_EX_TOPMOST);
-        BringToFront();
+        launchedAt_ = GetTickCount64();
         return true;
     } catch (const std::exception& error) {
         startError_ = error.what();
@@ -103,6 +88,50 @@ bool SkitPlayer::Start(HWND owner) {
         startError_ = "The skit player could not be started.";
     }
     return false;
+}
+
+SkitPlayer::StartStep SkitPlayer::PollStart(HWND owner, std::uint64_t nowMs) {
+    if (!process_) {
+        return StartStep::Failed;
+    }
+    try {
+        const bool late = nowMs - launchedAt_ >= kStartWaitMs;
+        if (IsFinished(0)) {
+            throw EZolvaneError("Unable to locate program window.");
+        }
+        if (!attached_) {
+            if (WaitForInputIdle(process_.Get(), 0) == WAIT_TIMEOUT && !late) {
+                return StartStep::Waiting;
+            }
+            if (!AttachThreadInput(threadId_, GetCurrentThreadId(), TRUE)) {
+                errorCode_ = LastErrorCode();
+                throw EZolvaneError("AttachThreadInput failed. " + ErrorText(errorCode_));
+            }
+            attached_ = true;
+            // The screensaver keeps the keyboard while the player shows the movie.
+            if (owner != nullptr) {
+                SetForegroundWindow(owner);
+                SetFocus(owner);
+            }
+        }
+        // A player may make its window a moment after it first waits for input: it is looked for again
+        // on each call until its time is up.
+        window_ = FindPlayerWindow(processId_, threadId_);
+        if (window_ == nullptr) {
+            if (!late) {
+                return StartStep::Waiting;
+            }
+            throw EZolvaneError("Unable to locate program window.");
+        }
+        SetWindowLongA(window_, GWL_EXSTYLE, GetWindowLongA(window_, GWL_EXSTYLE) | WS_EX_TOPMOST);
+        BringToFront();
+        return StartStep::Playing;
+    } catch (const std::exception& error) {
+        startError_ = error.what();
+    } catch (...) {
+        startError_ = "The skit player could not be started.";
+    }
+    return StartStep::Failed;
 }
 
 void SkitPlayer::BringToFront() const {
@@ -118,12 +147,22 @@ bool SkitPlayer::IsFinished(DWORD timeoutMs) const {
     return !process_ || WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
-bool SkitPlayer::Stop(DWORD timeoutMs) {
-    if (process_) {
+void SkitPlayer::AskToClose() {
+    if (attached_) {
         AttachThreadInput(threadId_, GetCurrentThreadId(), FALSE);
+        attached_ = false;
     }
     if (window_ != nullptr) {
         PostMessageA(window_, WM_CLOSE, 0, 0);
     }
-    return IsFinished(timeoutMs);
+}
+
+void SkitPlayer::End() {
+    if (attached_) {
+        AttachThreadInput(threadId_, GetCurrentThreadId(), FALSE);
+        attached_ = false;
+    }
+    if (process_ && !IsFinished(0)) {
+        TerminateProcess(process_.Get(), 1);
+    }
 }

@@ -2,8 +2,11 @@
 //
 // The player is started without arguments, in the folder of the movies, and reads the argument file
 // written for it in the user's own folder (SkitArguments.h); its input is joined to ours, its top-level window is found
-// and put on top, and it is polled until it ends. Destroying a SkitPlayer deletes the argument file but never ends the
-// player: an owner that wants it gone calls Stop first.
+// and put on top, and it is polled until it ends. Nothing here waits on the caller's thread unless asked
+// to: Launch starts the process and returns, and PollStart looks, without waiting, how far the player
+// has come, so that the screensaver's window answers its input while a slow player gets ready.
+// Destroying a SkitPlayer deletes the argument file but never ends the player: an owner that wants it
+// gone calls AskToClose first, or End for a player whose start failed.
 #pragma once
 
 #include "playback/SkitArguments.h"
@@ -27,21 +30,35 @@ public:
         arguments_.AddFormattedVariable(name, format, value);
     }
 
-    // Writes the argument file, starts the player, joins its input to ours, gives the owner the focus
-    // back, and finds and raises the player's window. False when any step failed; nothing escapes.
-    bool Start(HWND owner);
+    enum class StartStep { Waiting, Playing, Failed };
+    // How long a player has, from its launch, to get ready for input and show its window.
+    static constexpr std::uint64_t kStartWaitMs = 5000;
+
+    // Writes the argument file and starts the player process. False when either failed (the reason in
+    // ErrorCode or StartError); nothing escapes.
+    bool Launch();
+    // One look at a launched player, without waiting. Once it is ready for input (or has taken too long
+    // for that), joins its input to ours, gives the owner the focus back, and looks for its window, which
+    // it raises once found. Waiting until then, Playing from then on, Failed when the player ended or
+    // showed no window within kStartWaitMs of its launch, or its input could not be joined; a player
+    // that failed may still run (see End). nowMs is the system's tick count.
+    StartStep PollStart(HWND owner, std::uint64_t nowMs);
     // True when there is no player, or it ended within the time.
     bool IsFinished(DWORD timeoutMs) const;
     // Puts the player's window back on top of the screensaver without taking the focus from it.
     void BringToFront() const;
-    // Asks the player to close (it is never forced) and waits up to the time for it to end.
-    bool Stop(DWORD timeoutMs);
+    // Lets go of the player's input and asks its window to close; it is never forced, and nothing waits.
+    void AskToClose();
+    // Ends a player whose start failed. Such a player cannot be asked, since its window was never found,
+    // and left to itself it would play unseen behind the screensaver while the show starts the next one.
+    void End();
 
     // The system's code for a failed start of the process or of the input join; 0 otherwise.
     std::uint32_t ErrorCode() const { return errorCode_; }
     // What stopped the start, in the program's words (empty when it did not fail or failed at once).
     const std::string& StartError() const { return startError_; }
     HWND PlayerWindow() const { return window_; }
+    const std::string& MovieName() const { return movieName_; }
     const std::string& ArgumentFile() const { return argumentFile_; }
 
 private:
@@ -57,6 +74,8 @@ private:
     UniqueHandle thread_;
     DWORD processId_ = 0;
     DWORD threadId_ = 0;
+    std::uint64_t launchedAt_ = 0;
+    bool attached_ = false;
     HWND window_ = nullptr;
 };
 

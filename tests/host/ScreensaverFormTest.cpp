@@ -212,25 +212,35 @@ TEST(ScreensaverPassword, TenThousandRandomMouseAndKeyMessagesNeverCloseItWhileT
     EXPECT_GT(form.asks, 1000);
 }
 
-TEST(ReadUsePassword, ReadsTheFlagOfWhateverTypeUpToFourBytes) {
+// The flag is a number of up to four bytes, or a number's text as some setups store it.
+TEST(ReadUsePassword, ReadsANumberOrANumbersText) {
     UsePasswordValue value;
     EXPECT_EQ(ReadUsePassword(), 0);
 
-    const DWORD one = 1;
-    value.Set(REG_DWORD, &one, sizeof one);
-    EXPECT_EQ(ReadUsePassword(), 1);
-
-    const unsigned char binary[4] = {2, 0, 0, 0};
-    value.Set(REG_BINARY, binary, sizeof binary);
-    EXPECT_EQ(ReadUsePassword(), 2);
-
-    // The text "1" and its terminating zero, read as a number.
-    value.Set(REG_SZ, "1", 2);
-    EXPECT_EQ(ReadUsePassword(), '1');
-
-    const unsigned char tooLong[5] = {1, 0, 0, 0, 0};
-    value.Set(REG_BINARY, tooLong, sizeof tooLong);
-    EXPECT_EQ(ReadUsePassword(), 0);
+    struct Row {
+        DWORD type;
+        std::string data;
+        std::int32_t expected;
+    };
+    const Row rows[] = {
+        {REG_DWORD, std::string("\x01\0\0\0", 4), 1},
+        {REG_DWORD, std::string(4, '\0'), 0},
+        {REG_BINARY, std::string("\x02\0\0\0", 4), 2},
+        {REG_BINARY, std::string("\x01\0\0\0\0", 5), 0}, // longer than a number
+        {REG_SZ, std::string("1\0", 2), 1},
+        {REG_SZ, std::string("0\0", 2), 0},
+        {REG_SZ, std::string("12\0", 3), 12},
+        {REG_EXPAND_SZ, std::string("1\0", 2), 1},
+        {REG_SZ, std::string("\0", 1), 0},
+        {REG_SZ, std::string("yes\0", 4), 0},
+        {REG_SZ, std::string("1x\0", 3), 0},
+        {REG_SZ, std::string("1", 1), 1}, // without its terminating zero
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.data));
+        value.Set(row.type, row.data.data(), static_cast<DWORD>(row.data.size()));
+        EXPECT_EQ(ReadUsePassword(), row.expected);
+    }
 }
 
 TEST(VerifyPassword, WithoutAPasswordProviderTheScreensaverMayClose) {

@@ -242,3 +242,72 @@ TEST_F(ShowWithLibrary, EndedDuringADownloadItWaitsWithTheProgressWindowAndEndsE
     EXPECT_EQ(jobs_.jobsAlive, 0);
     EXPECT_FALSE(show.HandleAllocated());
 }
+
+TEST_F(ShowWithLibrary, AnEmptyPlayerSettingIsRefusedInTheProgramsOwnWords) {
+    testing_files::WriteFile(folder_ / "one.gif", "GIF89a");
+    OpenLibrary({catalog_testing::Downloaded(catalog_testing::Skit(skRegular, 1, "one.gif"))});
+    Settings.Player.clear();
+    MutableStartup().RunMode = rmSaver;
+    ExposedShow show;
+    show.Show();
+    show.SkitTimerTimer();
+    EXPECT_EQ(show.ScrollText, "Zolvane: No skit player is set up: the setting Player is empty. one.gif");
+    EXPECT_EQ(show.ActivePlayer, nullptr);
+}
+
+// ---- With the skit player -------------------------------------------------------------------------
+
+namespace {
+
+// A show whose password, always in use, is refused every time.
+class RefusingShow : public ExposedShow {
+public:
+    ~RefusingShow() override {
+        if (ActivePlayer) {
+            ActivePlayer->End();
+            ActivePlayer->IsFinished(10000);
+        }
+    }
+    int asks = 0;
+
+protected:
+    void FormShow() override {
+        ExposedShow::FormShow();
+        UsePassword = 1;
+    }
+    bool AskForPassword() override {
+        ++asks;
+        return false;
+    }
+};
+
+} // namespace
+
+// A command would take the user out of the screensaver: the password comes first, and after a refusal
+// the skit plays on, whether or not the system counts a screensaver as running.
+TEST_F(ShowWithLibrary, WithAPasswordACommandKeyAsksFirstAndARefusalKeepsTheSkitPlaying) {
+    ASSERT_TRUE(CopyFileA(SKITPLAYER_SAMPLES "\\long.gif", (folder_ / "long.gif").c_str(), FALSE));
+    SkitRecord keyed = catalog_testing::Downloaded(catalog_testing::Skit(skRegular, 1, "long.gif"));
+    keyed.keyCode = 'C';
+    keyed.keyAction = 2;
+    keyed.keyText.text = "C:\\no-such-command.exe";
+    OpenLibrary({keyed});
+    Settings.Player = SKITPLAYER_EXE;
+    Settings.SkitsPath = folder_.Path();
+    MutableStartup().RunMode = rmSaver;
+    for (const bool saverRunning : {false, true}) {
+        SCOPED_TRACE(saverRunning ? "a screensaver runs" : "no screensaver runs");
+        SetScreensaverRunning(saverRunning);
+        RefusingShow show;
+        show.Show();
+        show.SkitTimerTimer();
+        ASSERT_NE(show.ActivePlayer, nullptr);
+        SendMessageA(show.Handle(), WM_KEYDOWN, 'C', 1);
+        EXPECT_EQ(show.asks, 1);
+        ASSERT_NE(show.ActivePlayer, nullptr);
+        EXPECT_FALSE(show.ActivePlayer->IsFinished(0));
+        EXPECT_TRUE(show.SkitTimer.Enabled());
+        EXPECT_TRUE(IsWindowVisible(show.Handle()));
+    }
+    SetScreensaverRunning(false);
+}

@@ -124,3 +124,43 @@ TEST_F(ShowChoiceTest, AMissingSpecialSkitFallsBack) {
     EXPECT_EQ(ChooseShowSkit(*catalog, smChooseFromList, 1).file, "special2.gif");
     EXPECT_EQ(ChooseShowSkit(*catalog, smManual, 1).file, "special4.gif");
 }
+
+// A skit's key is answered for the skit that plays: a special skit's own, not that of the regular skit
+// the catalogue picked last.
+TEST_F(ShowChoiceTest, AChoiceNamesItsSkitWhoseKeyIsAnswered) {
+    PutMovie("regular.gif");
+    header_.lastListUpdate = 0;
+    std::vector<SkitRecord> records = specials_;
+    records[3].keyCode = 'S';
+    records[3].keyAction = 1;
+    SkitRecord regular = Downloaded(Skit(skRegular, 7, "regular.gif"));
+    regular.keyCode = 'R';
+    regular.keyAction = 2;
+    regular.keyText.text = "http://example.invalid/";
+    records.push_back(regular);
+    WriteOps(records);
+    auto catalog = Open();
+
+    struct Row {
+        int runCount;
+        std::uint8_t kind;
+        std::int32_t id;
+        std::int32_t key;       // the key pressed while the choice plays
+        std::uint8_t keyAction; // 0: the key is none of the skit's
+    };
+    // Manual with a due list: the first choice is the catalogue's pick, the second special skit 4.
+    const Row rows[] = {
+        {0, skRegular, 7, 'R', 2},
+        {1, skSpecial, 4, 'S', 1},
+        {1, skSpecial, 4, 'R', 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.runCount);
+        const ShowChoice choice = ChooseShowSkit(*catalog, smManual, row.runCount);
+        EXPECT_EQ(choice.kind, row.kind);
+        EXPECT_EQ(choice.id, row.id);
+        const auto action = SkitKeyAction(*catalog, choice.kind, choice.id, row.key);
+        EXPECT_EQ(action ? action->keyAction : 0, row.keyAction);
+    }
+    EXPECT_FALSE(SkitKeyAction(*catalog, skRegular, 99, 'R').has_value());
+}

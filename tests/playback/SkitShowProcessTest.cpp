@@ -138,6 +138,7 @@ protected:
         const HWND window = StartShow();
         EXPECT_TRUE(WaitForStarts(1));
         EXPECT_TRUE(WaitForPlayerWindow());
+        EXPECT_TRUE(WaitForSkitInFront());
         return window;
     }
 
@@ -145,6 +146,13 @@ protected:
         return PumpUntil([] {
             const HWND player = FindWindowA(kPlayerClass, nullptr);
             return player != nullptr && IsWindowVisible(player);
+        });
+    }
+    // The show has found the player's window and put it on top: the skit plays, and its key counts.
+    bool WaitForSkitInFront() {
+        return PumpUntil([] {
+            const HWND player = FindWindowA(kPlayerClass, nullptr);
+            return player != nullptr && (GetWindowLongA(player, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
         });
     }
     bool Logged(const std::string& wanted) const {
@@ -271,6 +279,47 @@ TEST_F(SkitShow, TheSkitsOwnKeyReachesThePlayerWhichIsLeftRunning) {
     EXPECT_FALSE(Logged("closed"));
 }
 
+TEST_F(SkitShow, ThePlayerLeftRunningBecomesTheUsersAndClosesOnEscape) {
+    const HWND window = StartKeyedSkit('A', kaPassKey, "unused");
+    ASSERT_NE(window, nullptr);
+    PostMessageA(window, WM_KEYDOWN, 'A', 0);
+    EXPECT_TRUE(saver_->WaitForExit());
+    ASSERT_TRUE(WaitForLogLine("left")) << testing::PrintToString(Log());
+    const HWND player = FindWindowA(kPlayerClass, nullptr);
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(GetWindowLongA(player, GWL_STYLE) & WS_CAPTION, WS_CAPTION);
+    EXPECT_FALSE(GetWindowLongA(player, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    PostMessageA(player, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitForLogLine("closed"));
+}
+
+// The key that counts is that of the skit that plays, here special skit 4, not that of the regular skit
+// that the catalogue picked before it.
+TEST_F(SkitShow, TheKeyOfTheSpecialSkitThatPlaysIsAnswered) {
+    AddMovie(kShortMovie, "regular.gif");
+    AddMovie(kLongMovie, "special.gif");
+    SkitRecord regular = PlayableSkit(skRegular, 1, "regular.gif");
+    regular.keyCode = 'R';
+    regular.keyAction = kaPassKey;
+    SkitRecord special = PlayableSkit(skSpecial, 4, "special.gif");
+    special.keyCode = 'S';
+    special.keyAction = kaPassKey;
+    records_ = {regular, special};
+    // With a due list, the manual method's second choice is special skit 4.
+    header_.lastListUpdate = 0;
+    const UserSetting manual("SyncMethod", 2);
+    const HWND window = StartShow();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitForStarts(2));
+    ASSERT_NE(Started()[1].find("&SS_Swf=special.gif"), std::string::npos) << Started()[1];
+    ASSERT_TRUE(WaitForPlayerWindow());
+    ASSERT_TRUE(WaitForSkitInFront());
+    PostMessageA(window, WM_KEYDOWN, 'S', 0);
+    EXPECT_TRUE(saver_->WaitForExit());
+    EXPECT_TRUE(WaitForLogLine("key 83"));
+    EXPECT_FALSE(Logged("closed"));
+}
+
 TEST_F(SkitShow, AnyOtherKeyQuitsAtOnceAndLeavesThePlayerAlone) {
     const HWND window = StartKeyedSkit('A', kaPassKey, "unused");
     ASSERT_NE(window, nullptr);
@@ -295,6 +344,75 @@ TEST_F(SkitShow, ACommandKeyRunsNothingButAWebAddress) {
     GetPrivateProfileStringA("ShellExecute", "ShellExecute", "", value, sizeof value, ini.c_str());
     EXPECT_STREQ(value, "Refused: not a web address.");
     EXPECT_EQ(FindWindowA("Notepad", nullptr), nullptr);
+}
+
+// ---- A player that is slow to start ------------------------------------------------------------------
+
+namespace {
+
+// The show on one skit, in a player that sleeps where it would make its window.
+class SlowPlayerShow : public SkitShow {
+protected:
+    SlowPlayerShow() {
+        Install(SLOW_PLAYER_EXE, installation_.Player());
+        AddMovie(kLongMovie, "long.gif");
+        records_ = {PlayableSkit(skRegular, 1, "long.gif")};
+    }
+    ~SlowPlayerShow() override {
+        for (const DWORD id : Waiting()) {
+            const UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id));
+            TerminateProcess(process.Get(), 0);
+        }
+    }
+
+    // The process ids of the slow players started so far.
+    std::vector<DWORD> Waiting() const {
+        std::vector<DWORD> ids;
+        for (const std::string& line : Log()) {
+            if (line.rfind("waiting ", 0) == 0) {
+                ids.push_back(static_cast<DWORD>(std::stoul(line.substr(8))));
+            }
+        }
+        return ids;
+    }
+    // The first slow player's process, once it has started.
+    UniqueHandle FirstPlayer() {
+        EXPECT_TRUE(PumpUntil([&] { return !Waiting().empty(); }, kShowPatience)) << "no player started";
+        return UniqueHandle(Waiting().empty() ? nullptr : OpenProcess(SYNCHRONIZE, FALSE, Waiting()[0]));
+    }
+};
+
+bool Ends(const UniqueHandle& process, DWORD timeoutMs) {
+    return process && PumpUntil([&] { return WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0; }, timeoutMs);
+}
+
+} // namespace
+
+// The window answers while the player gets ready: a movement ends the screensaver at once, where a wait
+// for the player would have kept it for seconds. The player, never seen, is ended with it.
+TEST_F(SlowPlayerShow, AMovementWhileThePlayerStartsEndsTheScreensaverAtOnce) {
+    ASSERT_NE(StartShow(), nullptr);
+    const UniqueHandle player = FirstPlayer();
+    ASSERT_TRUE(player);
+    const ULONGLONG moved = GetTickCount64();
+    testing_windows::MovePointerAsAMouse(400 + 20, 300);
+    ASSERT_TRUE(saver_->WaitForExit());
+    EXPECT_LT(GetTickCount64() - moved, 2500u) << "the screensaver did not answer the pointer while the player started";
+    EXPECT_TRUE(Ends(player, kPatience)) << "the player the show started is still running";
+}
+
+// A player whose window does not show in time is ended, so that the next error pass does not start a
+// second one beside it.
+TEST_F(SlowPlayerShow, APlayerWhoseWindowDoesNotShowInTimeIsEnded) {
+    const HWND window = StartShow();
+    ASSERT_NE(window, nullptr);
+    const UniqueHandle player = FirstPlayer();
+    ASSERT_TRUE(player);
+    EXPECT_TRUE(Ends(player, 20000)) << "the player is still running";
+    EXPECT_EQ(Waiting().size(), 1u);
+    EXPECT_TRUE(saver_->StillRunningAfter(0)) << "the screensaver ended";
+    PostMessageA(window, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(saver_->WaitForExit());
 }
 
 // ---- Downloads during the show, from the skit server ------------------------------------------------
