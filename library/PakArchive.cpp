@@ -143,6 +143,10 @@ void PakArchive::FinishReplace(const std::string& path) {
     }
     for (const char* suffix : {kNewSuffix, kAsideSuffix}) {
         const std::string candidate = path + suffix;
+        // A link left there by another user would make our pak a way into that user's file.
+        if (sys::IsLink(candidate)) {
+            continue;
+        }
         PakArchive probe;
         try {
             probe.Load(candidate, sys::kGenericRead);

@@ -8,7 +8,8 @@
 // Each write goes to the disk at once, data, directory and trailer. Many writes that belong together go
 // in one update instead: they are made on a copy of the file in memory, and the whole new file then
 // replaces the old one in one step, so that a crash or a full disk leaves one or the other, never a mix.
-// The new file holds the same bytes as the writes made one by one would have left.
+// The new file holds the same bytes as the writes made one by one would have left. Every program opens
+// a pak so that others may replace it meanwhile: a reader goes on with the old file, whole.
 #pragma once
 
 #include "library/PakScrambler.h"
