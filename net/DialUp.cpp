@@ -44,22 +44,9 @@ class RemoteAccessDialUp : public DialUpConnections {
 public:
     explicit RemoteAccessDialUp(RemoteAccessFunctions functions) : functions_(std::move(functions)) {}
 
-    std::vector<DialUpHandle> ListActive() override {
-        if (failed_) {
-            throw EZolvaneError("The dial-up connections are not listed again once a listing has failed.");
-        }
-        try {
-            return List();
-        } catch (...) {
-            failed_ = true;
-            throw;
-        }
-    }
-
     void HangUp(DialUpHandle connection) override { functions_.hangUp(connection); }
 
-private:
-    std::vector<DialUpHandle> List() {
+    std::vector<DialUpHandle> ListActive() override {
         std::uint32_t size = 0;
         std::uint32_t count = 0;
         functions_.enumerate(nullptr, &size, &count);
@@ -86,8 +73,8 @@ private:
         return handles;
     }
 
+private:
     RemoteAccessFunctions functions_;
-    bool failed_ = false;
 };
 
 // The remote-access library of the system folder, loaded when one of its functions is first asked for.

@@ -37,8 +37,6 @@ struct RemoteAccessFunctions {
     std::function<void(DialUpHandle connection)> hangUp;
 };
 
-// The connections reached through the given functions, with the system's rules: a listing that fails
-// raises, and so does every later one of the same object. A caller compares the connections of one
-// listing with those of a later one to find those that came up in between; had the first listing
-// failed, every connection would look new, and ones that were up before would be hung up.
+// The connections reached through the given functions; a listing that fails raises, so that a caller
+// that compares two listings never takes a failed one for "no connection was up".
 std::unique_ptr<DialUpConnections> OpenDialUp(RemoteAccessFunctions functions);

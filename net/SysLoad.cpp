@@ -50,8 +50,9 @@ TSysLoad::TSysLoad(std::unique_ptr<DialUpConnections> dialUp)
     if (dialUp_) {
         try {
             connectionsAtStart_ = dialUp_->ListActive();
+            snapshotTaken_ = true;
         } catch (...) {
-            // Without a snapshot every connection counts as new; the user is asked when the flag says so.
+            // Without a snapshot no connection can be told to be ours: none is hung up.
         }
     }
 }
@@ -59,7 +60,7 @@ TSysLoad::TSysLoad(std::unique_ptr<DialUpConnections> dialUp)
 TSysLoad::~TSysLoad() { HangUpNewConnections(); }
 
 void TSysLoad::HangUpNewConnections() noexcept {
-    if (!dialUp_) {
+    if (!dialUp_ || !snapshotTaken_) {
         return;
     }
     try {

@@ -75,6 +75,7 @@ private:
 
     std::unique_ptr<DialUpConnections> dialUp_;
     std::vector<DialUpHandle> connectionsAtStart_;
+    bool snapshotTaken_ = false; // the connections at the start were listed
     std::atomic<bool> askBeforeHangUp_{false};
     std::atomic<bool> cancelRequested_{false};
     std::atomic<std::int32_t> bytesDone_{0};
