@@ -514,6 +514,7 @@ void PakArchive::BeginUpdate() {
         return;
     }
     try {
+        // Opening refused a pak of 4 GiB or more.
         const auto size = static_cast<std::uint32_t>(file_.Size());
         image_.assign(size, 0);
         file_.Seek(0, sys::kSeekBegin);

@@ -543,6 +543,29 @@ TEST_F(PakArchiveTest, AnUpdateReplacesThePakThatAReaderHoldsAndTheReaderGoesOnW
     EXPECT_FALSE(std::filesystem::exists(path + "2"));
 }
 
+#if defined(_WIN32)
+// A program that holds the pak without leave to delete it keeps it from being replaced or moved.
+TEST_F(PakArchiveTest, AnUpdateThatCannotReplaceThePakRaisesAndLeavesItAsItWas) {
+    const std::string path = MakePak({"one"});
+    const std::string before = ReadFile(path);
+    DiskFile holder;
+    holder.Open(path, sys::kGenericRead, sys::kShareRead | sys::kShareWrite);
+    PakArchive pak;
+    pak.Open(path, false, nullptr, kReadWrite);
+    {
+        PakArchive::Update update(pak);
+        pak.WriteText(kPakPSTR, 1, "eno");
+        EXPECT_NE(ErrorOf([&] { update.Commit(); }), "(nothing raised)");
+    }
+    EXPECT_EQ(Text(pak.Read(kPakPSTR, 1)), std::string("one\0", 4));
+    pak.Close();
+    holder.Close();
+    EXPECT_TRUE(SameBytes(ReadFile(path), before));
+    EXPECT_FALSE(std::filesystem::exists(path + "1"));
+    EXPECT_FALSE(std::filesystem::exists(path + "2"));
+}
+#endif
+
 #if !defined(_WIN32)
 // Every disk call of an update and of a compaction fails in turn, as a full disk fails it or as if the
 // program stopped there, while another program holds the pak so that the new file cannot simply replace
