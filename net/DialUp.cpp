@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <ras.h>
+#include <raserror.h>
 
 #include <algorithm>
 #include <cstddef>
@@ -49,7 +50,12 @@ public:
     std::vector<DialUpHandle> ListActive() override {
         std::uint32_t size = 0;
         std::uint32_t count = 0;
-        functions_.enumerate(nullptr, &size, &count);
+        // The sizing call answers "buffer too small" when any connection is up; any other error leaves
+        // the size at 0, which must not read as "no connection is up".
+        const std::uint32_t sizing = functions_.enumerate(nullptr, &size, &count);
+        if (sizing != 0 && sizing != ERROR_BUFFER_TOO_SMALL) {
+            RaiseListingError(sizing);
+        }
         if (size == 0) {
             return {};
         }
@@ -60,8 +66,7 @@ public:
         std::memcpy(bytes + kSizeOffset, &recordSize, sizeof recordSize);
         const std::uint32_t result = functions_.enumerate(bytes, &size, &count);
         if (result != 0) {
-            throw EZolvaneError("The dial-up connections could not be listed: remote-access error " +
-                                IntToDecimal(static_cast<std::int32_t>(result)) + ".");
+            RaiseListingError(result);
         }
         std::vector<DialUpHandle> handles;
         const std::size_t fits = std::min<std::size_t>(size, storage.size() * 8) / kRecordSize;
@@ -74,6 +79,11 @@ public:
     }
 
 private:
+    [[noreturn]] static void RaiseListingError(std::uint32_t error) {
+        throw EZolvaneError("The dial-up connections could not be listed: remote-access error " +
+                            IntToDecimal(static_cast<std::int32_t>(error)) + ".");
+    }
+
     RemoteAccessFunctions functions_;
 };
 

@@ -20,6 +20,8 @@ namespace {
 struct Listing {
     std::vector<DialUpHandle> handles;
     std::uint32_t error = 0;
+    // What the sizing call before it answers instead, leaving the size at 0.
+    std::uint32_t sizingError = 0;
 };
 
 // Plays RasEnumConnectionsA and RasHangUpA: each listing asked for takes the next answer of the script
@@ -43,6 +45,10 @@ private:
     std::uint32_t Enumerate(void* records, std::uint32_t* size, std::uint32_t* count) {
         const Listing& listing = listings_[std::min(next_, listings_.size() - 1)];
         if (records == nullptr) {
+            if (listing.sizingError != 0) {
+                ++next_;
+                return listing.sizingError;
+            }
             // Sizing: the records of the listing to come, in the record size of this build.
             *size = static_cast<std::uint32_t>(listing.handles.size() * sizeof(RASCONNA));
             *count = static_cast<std::uint32_t>(listing.handles.size());
@@ -80,6 +86,7 @@ TEST(DialUp, TheManagerHangsUpOnlyWhatCameUpAndNothingWhenItsFirstListingFailed)
         {"none came up", {{{7, 9}}, {{9, 7}}}, {}},
         // A connection that comes up between the sizing and the listing makes the records too few.
         {"the listing at the start fails", {{{7}, ERROR_BUFFER_TOO_SMALL}, {{7, 9}}}, {}},
+        {"the sizing at the start fails", {{{}, 0, ERROR_RASMAN_CANNOT_INITIALIZE}, {{7, 9}}}, {}},
     };
     for (const auto& c : cases) {
         RemoteAccessScript script(c.listings);
