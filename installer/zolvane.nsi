@@ -373,6 +373,7 @@ Section "Uninstall"
     ${If} $R3 = 0
         Delete "$DataDir\zolvane.ops"
         Delete "$DataDir\zolvane.ops1"
+        Delete "$DataDir\zolvane.ops2"
         !insertmacro ClearFolder "$DataDir\skits" "*.gif" "*.syn"
         !insertmacro ClearFolder "$DataDir\downloads" "*.gif" "*.syn"
         !insertmacro ClearFolder "$DataDir\logs" "download.log" ""
