@@ -104,6 +104,10 @@ bool RemoveFile(const std::string& path);
 // Without replaceExisting the move fails when the target is there. With it the target is replaced in
 // one step and the move is on disk before the call returns.
 bool RenameFile(const std::string& source, const std::string& target, bool replaceExisting);
+// Appends the bytes to a file, made when it is missing, that is neither a link nor one of several names of
+// one file (a hard link): another user who can write the file's folder cannot make it lead elsewhere.
+// False when the file is such, or cannot be opened or written.
+bool AppendToOwnFile(const std::string& path, const std::string& bytes);
 // Of the attribute bits, POSIX keeps only read-only (as the absence of write permission).
 bool SetAttributes(const std::string& path, std::uint32_t attributes);
 // The path as this platform's C library wants it: on POSIX, with slashes for backslashes.

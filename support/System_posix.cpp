@@ -362,6 +362,25 @@ bool IsLink(const std::string& path) {
     return lstat(NativePath(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
+bool AppendToOwnFile(const std::string& path, const std::string& bytes) {
+    const int file = open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (file < 0) {
+        return false;
+    }
+    struct stat info;
+    bool written = fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1;
+    for (std::size_t done = 0; written && done < bytes.size();) {
+        const ssize_t put = write(file, bytes.data() + done, bytes.size() - done);
+        if (put < 0 && errno == EINTR) {
+            continue;
+        }
+        written = put > 0;
+        done += written ? static_cast<std::size_t>(put) : 0;
+    }
+    close(file);
+    return written;
+}
+
 bool SetAttributes(const std::string& path, std::uint32_t attributes) {
     const std::string native = NativePath(path);
     struct stat info;

@@ -116,6 +116,22 @@ bool IsLink(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+bool AppendToOwnFile(const std::string& path, const std::string& bytes) {
+    // The link itself is opened, never what it leads to, and then refused.
+    const UniqueFile file(reinterpret_cast<FileHandleValue>(
+        CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !GetFileInformationByHandle(AsHandle(file.Get()), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+        info.nNumberOfLinks > 1) {
+        return false;
+    }
+    DWORD done = 0;
+    return WriteFile(AsHandle(file.Get()), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) != FALSE &&
+           done == bytes.size();
+}
+
 bool SetAttributes(const std::string& path, std::uint32_t attributes) {
     return SetFileAttributesA(path.c_str(), attributes) != FALSE;
 }

@@ -70,17 +70,25 @@ private:
     std::size_t length_ = 0;
 };
 
-// Opens, appends one line to and closes the file; a file that cannot be opened drops the line. The caller
-// holds the lock of whoever writes the file.
+// Opens, appends one line to and closes the file; a file that cannot be opened, or that is a link or a
+// second name of another file, drops the line. The caller holds the lock of whoever writes the file.
 void AppendLineTo(const std::string& path, const char* text) {
-    // Text mode: on Windows the line feed reaches the file as carriage return and line feed.
-    std::FILE* file = std::fopen(sys::NativePath(path).c_str(), "a+t");
-    if (file == nullptr) {
-        return;
+    // The lines end as the platform's text files do: carriage return and line feed on Windows.
+#if defined(_WIN32)
+    constexpr const char* kLineEnd = "\r\n";
+#else
+    constexpr const char* kLineEnd = "\n";
+#endif
+    std::string bytes;
+    for (const char* at = text; *at != '\0'; ++at) {
+        if (*at == '\n') {
+            bytes += kLineEnd;
+        } else {
+            bytes += *at;
+        }
     }
-    std::fputs(text, file);
-    std::fputc('\n', file);
-    std::fclose(file);
+    bytes += kLineEnd;
+    sys::AppendToOwnFile(path, bytes);
 }
 
 void ExpandMessage(LineBuffer& line, const char* format, std::initializer_list<TraceArg> args) {

@@ -272,3 +272,26 @@ TEST_F(TraceLogTest, ATraceFileOfItsOwnTakesNoneOfTheTraceLogsLinesAndChangesNot
         EXPECT_EQ(MessageOf(line), "traced");
     }
 }
+
+TEST_F(TraceLogTest, ALogThatIsALinkOrASecondNameOfAnotherFileDropsItsLinesAndLeavesThatFile) {
+    // Another user who can write the log's folder puts a link there to a file of their choosing.
+    const std::string target = folder_ / "elsewhere.txt";
+    WriteFile(target, "another file");
+    for (const bool hard : {true, false}) {
+        const std::string path = folder_ / (hard ? "hard.log" : "soft.log");
+        std::error_code refused;
+        if (hard) {
+            std::filesystem::create_hard_link(target, path, refused);
+        } else {
+            std::filesystem::create_symlink(target, path, refused);
+        }
+        if (refused) {
+            continue; // Wine makes no symbolic links
+        }
+        TraceFile(path).Write(tlError, "%s", "dropped");
+        TraceSetFile(path, true);
+        TraceWrite(tlError, "%s", "dropped");
+        TraceSetFile(log_, true);
+    }
+    EXPECT_EQ(ReadFile(target), "another file");
+}
