@@ -131,7 +131,6 @@ void PlayerWindow::WatchScreensaver() {
 
 void PlayerWindow::BecomeOrdinary() {
     ordinary_ = true;
-    log_.Write("left");
     SetWindowLongPtrA(window_, GWL_STYLE, WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU);
     SetWindowPos(window_, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_FRAMECHANGED);
     SetForegroundWindow(window_);
@@ -141,6 +140,8 @@ void PlayerWindow::BecomeOrdinary() {
     if (WindowFromPoint(at) == window_) {
         SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     }
+    // Logged once the window is the user's, so that whoever reads the log finds it so.
+    log_.Write("left");
 }
 
 void PlayerWindow::CloseWindow() {
