@@ -92,6 +92,11 @@ std::uint32_t ReplaceByNewFile(const std::string& newPath, const std::string& pa
                 return 0;
             }
             error = sys::LastError();
+            // A program that opened the pak meanwhile found nothing at its name and finished the replace.
+            if (!AnyFileExists(newPath) && AnyFileExists(path)) {
+                sys::RemoveFile(aside);
+                return 0;
+            }
             if (!sys::RenameFile(aside, path, false)) {
                 return error;
             }

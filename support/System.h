@@ -12,6 +12,7 @@
 #include "support/UniqueResource.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -92,10 +93,13 @@ bool QueryFileSize(FileHandleValue file, std::uint64_t& size);
 // on the disk first); 0 fails none. With andAllAfter every later call fails too, as if the program had
 // stopped there. DiskCallsCounted says how many it has counted. With RefuseReplacingMoves a move that
 // would replace a file fails as Windows fails it while another program holds that file open. The
-// Windows half never fails on purpose and counts nothing.
+// Windows half never fails on purpose, counts nothing and runs no action.
 void FailNthDiskCall(std::uint64_t n, bool andAllAfter = false);
 std::uint64_t DiskCallsCounted();
 void RefuseReplacingMoves(bool refuse);
+// Runs the action once, just before the Nth counted disk call from now, as another program would act
+// at that moment; 0 or none clears it.
+void RunBeforeNthDiskCall(std::uint64_t n, std::function<void()> action);
 
 // ---- Whole files --------------------------------------------------------------------------------
 

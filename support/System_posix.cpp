@@ -188,10 +188,18 @@ std::uint64_t gDiskCalls = 0;
 std::uint64_t gFailingDiskCall = 0;
 bool gFailingAllAfter = false;
 bool gRefusingReplacingMoves = false;
+std::uint64_t gActionCall = 0;
+std::function<void()> gAction;
 
 // Counts one disk call; false when it is one to fail, with the error a full disk gives.
 bool DiskCallGoesThrough() {
     ++gDiskCalls;
+    if (gAction && gDiskCalls == gActionCall) {
+        // Taken first: the action's own disk calls are counted, but run nothing again.
+        const std::function<void()> action = std::move(gAction);
+        gAction = nullptr;
+        action();
+    }
     if (gFailingDiskCall != 0 &&
         (gDiskCalls == gFailingDiskCall || (gFailingAllAfter && gDiskCalls > gFailingDiskCall))) {
         SetLastErrorCode(kErrorDiskFull);
@@ -226,6 +234,12 @@ void FailNthDiskCall(std::uint64_t n, bool andAllAfter) {
 std::uint64_t DiskCallsCounted() { return gDiskCalls; }
 
 void RefuseReplacingMoves(bool refuse) { gRefusingReplacingMoves = refuse; }
+
+void RunBeforeNthDiskCall(std::uint64_t n, std::function<void()> action) {
+    gDiskCalls = 0;
+    gActionCall = n;
+    gAction = n != 0 ? std::move(action) : nullptr;
+}
 
 bool WriteBytes(FileHandleValue file, const void* buffer, std::uint32_t count) {
     const auto* bytes = static_cast<const unsigned char*>(buffer);

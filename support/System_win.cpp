@@ -89,6 +89,8 @@ std::uint64_t DiskCallsCounted() { return 0; }
 
 void RefuseReplacingMoves(bool /*refuse*/) {}
 
+void RunBeforeNthDiskCall(std::uint64_t /*n*/, std::function<void()> /*action*/) {}
+
 bool QueryFileSize(FileHandleValue file, std::uint64_t& size) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(AsHandle(file), &info)) {

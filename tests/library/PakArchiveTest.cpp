@@ -570,6 +570,47 @@ TEST_F(PakArchiveTest, AnUpdateThatCannotReplaceThePakRaisesAndLeavesItAsItWas) 
 // Every disk call of an update and of a compaction fails in turn, as a full disk fails it or as if the
 // program stopped there, while another program holds the pak so that the new file cannot simply replace
 // it: the pak then opens with the resources from before or from after, never a mix.
+// Another program opens the pak at each moment of a replace that has to move the old file aside: the
+// writer's pak in memory always agrees with the file on the disk, whichever program finished the move.
+TEST_F(PakArchiveTest, ASecondProgramOpeningThePakDuringAReplaceLeavesTheWriterRightAboutTheDisk) {
+    const std::string path = MakePak({"one"});
+    const std::string before = ReadFile(path);
+    const auto onDisk = [&] {
+        PakArchive pak;
+        pak.Open(path, false, nullptr, sys::kGenericRead);
+        return Text(pak.Read(kPakPSTR, 1));
+    };
+    sys::RefuseReplacingMoves(true);
+    for (std::uint64_t n = 1;; ++n) {
+        WriteFile(path, before);
+        PakArchive pak;
+        pak.Open(path, false, nullptr, kReadWrite);
+        bool opened = false;
+        sys::RunBeforeNthDiskCall(n, [&] {
+            opened = true;
+            PakArchive other;
+            try {
+                other.Open(path, false, nullptr, sys::kGenericRead);
+            } catch (const std::exception&) {
+                // Nothing whole to open at that moment: the writer's own moves decide.
+            }
+        });
+        try {
+            PakArchive::Update update(pak);
+            pak.WriteText(kPakPSTR, 1, "one, moved to the end");
+            update.Commit();
+        } catch (const std::exception&) {
+            // Whether the update reached the disk is what the pak in memory must tell.
+        }
+        sys::RunBeforeNthDiskCall(0, nullptr);
+        if (!opened) {
+            break;
+        }
+        EXPECT_EQ(Text(pak.Read(kPakPSTR, 1)), onDisk()) << "the other program opened it at disk call " << n;
+    }
+    sys::RefuseReplacingMoves(false);
+}
+
 TEST_F(PakArchiveTest, WhileAnotherProgramHoldsThePakAFailingDiskLeavesTheOldOrTheNewPak) {
     const std::string path = Path();
     const auto summary = [&] {
