@@ -163,16 +163,6 @@ std::string TSysLoad::CurrentItem() const {
     return currentItem_;
 }
 
-std::string TSysLoad::StatusText() const {
-    std::lock_guard<std::mutex> guard(textLock_);
-    return statusText_;
-}
-
-std::string TSysLoad::FailReason() const {
-    std::lock_guard<std::mutex> guard(textLock_);
-    return failReason_;
-}
-
 DownloadSnapshot TSysLoad::Snapshot() const {
     DownloadSnapshot snapshot;
     {

@@ -49,12 +49,8 @@ public:
     void WriteDownloadLog(std::uint32_t level, const std::string& text);
 
     std::string CurrentItem() const;
-    std::string StatusText() const;
-    std::string FailReason() const;
     // The status text, the counters and the failure reason, the texts as they stood together.
     DownloadSnapshot Snapshot() const;
-    std::int32_t BytesDone() const { return bytesDone_.load(); }
-    std::int32_t BytesTotal() const { return bytesTotal_.load(); }
     void ResetProgress();
     bool CancelRequested() const { return cancelRequested_.load(); }
     bool RasAvailable() const { return dialUp_ != nullptr; }

@@ -63,9 +63,9 @@ TEST_F(DownloadJobTest, ASuccessfulDownloadLeavesTheFileAndOneInfoLine) {
     for (const std::string& query : queries) {
         std::filesystem::remove(Settings.LogPath);
         WinInetDownloadJob job(NoDialUp());
-        EXPECT_EQ(job.Manager().StatusText(), "Connecting to host...");
+        EXPECT_EQ(job.Snapshot().statusText, "Connecting to host...");
         EXPECT_EQ(Download(job, ServerUrl(path + query), "Bouncing Balls"), 0)
-            << query << ": " << job.Manager().FailReason();
+            << query << ": " << job.Snapshot().failReason;
         EXPECT_EQ(listener_.done.back().first, 0u);
 
         EXPECT_TRUE(testing_files::SameBytes(testing_files::ReadFile(Target()), body)) << query;
@@ -74,13 +74,13 @@ TEST_F(DownloadJobTest, ASuccessfulDownloadLeavesTheFileAndOneInfoLine) {
         EXPECT_EQ(log[0].tag, ".INFO... ");
         EXPECT_EQ(log[0].message, "Download success: Bouncing Balls");
         EXPECT_EQ(job.Manager().CurrentItem(), "Bouncing Balls");
-        EXPECT_EQ(job.Manager().StatusText(), "Bouncing Balls");
-        EXPECT_EQ(job.Manager().FailReason(), "");
-        EXPECT_EQ(job.Manager().BytesDone(), 100000);
-        EXPECT_EQ(job.Manager().BytesTotal(), query == "?fault=no-length" ? 0 : 100000) << query;
+        EXPECT_EQ(job.Snapshot().statusText, "Bouncing Balls");
+        EXPECT_EQ(job.Snapshot().failReason, "");
+        EXPECT_EQ(job.Snapshot().bytesDone, 100000);
+        EXPECT_EQ(job.Snapshot().bytesTotal, query == "?fault=no-length" ? 0 : 100000) << query;
         job.ResetProgress();
-        EXPECT_EQ(job.Manager().BytesDone(), 0);
-        EXPECT_EQ(job.Manager().BytesTotal(), 0);
+        EXPECT_EQ(job.Snapshot().bytesDone, 0);
+        EXPECT_EQ(job.Snapshot().bytesTotal, 0);
     }
     EXPECT_TRUE(ServerAnswered("GET " + path + "?fault=redirect&y=2 302 6"));
     EXPECT_TRUE(ServerAnswered("GET " + path + "?y=2 200 100000"));
@@ -113,12 +113,12 @@ TEST_F(DownloadJobTest, EveryFaultFailsWithOneErrorLineThatSaysWhyAndLeavesNoFil
         WinInetDownloadJob job(NoDialUp());
         EXPECT_EQ(Download(job, c.url, "Faulty", 1000000), 1) << c.url;
         EXPECT_FALSE(TargetExists()) << c.url;
-        EXPECT_TRUE(std::regex_match(job.Manager().FailReason(), std::regex(c.reason)))
-            << c.url << ": " << job.Manager().FailReason();
+        EXPECT_TRUE(std::regex_match(job.Snapshot().failReason, std::regex(c.reason)))
+            << c.url << ": " << job.Snapshot().failReason;
         const std::vector<LogLine> log = Log();
         ASSERT_EQ(log.size(), 1u) << c.url;
         EXPECT_EQ(log[0].tag, ".ERROR.. ");
-        EXPECT_EQ(log[0].message, "Download failed: Faulty. " + job.Manager().FailReason());
+        EXPECT_EQ(log[0].message, "Download failed: Faulty. " + job.Snapshot().failReason);
     }
 }
 
@@ -127,9 +127,9 @@ TEST_F(DownloadJobTest, AFileThatCannotBeCreatedFailsWithTheSystemsText) {
     const std::string target = folder_ / "no-such-folder\\target.syn";
     job.Start(ServerUrl("/generated/10"), target, "Skit list", listener_.Notify(), kLargestBody);
     EXPECT_EQ(listener_.WaitForDone(), 1);
-    EXPECT_NE(job.Manager().FailReason().find(target), std::string::npos) << job.Manager().FailReason();
+    EXPECT_NE(job.Snapshot().failReason.find(target), std::string::npos) << job.Snapshot().failReason;
     ASSERT_EQ(Log().size(), 1u);
-    EXPECT_EQ(Log()[0].message, "Download failed: Skit list. " + job.Manager().FailReason());
+    EXPECT_EQ(Log()[0].message, "Download failed: Skit list. " + job.Snapshot().failReason);
 }
 
 TEST_F(DownloadJobTest, CancellingAStalledTransferEndsItAsCancelledEveryTime) {
@@ -141,11 +141,11 @@ TEST_F(DownloadJobTest, CancellingAStalledTransferEndsItAsCancelledEveryTime) {
         if (round % 2 == 1) {
             // Half the rounds cancel once the request is out and the worker waits for the body; the others
             // at once, wherever the worker is.
-            ASSERT_TRUE(testing_windows::PumpUntil([&] { return job.Manager().StatusText() == "Stalled"; }));
+            ASSERT_TRUE(testing_windows::PumpUntil([&] { return job.Snapshot().statusText == "Stalled"; }));
         }
         job.Cancel();
         ASSERT_EQ(listener_.WaitForDone(), 1) << "round " << round;
-        EXPECT_EQ(job.Manager().FailReason(), "User cancelled the operation.");
+        EXPECT_EQ(job.Snapshot().failReason, "User cancelled the operation.");
         EXPECT_FALSE(TargetExists());
     }
     const std::vector<LogLine> log = Log();

@@ -112,7 +112,7 @@ double JobDownload(const std::string& url, const std::string& file) {
     const Clock::time_point start = Clock::now();
     job.StartDownload(url, file, 0, kDoneMessage, listener.Window(), "Benchmark");
     if (listener.WaitForDone() != 0) {
-        throw std::runtime_error("the job's download failed: " + job.Manager().FailReason());
+        throw std::runtime_error("the job's download failed: " + job.Snapshot().failReason);
     }
     const double seconds = SecondsSince(start);
     sys::RemoveFile(file);
@@ -175,7 +175,7 @@ std::vector<double> CancelTimes(const std::string& url, const std::string& file)
     for (int round = 0; round < kCancels; ++round) {
         WinInetDownloadJob job(NoDialUp());
         job.StartDownload(url, file, 0, kDoneMessage, listener.Window(), "Stalled");
-        listener.PumpUntil([&] { return job.Manager().StatusText() == "Stalled"; });
+        listener.PumpUntil([&] { return job.Snapshot().statusText == "Stalled"; });
         Sleep(static_cast<DWORD>(round * 37 % 150)); // into the wait, at a different point each time
         const Clock::time_point start = Clock::now();
         static_cast<DownloadJob&>(job).Cancel();
