@@ -382,15 +382,9 @@ bool AppendToOwnFile(const std::string& path, const std::string& bytes) {
         return false;
     }
     struct stat info;
-    bool written = fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1;
-    for (std::size_t done = 0; written && done < bytes.size();) {
-        const ssize_t put = write(file, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        written = put > 0;
-        done += written ? static_cast<std::size_t>(put) : 0;
-    }
+    const bool written =
+        fstat(file, &info) == 0 && S_ISREG(info.st_mode) && info.st_nlink == 1 &&
+        WriteAll(file, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<std::uint32_t>(bytes.size()));
     close(file);
     return written;
 }
