@@ -137,8 +137,7 @@ void TScreensaverZolvane::SkitTimerTimer() {
             return;
         }
         WatchPointer(false);
-        ActivePlayer.reset();
-        playerStep_ = PlayerStep::None;
+        ForgetPlayer();
     }
     const ShowChoice choice = ChooseShowSkit(*library, Settings.SyncMethod, RunCount);
     if (choice.file) {
@@ -277,9 +276,13 @@ bool TScreensaverZolvane::PlayerStopped() {
     if (ActivePlayer && !ActivePlayer->IsFinished(0) && GetTickCount64() - stopAskedAt_ < kPlayerStopWaitMs) {
         return false;
     }
+    ForgetPlayer();
+    return true;
+}
+
+void TScreensaverZolvane::ForgetPlayer() {
     ActivePlayer.reset();
     playerStep_ = PlayerStep::None;
-    return true;
 }
 
 // The skit still plays: keys must keep coming here, and the skit must stay in sight.
@@ -429,8 +432,7 @@ void TScreensaverZolvane::RunCommand(const std::string& file, const std::string&
     if (!(Interacted != 0 && ActivePlayer && !ActivePlayer->IsFinished(0)) && ActivePlayer) {
         ReleasePlayer();
         WatchPointer(false);
-        ActivePlayer.reset();
-        playerStep_ = PlayerStep::None;
+        ForgetPlayer();
     }
     // The text comes from a downloaded skit list: whoever serves or alters that list must not be able
     // to run a program here. Only a web address goes to the shell, which opens it in the browser.
@@ -508,8 +510,7 @@ void TScreensaverZolvane::FormClose(TCloseAction& action) {
 
 bool TScreensaverZolvane::EndShow() {
     // A player that a skit's key reached is left running; so is one that would not stop.
-    ActivePlayer.reset();
-    playerStep_ = PlayerStep::None;
+    ForgetPlayer();
     SetTransparent(false);
     Backdrop.Reset();
     SkitCatalog* const library = Startup().SkitLibrary.get();

@@ -86,6 +86,8 @@ private:
     void ReleasePlayer();
     // Waits, one look a step, for the player to stop; true once it has, or has been given up on.
     bool PlayerStopped();
+    // Lets go of the player, whatever it does (it is never ended here), and of its step.
+    void ForgetPlayer();
     // The show's part of the close, once its player has stopped: true when the window stays for the
     // exit wait.
     bool EndShow();

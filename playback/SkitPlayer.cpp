@@ -147,21 +147,22 @@ bool SkitPlayer::IsFinished(DWORD timeoutMs) const {
     return !process_ || WaitForSingleObject(process_.Get(), timeoutMs) == WAIT_OBJECT_0;
 }
 
-void SkitPlayer::AskToClose() {
+void SkitPlayer::DetachInput() {
     if (attached_) {
         AttachThreadInput(threadId_, GetCurrentThreadId(), FALSE);
         attached_ = false;
     }
+}
+
+void SkitPlayer::AskToClose() {
+    DetachInput();
     if (window_ != nullptr) {
         PostMessageA(window_, WM_CLOSE, 0, 0);
     }
 }
 
 void SkitPlayer::End() {
-    if (attached_) {
-        AttachThreadInput(threadId_, GetCurrentThreadId(), FALSE);
-        attached_ = false;
-    }
+    DetachInput();
     if (process_ && !IsFinished(0)) {
         TerminateProcess(process_.Get(), 1);
     }

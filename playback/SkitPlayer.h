@@ -62,6 +62,9 @@ public:
     const std::string& ArgumentFile() const { return argumentFile_; }
 
 private:
+    // Lets go of the player's input, once joined to ours.
+    void DetachInput();
+
     std::string playerPath_;
     std::string movieFolder_;
     std::string movieName_;
