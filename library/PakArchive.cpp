@@ -92,11 +92,6 @@ std::uint32_t ReplaceByNewFile(const std::string& newPath, const std::string& pa
                 return 0;
             }
             error = sys::LastError();
-            // A program that opened the pak meanwhile found nothing at its name and finished the replace.
-            if (!AnyFileExists(newPath) && AnyFileExists(path)) {
-                sys::RemoveFile(aside);
-                return 0;
-            }
             if (!sys::RenameFile(aside, path, false)) {
                 return error;
             }
@@ -541,13 +536,10 @@ void PakArchive::AbandonUpdate() {
     if (updateDepth_ == 0) {
         return;
     }
-    updateDepth_ = 0;
-    tailPending_ = false;
+    EndUpdate();
     trailer_.swap(trailerBeforeUpdate_);
     directory_.swap(directoryBeforeUpdate_);
     ForgetIndex();
-    image_.clear();
-    image_.shrink_to_fit();
 }
 
 void PakArchive::CommitUpdate() {
@@ -574,23 +566,30 @@ void PakArchive::CommitUpdate() {
         }
         file_.Close();
         const std::uint32_t error = ReplaceByNewFile(newPath, path_);
+        // The update is over, whatever the moves did. The pak goes on with the file now at its name: ours,
+        // the old one, or that of another program that opened the pak between the moves and finished or
+        // followed the replace. Read back from there, its memory never describes another file than the one
+        // it reads.
+        EndUpdate();
         try {
-            try {
-                file_.Open(path_, access_, ShareFor(access_));
-            } catch (...) {
-                if (error == 0) {
-                    throw;
-                }
-            }
-            if (error != 0) {
-                throw EZolvaneError(ErrorText(error) + " " + path_);
-            }
+            Load(path_, access_);
         } catch (...) {
-            AbandonUpdate();
-            throw;
+            file_.Close();
+            if (error == 0) {
+                throw;
+            }
         }
+        if (error != 0) {
+            throw EZolvaneError(ErrorText(error) + " " + path_);
+        }
+        return;
     }
+    EndUpdate();
+}
+
+void PakArchive::EndUpdate() {
     updateDepth_ = 0;
+    tailPending_ = false;
     image_.clear();
     image_.shrink_to_fit();
 }

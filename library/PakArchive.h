@@ -80,8 +80,9 @@ public:
     // The writes from BeginUpdate to the matching CommitUpdate go to a copy of the file in memory;
     // CommitUpdate writes the new file beside the old one, puts it on the disk and moves it into the old
     // one's place (nothing at all when no byte changed). Updates nest; the outermost one commits. When
-    // the commit or a write inside the update fails, or on AbandonUpdate, the file and the pak stay as
-    // they were before the update, and the update is over.
+    // a write inside the update or the making of the new file fails, or on AbandonUpdate, the file and
+    // the pak stay as they were before the update. When the move fails, the pak reads the file then at
+    // its name: the old one, unless another program replaced it meanwhile. Either way the update is over.
     void BeginUpdate();
     void CommitUpdate();
     void AbandonUpdate();
@@ -152,6 +153,8 @@ private:
     // Writes a new file beside the pak's own, by write, and puts it on the disk before it returns the
     // new file's path; on a failure the new file is gone and the error goes on.
     std::string WriteNewFile(const std::function<void(DiskFile&)>& write);
+    // Leaves update mode and lets go of the image, keeping the trailer and the directory as they are.
+    void EndUpdate();
     void Compact();
     void Release();
 

@@ -567,11 +567,9 @@ TEST_F(PakArchiveTest, AnUpdateThatCannotReplaceThePakRaisesAndLeavesItAsItWas) 
 #endif
 
 #if !defined(_WIN32)
-// Every disk call of an update and of a compaction fails in turn, as a full disk fails it or as if the
-// program stopped there, while another program holds the pak so that the new file cannot simply replace
-// it: the pak then opens with the resources from before or from after, never a mix.
-// Another program opens the pak at each moment of a replace that has to move the old file aside: the
-// writer's pak in memory always agrees with the file on the disk, whichever program finished the move.
+// Another program opens the pak at each moment of a replace that has to move the old file aside, to
+// read it or to write an update of its own: the writer's pak in memory always agrees with the file on
+// the disk, whichever program's moves put it there.
 TEST_F(PakArchiveTest, ASecondProgramOpeningThePakDuringAReplaceLeavesTheWriterRightAboutTheDisk) {
     const std::string path = MakePak({"one"});
     const std::string before = ReadFile(path);
@@ -581,36 +579,47 @@ TEST_F(PakArchiveTest, ASecondProgramOpeningThePakDuringAReplaceLeavesTheWriterR
         return Text(pak.Read(kPakPSTR, 1));
     };
     sys::RefuseReplacingMoves(true);
-    for (std::uint64_t n = 1;; ++n) {
-        WriteFile(path, before);
-        PakArchive pak;
-        pak.Open(path, false, nullptr, kReadWrite);
-        bool opened = false;
-        sys::RunBeforeNthDiskCall(n, [&] {
-            opened = true;
-            PakArchive other;
+    for (const bool writes : {false, true}) {
+        for (std::uint64_t n = 1;; ++n) {
+            WriteFile(path, before);
+            PakArchive pak;
+            pak.Open(path, false, nullptr, kReadWrite);
+            bool opened = false;
+            sys::RunBeforeNthDiskCall(n, [&] {
+                opened = true;
+                PakArchive other;
+                try {
+                    other.Open(path, false, nullptr, writes ? kReadWrite : sys::kGenericRead);
+                    if (writes) {
+                        PakArchive::Update update(other);
+                        other.WriteText(kPakPSTR, 1, "the other program's");
+                        update.Commit();
+                    }
+                } catch (const std::exception&) {
+                    // Nothing whole to open at that moment, or no way to replace it: the writer's moves decide.
+                }
+            });
             try {
-                other.Open(path, false, nullptr, sys::kGenericRead);
+                PakArchive::Update update(pak);
+                pak.WriteText(kPakPSTR, 1, "one, moved to the end");
+                update.Commit();
             } catch (const std::exception&) {
-                // Nothing whole to open at that moment: the writer's own moves decide.
+                // Whether the update reached the disk is what the pak in memory must tell.
             }
-        });
-        try {
-            PakArchive::Update update(pak);
-            pak.WriteText(kPakPSTR, 1, "one, moved to the end");
-            update.Commit();
-        } catch (const std::exception&) {
-            // Whether the update reached the disk is what the pak in memory must tell.
+            sys::RunBeforeNthDiskCall(0, nullptr);
+            if (!opened) {
+                break;
+            }
+            EXPECT_EQ(Text(pak.Read(kPakPSTR, 1)), onDisk())
+                << (writes ? "writing" : "reading") << ", the other program came at disk call " << n;
         }
-        sys::RunBeforeNthDiskCall(0, nullptr);
-        if (!opened) {
-            break;
-        }
-        EXPECT_EQ(Text(pak.Read(kPakPSTR, 1)), onDisk()) << "the other program opened it at disk call " << n;
     }
     sys::RefuseReplacingMoves(false);
 }
 
+// Every disk call of an update and of a compaction fails in turn, as a full disk fails it or as if the
+// program stopped there, while another program holds the pak so that the new file cannot simply replace
+// it: the pak then opens with the resources from before or from after, never a mix.
 TEST_F(PakArchiveTest, WhileAnotherProgramHoldsThePakAFailingDiskLeavesTheOldOrTheNewPak) {
     const std::string path = Path();
     const auto summary = [&] {
