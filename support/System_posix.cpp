@@ -377,7 +377,8 @@ bool IsLink(const std::string& path) {
 }
 
 bool AppendToOwnFile(const std::string& path, const std::string& bytes) {
-    const int file = open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int file =
+        open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (file < 0) {
         return false;
     }
