@@ -672,10 +672,18 @@ std::optional<std::string> SkitCatalog::SkitFileName(std::uint8_t kind, std::int
 }
 
 std::optional<KeyAction> SkitCatalog::CurrentKeyAction(std::int32_t keyCode) const {
-    if (currentIndex_ < 0 || static_cast<std::size_t>(currentIndex_) >= records_.size()) {
+    return KeyActionAt(currentIndex_, keyCode);
+}
+
+std::optional<KeyAction> SkitCatalog::KeyActionOf(std::uint8_t kind, std::int32_t id, std::int32_t keyCode) const {
+    return KeyActionAt(FindSkit(kind, id), keyCode);
+}
+
+std::optional<KeyAction> SkitCatalog::KeyActionAt(int index, std::int32_t keyCode) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= records_.size()) {
         return std::nullopt;
     }
-    const SkitRecord& record = records_[static_cast<std::size_t>(currentIndex_)];
+    const SkitRecord& record = records_[static_cast<std::size_t>(index)];
     if (record.keyCode != keyCode) {
         return std::nullopt;
     }

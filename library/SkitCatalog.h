@@ -93,6 +93,8 @@ public:
     // The movie file of that skit, or none when there is no such skit or its name is unsafe.
     std::optional<std::string> SkitFileName(std::uint8_t kind, std::int32_t id) const;
     std::optional<KeyAction> CurrentKeyAction(std::int32_t keyCode) const;
+    // What the skit does with the key: none when there is no such skit or its key is another.
+    std::optional<KeyAction> KeyActionOf(std::uint8_t kind, std::int32_t id, std::int32_t keyCode) const;
     // The record that ChooseNextSkit picked last, or none before the first pick.
     const SkitRecord* CurrentSkit() const;
 
@@ -160,6 +162,8 @@ private:
     void TakeListAddress(const std::string& url);
     std::int32_t WriteNewText(const std::string& text);
     std::optional<std::string> ChooseTimedSkit();
+    // The key action of the record at the index, when the key is its key.
+    std::optional<KeyAction> KeyActionAt(int index, std::int32_t keyCode) const;
     // A movie file name (IsMovieFileName) that is none of the catalogue's own files either.
     bool IsMovieName(const std::string& name) const;
     // The movie file in the skits folder, or none when its name is no movie's.

@@ -389,7 +389,7 @@ bool TScreensaverZolvane::HandleKeyInput(UINT message, WPARAM virtualKey) {
     if (!ActivePlayer || playerStep_ != PlayerStep::Playing) {
         return false;
     }
-    const auto action = SkitKeyAction(*library, playingKind_, playingId_, static_cast<std::int32_t>(virtualKey));
+    const auto action = library->KeyActionOf(playingKind_, playingId_, static_cast<std::int32_t>(virtualKey));
     if (!action) {
         return false;
     }

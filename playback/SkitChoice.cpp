@@ -61,16 +61,3 @@ ShowChoice ChooseShowSkit(SkitCatalog& catalog, std::uint8_t syncMethod, int run
     }
     return choice;
 }
-
-std::optional<KeyAction> SkitKeyAction(const SkitCatalog& catalog, std::uint8_t kind, std::int32_t id,
-                                       std::int32_t keyCode) {
-    const int index = catalog.FindSkit(kind, id);
-    if (index < 0) {
-        return std::nullopt;
-    }
-    const SkitRecord& record = catalog.Records()[static_cast<std::size_t>(index)];
-    if (record.keyCode != keyCode) {
-        return std::nullopt;
-    }
-    return KeyAction{record.keyCode, record.keyAction, record.keyText.text};
-}

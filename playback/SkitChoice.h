@@ -33,7 +33,3 @@ struct ShowChoice {
 // The special choice, else the catalogue's next pick; when that gives nothing, special skit 1 while a
 // download runs (or is about to), special skit 4 otherwise.
 ShowChoice ChooseShowSkit(SkitCatalog& catalog, std::uint8_t syncMethod, int runCount);
-
-// What the skit does with the key: none when there is no such skit or its key is another.
-std::optional<KeyAction> SkitKeyAction(const SkitCatalog& catalog, std::uint8_t kind, std::int32_t id,
-                                       std::int32_t keyCode);

@@ -159,8 +159,8 @@ TEST_F(ShowChoiceTest, AChoiceNamesItsSkitWhoseKeyIsAnswered) {
         const ShowChoice choice = ChooseShowSkit(*catalog, smManual, row.runCount);
         EXPECT_EQ(choice.kind, row.kind);
         EXPECT_EQ(choice.id, row.id);
-        const auto action = SkitKeyAction(*catalog, choice.kind, choice.id, row.key);
+        const auto action = catalog->KeyActionOf(choice.kind, choice.id, row.key);
         EXPECT_EQ(action ? action->keyAction : 0, row.keyAction);
     }
-    EXPECT_FALSE(SkitKeyAction(*catalog, skRegular, 99, 'R').has_value());
+    EXPECT_FALSE(catalog->KeyActionOf(skRegular, 99, 'R').has_value());
 }
