@@ -30,6 +30,12 @@ void TSettings::Load() {
                     *path.field = registry.ReadString(path.name);
                 }
             }
+            if (registry.ValueExists("ListKeys")) {
+                // A value that names keys and cannot be read still means that lists must be signed: by a
+                // key that matches none.
+                ListKeys = {"?"};
+                ListKeys = registry.ReadStrings("ListKeys");
+            }
             registry.CloseKey();
         }
         registry.SetRootKey(HKEY_CURRENT_USER);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum SoundMode : std::uint8_t { sndAlways = 0, sndOnce = 1, sndNever = 2 };
 
@@ -33,6 +34,9 @@ public:
     std::string HelpFilePath;
     std::string SkitsPath;
     std::string LogPath;
+    // The public keys (one base64 line each) whose signature a skit list must carry; none: lists need no
+    // signature. Machine-wide only.
+    std::vector<std::string> ListKeys;
     // The low 8 bits of the stored numbers.
     SoundMode Sound = sndAlways;
     SyncMethodKind SyncMethod = smAutomatic;

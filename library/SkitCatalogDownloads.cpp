@@ -5,6 +5,7 @@
 
 #include "library/Paths.h"
 #include "library/SafeNames.h"
+#include "support/TraceLog.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -15,6 +16,20 @@ namespace {
 const char* const kSkitListName = "Skit list";
 // Timed skits scheduled per sequence, unless new skits come automatically.
 constexpr int kTimedScheduleBudget = 10;
+
+// Whether the file has the digest that the skit's list gave its movie; true when it gave none. A file
+// that cannot be read matches nothing.
+bool MatchesListDigest(const SkitRecord& record, const std::string& file) {
+    const auto digest = MovieDigest(record);
+    if (!digest) {
+        return true;
+    }
+    try {
+        return sys::Sha256OfFile(file) == *digest;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
 
 } // namespace
 
@@ -127,8 +142,7 @@ bool SkitCatalog::OnDownloadDone(bool failed) {
                 more = StartSkitDownloads(window_);
             }
         } else if (phase_ == phSkits) {
-            FinishSkitDownload(failed);
-            more = !failed && StartNextSkitDownload();
+            more = !FinishSkitDownload(failed) && StartNextSkitDownload();
         }
     } catch (...) {
         // An error of the merge ends the sequence; the window reports it.
@@ -141,23 +155,28 @@ bool SkitCatalog::OnDownloadDone(bool failed) {
     return more;
 }
 
-void SkitCatalog::FinishSkitDownload(bool failed) {
+bool SkitCatalog::FinishSkitDownload(bool failed) {
     ++downloadsDone_;
     if (job_) {
         job_->ResetProgress();
     }
     const int index = FindSkit(request_.kind, request_.id);
     if (index < 0) {
-        return;
+        return failed;
     }
     SkitRecord& record = records_[static_cast<std::size_t>(index)];
+    if (!failed && !MatchesListDigest(record, downloadTarget_)) {
+        TraceWrite(tlError, "The downloaded file does not match the skit list.");
+        sys::RemoveFile(downloadTarget_);
+        failed = true;
+    }
     if (failed) {
         record.state = dsFailed;
-        return;
+        return true;
     }
     const auto movie = MoviePath(record);
     if (!movie) {
-        return;
+        return false;
     }
     // The copy is made beside the old movie and takes its place in one step, so that a full disk or a
     // player that holds the old movie leaves it whole and playable. A failed copy or move leaves the skit
@@ -166,7 +185,7 @@ void SkitCatalog::FinishSkitDownload(bool failed) {
     sys::RemoveFile(copy);
     if (!sys::CopyFileTo(downloadTarget_, copy, true) || !sys::RenameFile(copy, *movie, true)) {
         sys::RemoveFile(copy);
-        return;
+        return false;
     }
     record.state = dsDownloaded;
     if (record.play == pcAfterDownload) {
@@ -174,6 +193,7 @@ void SkitCatalog::FinishSkitDownload(bool failed) {
     }
     sys::RemoveFile(downloadTarget_);
     changed_ = true;
+    return false;
 }
 
 std::string SkitCatalog::CurrentDownloadName() const {

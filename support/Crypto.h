@@ -35,6 +35,8 @@ private:
 };
 
 Sha256Digest Sha256Of(const std::vector<std::uint8_t>& bytes);
+// The digest of a file's bytes; raises EZolvaneError with the system's text when it cannot be read.
+Sha256Digest Sha256OfFile(const std::string& path);
 
 // A public key as its DER SubjectPublicKeyInfo: 91 bytes for a P-256 key (the algorithm, the curve and
 // the uncompressed point).
