@@ -320,3 +320,36 @@ TEST_F(DownloadSequenceTest, AListThatNamesThePlayerOrALibraryFetchesWritesAndDe
         ".WARNING Skit 6 of the skit list is left out: its file name \"x??.ERROR.. forged.gif\" is not a movie's."};
     EXPECT_EQ(traced, expected);
 }
+
+TEST_F(DownloadSequenceTest, AMovieLandsOnlyWhenItsBytesHaveTheDigestOfItsList) {
+    environment_.syncMethod = smAutomatic;
+    WriteOps({});
+    auto catalog = Open();
+    SkitRecord one = Skit(skRegular, 1, "one.gif");
+    SkitRecord two = Skit(skRegular, 2, "two.gif");
+    SetMovieDigest(one, sys::Sha256Of({'o', 'n', 'e'}));
+    SetMovieDigest(two, sys::Sha256Of({'t', 'w', 'o'}));
+    ASSERT_TRUE(catalog->StartSkitListDownload(kWindow, true));
+    WriteList({one, two});
+    ASSERT_TRUE(catalog->OnDownloadDone(false));
+
+    Arrive("one");
+    ASSERT_TRUE(catalog->OnDownloadDone(false));
+    EXPECT_EQ(ReadFile(Skits("one.gif")), "one");
+    Arrive("tw0");
+    EXPECT_FALSE(catalog->OnDownloadDone(false));
+    EXPECT_EQ(catalog->Records()[1].state, dsFailed);
+    EXPECT_FALSE(Exists(Skits("two.gif")));
+    EXPECT_FALSE(Exists(Downloads("two.gif")));
+    EXPECT_EQ(Traced(), std::vector<std::string>{".ERROR.. The downloaded file does not match the skit list."});
+
+    // The digest is saved with the skit, and a new version without one takes it away.
+    catalog.reset();
+    catalog = Open();
+    EXPECT_EQ(MovieDigest(catalog->Records()[1]), MovieDigest(two));
+    two.version = 2;
+    two.contentStamp = 5;
+    SetMovieDigest(two, std::nullopt);
+    catalog->MergeSyncFile(WriteList({two}, 2), false);
+    EXPECT_EQ(MovieDigest(catalog->Records()[1]), std::nullopt);
+}
