@@ -200,3 +200,25 @@ TEST_F(SettingsTest, SavingWhereTheUsersKeyCannotBeMadeRaises) {
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER));
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Osterwyn");
 }
+
+TEST_F(SettingsTest, ListKeysComeFromTheMachineOnlyOneKeyPerLineAndAnUnreadableValueTrustsNoKey) {
+    const struct {
+        HKEY root;
+        DWORD type;
+        std::string stored; // as stored, zeros and all
+        std::vector<std::string> keys;
+    } rows[] = {{HKEY_LOCAL_MACHINE, REG_MULTI_SZ, std::string("k1\0\0k2\0\0", 8), {"k1", "k2"}},
+                {HKEY_LOCAL_MACHINE, REG_MULTI_SZ, std::string("k1\0k2", 5), {"k1", "k2"}},
+                {HKEY_LOCAL_MACHINE, REG_SZ, std::string("k1\0", 3), {"k1"}},
+                {HKEY_LOCAL_MACHINE, REG_BINARY, "k1", {"?"}},
+                {HKEY_CURRENT_USER, REG_MULTI_SZ, std::string("k1\0\0", 4), {}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.stored);
+        RemoveKeys();
+        ASSERT_EQ(RegSetKeyValueA(row.root, kKey, "ListKeys", row.type, row.stored.data(),
+                                  static_cast<DWORD>(row.stored.size())),
+                  ERROR_SUCCESS);
+        TSettings settings;
+        EXPECT_EQ(settings.ListKeys, row.keys);
+    }
+}

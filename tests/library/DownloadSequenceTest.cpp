@@ -1,4 +1,6 @@
+#include "library/ListSignature.h"
 #include "tests/library/CatalogTestSupport.h"
+#include "tests/library/TestSigning.h"
 
 using namespace catalog_testing;
 using testing_files::ReadFile;
@@ -352,4 +354,53 @@ TEST_F(DownloadSequenceTest, AMovieLandsOnlyWhenItsBytesHaveTheDigestOfItsList) 
     SetMovieDigest(two, std::nullopt);
     catalog->MergeSyncFile(WriteList({two}, 2), false);
     EXPECT_EQ(MovieDigest(catalog->Records()[1]), std::nullopt);
+}
+
+TEST_F(DownloadSequenceTest, WhereTheInstallationNamesKeysOnlyAListSignedByOneOfThemMerges) {
+    const std::string key1 = EncodeBase64(TestPublicKey(1));
+    const std::string key2 = EncodeBase64(TestPublicKey(2));
+    const std::string notSigned = "The skit list is not signed.";
+    const std::string mismatch = "The skit list's signature does not match.";
+    const struct {
+        std::vector<std::string> keys;
+        int signer; // 0: unsigned
+        std::string refusal;
+    } rows[] = {{{}, 0, ""},           {{key1}, 1, ""},        {{"not a key", key2, key1}, 1, ""},
+                {{key1}, 2, mismatch}, {{key1}, 0, notSigned}, {{"not a key"}, 1, mismatch}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.keys) + " signer " + std::to_string(row.signer));
+        environment_.listKeys = row.keys;
+        WriteOps({Skit(skRegular, 1, "one.gif")});
+        auto catalog = Open();
+        TraceSetFile(folder_ / "trace.log", false);
+        ASSERT_TRUE(catalog->StartSkitListDownload(kWindow, false));
+        const std::string list = WriteList({Skit(skRegular, 2, "two.gif")});
+        if (row.signer != 0) {
+            SignListForTests(list, row.signer);
+        }
+        environment_.now = kNoon2025 + 100;
+        if (row.refusal.empty()) {
+            EXPECT_FALSE(catalog->OnDownloadDone(false));
+            EXPECT_EQ(catalog->Records().size(), 2u);
+            continue;
+        }
+        EXPECT_THROW(catalog->OnDownloadDone(false), EUntrustedList);
+        EXPECT_FALSE(Exists(list));
+        EXPECT_EQ(catalog->Records().size(), 1u);
+        EXPECT_EQ(catalog->LastListUpdate(), kNoon2025 - kDay);
+        const std::vector<std::string> traced = Traced();
+        EXPECT_EQ(traced.back(), ".ERROR.. " + row.refusal);
+        catalog.reset();
+        EXPECT_EQ(Open()->Records().size(), 1u);
+    }
+}
+
+TEST_F(DownloadSequenceTest, AnUnsignedListInTheSkitsFolderIsDeletedWithItsLineAndTheStartGoesOn) {
+    environment_.listKeys = {EncodeBase64(TestPublicKey(1))};
+    WriteOps({Skit(skRegular, 1, "one.gif")});
+    WriteSyncFile(Skits(kStartupSyncFile), SyncHeader(), {Skit(skRegular, 2, "two.gif")});
+    auto catalog = Open();
+    EXPECT_EQ(catalog->Records().size(), 1u);
+    EXPECT_FALSE(Exists(Skits(kStartupSyncFile)));
+    EXPECT_EQ(Traced(), std::vector<std::string>{".ERROR.. The skit list is not signed."});
 }

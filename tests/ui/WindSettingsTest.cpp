@@ -4,6 +4,7 @@
 #include "ui/WindSettings.h"
 
 #include "host/Settings.h"
+#include "library/ListSignature.h"
 #include "library/SkitFileWriters.h"
 #include "net/WinInetDownloadJob.h"
 #include "support/ErrorCodes.h"
@@ -13,6 +14,7 @@
 #include "tests/gui/WindowTesting.h"
 #include "tests/host/ScopedStartup.h"
 #include "tests/library/CatalogTestSupport.h"
+#include "tests/library/TestSigning.h"
 #include "tests/net/NetTesting.h"
 #include "ui/AboutBox.h"
 #include "ui/SkitGrid.h"
@@ -765,5 +767,55 @@ TEST_F(WindSettingsDownloads, DownloadSkitsFetchesTheScheduledOnesAndACancelLeav
         }
         EXPECT_TRUE(IsWindowEnabled(dialog.Handle()));
         EXPECT_TRUE(std::filesystem::exists(Movie("one.gif")));
+    }
+}
+
+// The served list is signed by key 1, by key 2 or by none; where keys are named, only key 1's list merges.
+// A merged list's skits then arrive, except one whose bytes are not those its list vouches for.
+TEST_F(WindSettingsDownloads, WhereKeysAreNamedOnlyAListTheySignedMergesAndAMovieMustMatchItsDigest) {
+    const std::string key1 = EncodeBase64(TestPublicKey(1));
+    const struct {
+        std::vector<std::string> keys;
+        int signer;
+        std::string refusal;
+    } rows[] = {{{key1}, 1, ""},
+                {{}, 0, ""},
+                {{key1}, 2, "The skit list's signature does not match."},
+                {{key1}, 0, "The skit list is not signed."}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.signer);
+        environment_.listKeys = row.keys;
+        environment_.syncMethod = smAutomatic;
+        SkitRecord good = ServedSkit(1, "one.gif");
+        const std::string served = net_testing::SampleBytes(3000);
+        SetMovieDigest(good, sys::Sha256Of({served.begin(), served.end()}));
+        SkitRecord bad = ServedSkit(2, "two.gif");
+        SetMovieDigest(bad, sys::Sha256Of({'x'}));
+        SyncHeader list;
+        list.listVersion = 2;
+        WriteSyncFile(served_.OnDisk("skits.syn"), list, {good, bad});
+        if (row.signer != 0) {
+            SignListForTests(served_.OnDisk("skits.syn"), row.signer);
+        }
+        header_.listUrl.text = net_testing::ServerUrl(served_.At("skits.syn"));
+        TWindSettings& dialog = Open({}, true);
+        boxes.clear();
+        ClickControl(Control("BtnUpdate"));
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Rows().size() == 2 || !boxes.empty(); }));
+        ASSERT_TRUE(PumpUntil([&] { return !dialog.UpdateTimerOn(); }));
+        if (!row.refusal.empty()) {
+            EXPECT_EQ(boxes, std::vector<std::string>{"Error downloading Skit list. " + row.refusal});
+            EXPECT_TRUE(dialog.Rows().empty());
+            EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(environment_.downloads) / "skits.syn"));
+            continue;
+        }
+        ASSERT_TRUE(boxes.empty()) << boxes[0];
+        ClickControl(Control("BtnDownload"));
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Rows()[1].state == dsFailed || !boxes.empty(); }));
+        ASSERT_TRUE(PumpUntil([&] { return !dialog.UpdateTimerOn(); }));
+        EXPECT_EQ(dialog.Rows()[0].state, dsDownloaded);
+        EXPECT_TRUE(std::filesystem::exists(Movie("one.gif")));
+        EXPECT_FALSE(std::filesystem::exists(Movie("two.gif")));
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(environment_.downloads) / "two.gif"));
     }
 }
