@@ -40,6 +40,10 @@ public:
     // The low 8 bits of the stored numbers.
     SoundMode Sound = sndAlways;
     SyncMethodKind SyncMethod = smAutomatic;
+    // Lets the show's automatic downloads run on a metered connection too. Set in the registry only
+    // (REG_DWORD, nonzero for yes): the dialog neither shows nor saves it, and a value that is missing or
+    // cannot be read as a number means no, without a word.
+    bool DownloadOnMetered = false;
 };
 
 extern TSettings Settings;

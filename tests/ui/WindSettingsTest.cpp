@@ -15,6 +15,7 @@
 #include "tests/host/ScopedStartup.h"
 #include "tests/library/CatalogTestSupport.h"
 #include "tests/library/TestSigning.h"
+#include "tests/net/FakeConnectionCost.h"
 #include "tests/net/NetTesting.h"
 #include "ui/AboutBox.h"
 #include "ui/SkitGrid.h"
@@ -105,7 +106,7 @@ protected:
             jobs = InternetDownloadJobs();
         }
         MutableStartup().SkitLibrary.reset(new SkitCatalog(environment_, jobs, false));
-        dialog_ = std::make_unique<TWindSettings>();
+        dialog_ = std::make_unique<TWindSettings>(std::make_unique<net_testing::FakeConnectionCost>(metered));
         mainForm_.emplace(dialog_.get());
         TDrawGrid& grid = dialog_->GridSkits();
         grid.OnMouseDown = [&grid, handle = grid.OnMouseDown, this](UINT button, int x, int y) {
@@ -163,6 +164,8 @@ protected:
     OpsHeader header_;
     std::vector<std::string> boxes;
     int answer = IDYES;
+    // What the dialogs opened from now on hear of the connection.
+    bool metered = false;
 
 private:
     const ScopedStartup startup_;
@@ -686,6 +689,43 @@ TEST_F(WindSettingsTest, ASequenceThatEndsDuringTheCancelQuestionLeavesTheProgre
     EXPECT_EQ(jobs_.cancels, 0);
     EXPECT_TRUE(IsWindowEnabled(dialog.Handle()));
     EXPECT_TRUE(Enabled("BtnUpdate"));
+}
+
+// The line under the grid says when the show's own downloads wait, and follows the user's choice of how
+// skits arrive; the Download buttons fetch on a metered connection all the same.
+TEST_F(WindSettingsTest, TheLineUnderTheGridSaysWhenAutomaticDownloadsWaitAndTheButtonsFetchAnyway) {
+    const std::string help = "Click in the list to schedule skits for download or play.";
+    const std::string waits = "Automatic downloads wait for an unmetered connection.";
+    const struct {
+        bool metered, downloadOnMetered;
+        SyncMethodKind syncMethod;
+        const std::string& line;
+    } rows[] = {
+        {false, false, smAutomatic, help}, {true, false, smAutomatic, waits}, {true, false, smChooseFromList, waits},
+        {true, false, smManual, help},     {true, true, smAutomatic, help},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "metered " << row.metered << ", DownloadOnMetered " << row.downloadOnMetered
+                                        << ", method " << int{row.syncMethod});
+        metered = row.metered;
+        Settings.DownloadOnMetered = row.downloadOnMetered;
+        Settings.SyncMethod = row.syncMethod;
+        Open({});
+        EXPECT_EQ(testing_windows::TextOf(Control("Label2")), row.line);
+    }
+
+    // Metered, automatic: the line follows the radio buttons, and the list is fetched when asked for.
+    metered = true;
+    Settings.DownloadOnMetered = false;
+    Settings.SyncMethod = smAutomatic;
+    Open({});
+    ASSERT_EQ(testing_windows::TextOf(Control("Label2")), waits);
+    ClickControl(Control("RadioUpdate2"));
+    EXPECT_TRUE(PumpUntil([&] { return testing_windows::TextOf(Control("Label2")) == help; }, 5000));
+    ClickControl(Control("RadioUpdate1"));
+    EXPECT_TRUE(PumpUntil([&] { return testing_windows::TextOf(Control("Label2")) == waits; }, 5000));
+    ClickControl(Control("BtnUpdate"));
+    EXPECT_TRUE(PumpUntil([&] { return jobs_.started.size() == 1; }, 5000));
 }
 
 namespace {
