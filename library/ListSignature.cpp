@@ -10,6 +10,9 @@
 namespace {
 
 constexpr char kCanonicalTag[] = "ZSLIST01";
+// Texts may be shared between skits, but a list that names one large text from every skit would make its
+// canonical form grow with the square of its size: such a list is refused.
+constexpr std::size_t kMaxCanonicalBytes = 16u << 20;
 constexpr char kBase64Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 void AppendU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
@@ -19,6 +22,9 @@ void AppendU32(std::vector<std::uint8_t>& out, std::uint32_t value) {
 }
 
 void AppendField(std::vector<std::uint8_t>& out, const std::uint8_t* bytes, std::size_t count) {
+    if (out.size() + 4 + count > kMaxCanonicalBytes) {
+        throw EZolvaneError("The skit list names more text than a list of its size can hold.");
+    }
     AppendU32(out, static_cast<std::uint32_t>(count));
     out.insert(out.end(), bytes, bytes + count);
 }

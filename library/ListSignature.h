@@ -11,6 +11,7 @@
 //   (an empty field for none).
 //
 // Each resource and text is one field: its length (4 bytes) and its bytes, a text up to its first zero.
+// A form of more than 16 MiB (texts named over and over) is refused as a damaged list.
 // A SIGN resource (ids 1 to 16) holds one signature of that form: a format number (1, 4 bytes), the
 // SHA-256 of the signer's public key (its DER SubjectPublicKeyInfo) and the ECDSA P-256 signature as r
 // then s. A HASH resource holds the 32-byte SHA-256 of the movie of the SKIT with its id.

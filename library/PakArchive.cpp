@@ -66,8 +66,9 @@ const char* const kAsideSuffix = "2";
 
 // Every program that opens a pak lets others replace it meanwhile: it goes on reading the old file, whole,
 // while the new one takes its name.
-std::uint32_t ShareFor(std::uint32_t access) {
-    return (access == sys::kGenericRead ? sys::kShareRead | sys::kShareWrite : sys::kShareRead) | sys::kShareDelete;
+std::uint32_t ShareFor(std::uint32_t access, bool othersMayWrite = true) {
+    return (access == sys::kGenericRead && othersMayWrite ? sys::kShareRead | sys::kShareWrite : sys::kShareRead) |
+           sys::kShareDelete;
 }
 
 // Puts the new file, whole on the disk, in the old one's place; 0, or the system's error code. One move
@@ -121,7 +122,8 @@ PakArchive::~PakArchive() {
     }
 }
 
-void PakArchive::Open(const std::string& path, bool create, const ScrambleProgram* scramble, std::uint32_t access) {
+void PakArchive::Open(const std::string& path, bool create, const ScrambleProgram* scramble, std::uint32_t access,
+                      bool othersMayWrite) {
     Close();
     try {
         if (create) {
@@ -129,7 +131,7 @@ void PakArchive::Open(const std::string& path, bool create, const ScrambleProgra
         } else {
             FinishReplace(path);
         }
-        Load(path, access);
+        Load(path, access, othersMayWrite);
     } catch (...) {
         Release();
         throw;
@@ -177,8 +179,8 @@ void PakArchive::CreateEmpty(const std::string& path, const ScrambleProgram* scr
     Release();
 }
 
-void PakArchive::Load(const std::string& path, std::uint32_t access) {
-    file_.Open(path, access, ShareFor(access));
+void PakArchive::Load(const std::string& path, std::uint32_t access, bool othersMayWrite) {
+    file_.Open(path, access, ShareFor(access, othersMayWrite));
     access_ = access;
     const std::uint64_t size = file_.Size();
     if (size < kPakTrailerSize || size > std::numeric_limits<std::uint32_t>::max()) {

@@ -51,7 +51,10 @@ public:
     // Opens a pak with GENERIC_READ, or GENERIC_READ + GENERIC_WRITE. With create, a new empty pak
     // replaces whatever was at the path first; scramble is its program (none: nothing is scrambled).
     // A file that is no pak, or a damaged one, raises "The file is missing or corrupt." and the path.
-    void Open(const std::string& path, bool create, const ScrambleProgram* scramble, std::uint32_t access);
+    // A pak opened for reading lets others write it meanwhile, unless othersMayWrite is false: then what
+    // was read once (a checked signature) stays what is read.
+    void Open(const std::string& path, bool create, const ScrambleProgram* scramble, std::uint32_t access,
+              bool othersMayWrite = true);
 
     // A replace of the pak at the path that stopped half-way (the program or the disk failed) leaves no
     // file at the path: this puts the whole pak it left beside it in its place, the new one where it is
@@ -124,7 +127,7 @@ private:
     std::int32_t WriteResource(PakType type, std::int32_t id, std::uint16_t attribute, std::uint8_t scramble,
                                const void* data, std::uint32_t length);
     void CreateEmpty(const std::string& path, const ScrambleProgram* scramble);
-    void Load(const std::string& path, std::uint32_t access);
+    void Load(const std::string& path, std::uint32_t access, bool othersMayWrite = true);
     void CheckLoaded(const std::string& path) const;
     void RequireOpen() const;
     // Writes the entry into the directory and keeps the index up to date.

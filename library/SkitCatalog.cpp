@@ -350,7 +350,8 @@ SkitCatalog::ImportResult SkitCatalog::ImportSyncFile(const std::string& path, b
         }
     };
     try {
-        sync.Open(path, false, nullptr, sys::kGenericRead);
+        // No one may change the list between its signature check and the merge that trusts it.
+        sync.Open(path, false, nullptr, sys::kGenericRead, false);
         const std::vector<std::uint8_t> headerBytes = sync.Read(kPakSYNC, 1);
         headerRead = true;
         CheckTrust(sync);
