@@ -91,9 +91,11 @@ TEST_F(KeyCommandsTest, AChangedByteInAnySignedPartBreaksTheSignature) {
         {"a skit's key text", kPakPSTR, skit.keyText.id, 0},
         {"a movie digest", kPakHASH, 2, 31},
     };
+    int copies = 0;
     for (const auto& row : parts) {
-        const std::string changed = folder_ / "changed.syn";
-        std::filesystem::copy_file(list_, changed, std::filesystem::copy_options::overwrite_existing);
+        // A new copy each time: the MinGW library refuses to copy over a file.
+        const std::string changed = folder_ / ("changed" + std::to_string(++copies) + ".syn");
+        std::filesystem::copy_file(list_, changed);
         {
             PakArchive pak;
             pak.Open(changed, false, nullptr, sys::kGenericRead | sys::kGenericWrite);
