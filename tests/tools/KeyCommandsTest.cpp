@@ -154,6 +154,8 @@ TEST_F(KeyCommandsTest, KeygenSignAndVerifyGoRoundAndASecondKeyAddsASignature) {
     EXPECT_EQ(again.err, "paktool: " + privateKey + " is already there; use --force to replace it.\n");
     EXPECT_FALSE(std::filesystem::exists(folder_ / "other.pub"));
     EXPECT_EQ(ReadFile(publicKey), line);
+    ASSERT_EQ(PakTool({"keygen", privateKey, publicKey, "--force"}).status, 0);
+    EXPECT_NE(ReadFile(publicKey), line);
 
     EXPECT_EQ(PakTool({"sign", list_, "--key", privateKey}).out, "Signed " + list_ + " (SIGN 1)\n");
     EXPECT_EQ(Verify(list_, publicKey).out, "good\n");

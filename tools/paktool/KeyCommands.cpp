@@ -10,7 +10,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <cstdio>
 #include <ostream>
 
 namespace {
@@ -24,11 +23,7 @@ struct KeygenOptions {
 void MakeKeys(const KeygenOptions& options, std::ostream& out) {
     RefuseToReplace(options.privatePath, options.force);
     RefuseToReplace(options.publicPath, options.force);
-    if (options.force) {
-        std::remove(options.privatePath.c_str());
-        std::remove(options.publicPath.c_str());
-    }
-    MakeListKeyPair(options.privatePath, options.publicPath);
+    MakeListKeyPair(options.privatePath, options.publicPath, options.force);
     out << "Made the private key " << options.privatePath << " (keep it to yourself) and the public key "
         << options.publicPath << "\n";
 }

@@ -10,8 +10,9 @@
 #include <vector>
 
 // Writes a new ECDSA P-256 key pair: the private key as PEM (PKCS#8), readable by its owner alone, and
-// the public key as one line of base64 of its SubjectPublicKeyInfo. Neither file may be there yet.
-void MakeListKeyPair(const std::string& privatePath, const std::string& publicPath);
+// the public key as one line of base64 of its SubjectPublicKeyInfo. Files at the paths are replaced only
+// with replace, once the new pair is made.
+void MakeListKeyPair(const std::string& privatePath, const std::string& publicPath, bool replace);
 
 // The signature of the message by the private key in the PEM file, with the id of that key.
 ListSignature SignWithKeyFile(const std::string& privatePath, const std::vector<std::uint8_t>& message);

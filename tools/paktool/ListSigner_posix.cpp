@@ -82,7 +82,7 @@ int NoPassphrase(char*, int, int, void*) { return -1; }
 
 } // namespace
 
-void MakeListKeyPair(const std::string& privatePath, const std::string& publicPath) {
+void MakeListKeyPair(const std::string& privatePath, const std::string& publicPath, bool replace) {
     const KeyContext context(EVP_PKEY_CTX_new_id(EVP_PKEY_EC, nullptr));
     EVP_PKEY* made = nullptr;
     if (!context || EVP_PKEY_keygen_init(context.get()) != 1 ||
@@ -100,6 +100,11 @@ void MakeListKeyPair(const std::string& privatePath, const std::string& publicPa
         PEM_write_bio_PrivateKey(pem.get(), key.get(), nullptr, nullptr, 0, nullptr, nullptr) != 1 ||
         (pemSize = BIO_get_mem_data(pem.get(), &pemBytes)) <= 0) {
         Fail("OpenSSL could not write the key pair.");
+    }
+    if (replace) {
+        // Made anew rather than written over, so that the old file's permissions do not carry over.
+        unlink(privatePath.c_str());
+        unlink(publicPath.c_str());
     }
     WriteNewFile(privatePath, std::string(pemBytes, static_cast<std::size_t>(pemSize)), 0600);
     try {

@@ -10,6 +10,6 @@ namespace {
 
 } // namespace
 
-void MakeListKeyPair(const std::string&, const std::string&) { Refuse(); }
+void MakeListKeyPair(const std::string&, const std::string&, bool) { Refuse(); }
 
 ListSignature SignWithKeyFile(const std::string&, const std::vector<std::uint8_t>&) { Refuse(); }
