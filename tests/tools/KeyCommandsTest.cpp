@@ -126,6 +126,13 @@ TEST_F(KeyCommandsTest, VerifySaysWhyAListIsNotGood) {
                   "writes it.\n");
     EXPECT_EQ(Verify(folder_ / "none.syn", testKey_).err,
               "paktool: The skit list " + (folder_ / "none.syn") + " is not there.\n");
+    {
+        PakArchive pak;
+        pak.Open(list_, false, nullptr, sys::kGenericRead | sys::kGenericWrite);
+        pak.Write(kPakHASH, 2, 0, 0, std::string(31, 'h').data(), 31);
+        pak.Close();
+    }
+    EXPECT_EQ(Verify(list_, testKey_).err, "paktool: The movie digest of skit 2 of the skit list is not 32 bytes.\n");
 }
 
 #if defined(_WIN32)
