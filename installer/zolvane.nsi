@@ -58,6 +58,7 @@
 !else
     !define KEY_VIEW 0x200 ; KEY_WOW64_32KEY
 !endif
+!define /math LIST_KEYS_ACCESS ${KEY_SET_VALUE} | ${KEY_VIEW}
 ; A key line: base64 of the 91 bytes of a P-256 SubjectPublicKeyInfo, of which the first 27 are fixed.
 !define LIST_KEY_LENGTH 124
 !define LIST_KEY_START "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAE"
@@ -305,7 +306,7 @@ FunctionEnd
 ; the value is set through the registry functions: the line, its zero and the zero that ends the list.
 Function WriteListKeys
     System::Call 'advapi32::RegCreateKeyExW(p ${HKEY_LOCAL_MACHINE}, w "${SETTINGS_KEY}", i 0, p 0, i 0, \
-        i ${KEY_SET_VALUE}|${KEY_VIEW}, p 0, *p .R0, p 0) i .R1'
+        i ${LIST_KEYS_ACCESS}, p 0, *p .R0, p 0) i .R1'
     ${If} $R1 = 0
         ; 124 characters and a zero in the first field, the closing zero in the second: 252 bytes.
         System::Call '*(&w125 "$ListKey", &i2 0) p .R2'
