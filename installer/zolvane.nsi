@@ -22,6 +22,10 @@
 ; /S installs silently; a silent install makes Zolvane the current screensaver only with /CURRENT. The
 ; uninstaller (also /S) removes all of it, the downloaded skits and the logs included, by name: it deletes
 ; no folder with what is in it, so anything else that another user put in the data folder stays.
+;
+; /LISTKEY=KEY makes the installation trust skit lists signed with that key, the line that paktool keygen
+; writes: the setup stores it as ListKeys (REG_MULTI_SZ) beside the other values, in place of the keys
+; there were. Without it, ListKeys is left as it is: kept on an upgrade, and none on a fresh install.
 
 !ifdef ARCH & VERSION & OUTFILE & SCR & PLAYER & HELP & OPS & SKITS & ICON
 !else
@@ -46,6 +50,18 @@
 !define SPI_SETSCREENSAVEACTIVE 17
 !define SPIF_SENDCHANGE 2
 ; The file system's values for the calls below.
+!define HKEY_LOCAL_MACHINE -2147483646 ; 0x80000002, sign-extended as a 64-bit handle as Windows defines it
+!define REG_MULTI_SZ 7
+!define KEY_SET_VALUE 2
+!if "${ARCH}" == "x64"
+    !define KEY_VIEW 0x100 ; KEY_WOW64_64KEY: the view that SetRegView 64 chooses for the other values
+!else
+    !define KEY_VIEW 0x200 ; KEY_WOW64_32KEY
+!endif
+!define /math LIST_KEYS_ACCESS ${KEY_SET_VALUE} | ${KEY_VIEW}
+; A key line: base64 of the 91 bytes of a P-256 SubjectPublicKeyInfo, of which the first 27 are fixed.
+!define LIST_KEY_LENGTH 124
+!define LIST_KEY_START "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAE"
 !define INVALID_FILE_ATTRIBUTES -1
 !define INVALID_HANDLE_VALUE -1
 !define FILE_ATTRIBUTE_DIRECTORY 0x10
@@ -116,6 +132,7 @@ Var DataDir   ; ProgramData\Zolvane
 Var ScrDir    ; the system folder that holds zolvane.scr, as the rest of the system names it
 Var ScrPath   ; $ScrDir\zolvane.scr
 Var MakeCurrent
+Var ListKey   ; the key line of /LISTKEY, or empty
 
 ; Sets the registry view, the shell folders of all users and the places above; both halves call it.
 !macro SetPlaces UN
@@ -245,8 +262,67 @@ FunctionEnd
     Call MakeFolderOurs
 !macroend
 
+; Takes /LISTKEY into $ListKey; a text that is no key line stops the setup before anything changes, since
+; an installation that trusted no key would take any list.
+Function ReadListKey
+    StrCpy $ListKey ""
+    ; Not through GetOptions: it ends an option's value at the next '/', and base64 has them. The key runs
+    ; from "/LISTKEY=" to the next blank or quote.
+    ${GetParameters} $0
+    StrLen $1 $0
+    StrCpy $2 0
+    StrCpy $4 0 ; found
+    ${DoWhile} $2 < $1
+        StrCpy $3 $0 9 $2
+        ${If} $3 == "/LISTKEY="
+            StrCpy $4 1
+            IntOp $2 $2 + 9
+            ${ExitDo}
+        ${EndIf}
+        IntOp $2 $2 + 1
+    ${Loop}
+    ${If} $4 = 0
+        Return
+    ${EndIf}
+    ${DoWhile} $2 < $1
+        StrCpy $3 $0 1 $2
+        ${If} $3 == " "
+        ${OrIf} $3 == '"'
+            ${ExitDo}
+        ${EndIf}
+        StrCpy $ListKey "$ListKey$3"
+        IntOp $2 $2 + 1
+    ${Loop}
+    StrLen $1 $ListKey
+    StrCpy $2 $ListKey 36
+    ${If} $1 <> ${LIST_KEY_LENGTH}
+    ${OrIf} $2 != "${LIST_KEY_START}"
+        !insertmacro StopSetup "${PRODUCT} Setup takes /LISTKEY= with the one line of a public key that paktool \
+            keygen writes, and $\"$ListKey$\" is none. Setup installs nothing."
+    ${EndIf}
+FunctionEnd
+
+; Writes $ListKey as ListKeys. NSIS writes REG_MULTI_SZ only from data fixed when the script is built, so
+; the value is set through the registry functions: the line, its zero and the zero that ends the list.
+Function WriteListKeys
+    System::Call 'advapi32::RegCreateKeyExW(p ${HKEY_LOCAL_MACHINE}, w "${SETTINGS_KEY}", i 0, p 0, i 0, \
+        i ${LIST_KEYS_ACCESS}, p 0, *p .R0, p 0) i .R1'
+    ${If} $R1 = 0
+        ; 124 characters and a zero in the first field, the closing zero in the second: 252 bytes.
+        System::Call '*(&w125 "$ListKey", &i2 0) p .R2'
+        System::Call 'advapi32::RegSetValueExW(p R0, w "ListKeys", i 0, i ${REG_MULTI_SZ}, p R2, i 252) i .R1'
+        System::Free $R2
+        System::Call 'advapi32::RegCloseKey(p R0)'
+    ${EndIf}
+    ${If} $R1 <> 0
+        !insertmacro StopSetup "${PRODUCT} Setup could not store the key of /LISTKEY (error $R1). Run Setup \
+            again as an administrator."
+    ${EndIf}
+FunctionEnd
+
 Section "Zolvane Screensaver" SecMain
     SectionIn RO
+    Call ReadListKey
 
     ; The data folder first: when it cannot be made ours, nothing is installed and nothing names it. The
     ; data folder's rights come before its folders', which inherit from it.
@@ -280,6 +356,10 @@ Section "Zolvane Screensaver" SecMain
     WriteRegStr HKLM "${SETTINGS_KEY}" "DownloadPath" "$DataDir\downloads"
     WriteRegStr HKLM "${SETTINGS_KEY}" "HelpFilePath" "$INSTDIR\zolvane.htm"
     WriteRegStr HKLM "${SETTINGS_KEY}" "LogPath" "$DataDir\logs\download.log"
+    ; Without /LISTKEY the keys an administrator chose before stay.
+    ${If} $ListKey != ""
+        Call WriteListKeys
+    ${EndIf}
 
     CreateDirectory "$SMPROGRAMS\${MENU_FOLDER}"
     ; The shortcut's working folder is the output folder.

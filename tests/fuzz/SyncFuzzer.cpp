@@ -5,7 +5,10 @@
 // The ops file is made afresh for each input from one kept in memory: regular, special and timed skits
 // with their movies, one of them with a key command. The input is the downloaded skit list; the
 // catalogue merges it as new skits arrive automatically (which schedules them), is read as the show
-// reads it, and is saved and closed, also after a merge that failed half way.
+// reads it, and is saved and closed, also after a merge that failed half way. Before the merge its
+// signatures are checked against the key of the signed seed (signed-with-digests.syn, the list in
+// tests/library/signed-list), so that inputs grown from that seed reach the verification.
+#include "library/ListSignature.h"
 #include "library/SkitFileWriters.h"
 #include "tests/fuzz/FuzzCatalog.h"
 
@@ -63,6 +66,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WriteBytes(environment.OpsFilePath(), opsTemplate.data(), opsTemplate.size());
     const std::string list = environment.DownloadPath() + "/skits.syn";
     WriteBytes(list, data, size);
+
+    static const std::vector<PublicKeyInfo> trustedKeys = {*DecodeListKey(
+        "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAEQyFHeZfEGVk8V9RjIQNNGsuE9KUiV3WuEk1fCK6JMB7oPtIu0n0Gn9DppDyXvf/"
+        "ntgMYoSDtqauR7Ol8lmIIzg==")};
+    try {
+        PakArchive signedList;
+        signedList.Open(list, false, nullptr, sys::kGenericRead);
+        CheckListSignature(signedList, trustedKeys);
+    } catch (const std::exception&) {
+        // A damaged list gets a clean error, as in the merge.
+    }
 
     try {
         SkitCatalog catalog(environment, DownloadJobFactory(), false);

@@ -1,7 +1,7 @@
 // The 64-bit setup program as an administrator runs it: a silent install for all users over a data folder
 // that another user made first, the installed screensaver in its run modes, and a silent uninstall that
 // must leave nothing of ours behind and nothing of anyone else's lost. The steps build on each other, so
-// they are one test.
+// they are one test. Another one installs with the key of signed skit lists.
 #include "library/SkitCatalog.h"
 #include "support/LocalTime.h"
 #include "support/System.h"
@@ -95,6 +95,20 @@ std::optional<std::string> ReadString(HKEY root, const char* path, const char* n
         return std::nullopt;
     }
     return std::string(text);
+}
+
+// A REG_MULTI_SZ value's bytes, zeros included, in UTF-16 as stored; none when it is missing or of another type.
+std::optional<std::wstring> ReadMultiString(HKEY root, const char* path, const wchar_t* name) {
+    const UniqueRegKey key = OpenKey(root, path);
+    wchar_t text[1024] = L"";
+    DWORD size = sizeof text;
+    DWORD type = 0;
+    if (!key ||
+        RegQueryValueExW(key.Get(), name, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
+        type != REG_MULTI_SZ) {
+        return std::nullopt;
+    }
+    return std::wstring(text, size / sizeof(wchar_t));
 }
 
 bool HasValue(HKEY root, const char* path, const char* name) {
@@ -409,6 +423,7 @@ TEST(Installer, InstallsForAllUsersRunsEveryModeAndUninstallsWithoutATrace) {
     ASSERT_EQ(RunToEnd(setup), 0u);
 
     ExpectSettingsNamingInstalledPlaces(places);
+    EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, kSettingsKey, "ListKeys"));
     ExpectNoCodeUnder(places.data);
     ExpectUninstallEntry(places);
     ExpectSettingsInTheStartMenu(places);
@@ -430,4 +445,26 @@ TEST(Installer, InstallsForAllUsersRunsEveryModeAndUninstallsWithoutATrace) {
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kDesktopKey, "ScreenSaveActive"), "0");
     DeleteFileA(stray.c_str());
     RemoveDirectoryA(places.data.c_str());
+}
+
+TEST(Installer, StoresTheKeyOfSignedListsAndKeepsItOnAnUpgrade) {
+    const Places places;
+    const UninstallAtEnd cleanUp{places};
+    // A key line with both '/' and '+', which the command line must hand over whole.
+    const std::string key =
+        "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAEXH2X2rcP4kE95JT8ialmjRz7U7XgLNH91qXexo5M8dC/H8p8nV2y26+bDXtyGj"
+        "nnTjs/PV231b0RTaJ5PVPfPw==";
+    const std::wstring stored = std::wstring(key.begin(), key.end()) + std::wstring(2, L'\0');
+    const std::string setup = "\"" ZOLVANE_SETUP "\" /S";
+
+    ASSERT_EQ(RunToEnd(setup + " /LISTKEY=" + key), 0u);
+    EXPECT_EQ(ReadMultiString(HKEY_LOCAL_MACHINE, kSettingsKey, L"ListKeys"), stored);
+    ASSERT_EQ(RunToEnd(setup), 0u);
+    EXPECT_EQ(ReadMultiString(HKEY_LOCAL_MACHINE, kSettingsKey, L"ListKeys"), stored);
+    // A text that is no key line stops the setup and leaves the key there was.
+    EXPECT_EQ(RunToEnd(setup + " /LISTKEY=" + key.substr(0, key.size() - 4)), 2u);
+    EXPECT_EQ(ReadMultiString(HKEY_LOCAL_MACHINE, kSettingsKey, L"ListKeys"), stored);
+
+    ASSERT_TRUE(Uninstall(places));
+    EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, kSettingsKey, "ListKeys"));
 }

@@ -100,3 +100,21 @@ TEST(ListSignature, Base64AndKeyLinesTakeOnlyWhatTheyShould) {
         }
     }
 }
+
+// The list and its public key in signed-list/ were made by the native paktool (a new key each time):
+//   paktool keygen PRIVATE skits.pub && paktool make-sync manifest.json skits.syn &&
+//   paktool sign skits.syn --key PRIVATE
+// Both builds check it: the Windows one through CNG.
+TEST(ListSignature, AListSignedByPaktoolVerifiesWithItsKeyAlone) {
+    const std::string folder = SIGNED_LIST_FIXTURE;
+    const auto key = DecodeListKey(testing_files::ReadFile(folder + "/skits.pub"));
+    ASSERT_TRUE(key.has_value());
+    const std::string list = folder + "/skits.syn";
+    ScratchFolder scratch;
+    const std::string unsigned_ = scratch / "unsigned.syn";
+    RewritePakForTests(list, unsigned_, nullptr, kPakSIGN);
+
+    EXPECT_EQ(Check(list, {*key}), ListTrust::kTrusted);
+    EXPECT_EQ(Check(list, {TestPublicKey(1)}), ListTrust::kMismatch);
+    EXPECT_EQ(Check(unsigned_, {*key}), ListTrust::kUnsigned);
+}

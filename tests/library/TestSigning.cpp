@@ -157,3 +157,19 @@ void SignListForTests(const std::string& listPath, int keyNumber) {
     list.Write(kPakSIGN, id, 0, 0, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
     list.Close();
 }
+
+void RewritePakForTests(const std::string& source, const std::string& target, const ScrambleProgram* scramble,
+                        PakType leftOut) {
+    PakArchive from;
+    from.Open(source, false, nullptr, sys::kGenericRead);
+    PakArchive to;
+    to.Open(target, true, scramble, sys::kGenericRead | sys::kGenericWrite);
+    for (std::uint32_t i = from.Count(); i-- > 0;) {
+        const PakEntry entry = from.Entry(i);
+        if (!entry.deleted && entry.type != leftOut) {
+            const std::vector<std::uint8_t> bytes = from.Read(entry.type, entry.id);
+            to.Write(entry.type, entry.id, entry.attribute, 1, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+        }
+    }
+    to.Close();
+}

@@ -12,3 +12,8 @@ void SignListForTests(const std::string& listPath, int keyNumber);
 
 // The public key of test key 1 or 2, as an installation trusts it.
 PublicKeyInfo TestPublicKey(int keyNumber);
+
+// Copies a pak to a new one with the same resources, in the opposite order, scrambled by the program
+// given (none: nothing scrambled), and without the resources of the type left out (0: none).
+void RewritePakForTests(const std::string& source, const std::string& target, const ScrambleProgram* scramble,
+                        PakType leftOut = 0);

@@ -115,6 +115,12 @@ TEST_F(CatalogCommandsTest, AManifestErrorNamesTheSkitAndTheField) {
          "The manifest, field \"listUrl\", holds U+0081, which the program's code page, Windows-1252, does not "
          "have."},
         {R"({"listUrl": "x", "skits": {}})", "The manifest, field \"skits\", is not a list."},
+        {R"({"listUrl": "x", "skits": [{"id": 1, "name": "a", "fileName": "b", "url": "c",
+             "sha256": "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015a"}]})",
+         "The manifest's skit 1 (id 1), field \"sha256\", is not the 64 hex digits of a SHA-256 digest."},
+        {R"({"listUrl": "x", "skits": [{"id": 1, "name": "a", "fileName": "b", "url": "c",
+             "sha256": "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ag"}]})",
+         "The manifest's skit 1 (id 1), field \"sha256\", is not the 64 hex digits of a SHA-256 digest."},
     };
     for (const Case& c : cases) {
         WriteFile(folder_ / "manifest.json", c.manifest);

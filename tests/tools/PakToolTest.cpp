@@ -71,7 +71,7 @@ TEST_F(PakToolTest, FailuresSayWhatWentWrongOnOneLineAndLeaveThePak) {
     const std::string missing = folder_ / "missing.pak";
     const Case cases[] = {
         {{"put", pak_, "PSTX", "1", "--text", "a"},
-         "paktool: Unknown resource type \"PSTX\": use PSTR, SKIT, SYNC, SkOp or 0x and 8 hex digits.\n"},
+         "paktool: Unknown resource type \"PSTX\": use PSTR, SKIT, SYNC, SkOp, SIGN, HASH or 0x and 8 hex digits.\n"},
         {{"put", pak_, "PSTR", "1x", "--text", "a"},
          "paktool: Bad resource id \"1x\": use a whole number from -2147483648 to 2147483647 (but not "
          "-1879048193), or next.\n"},

@@ -1,6 +1,7 @@
 // paktool's commands for the skit library: a first ops file for an installer, a skit list from a
 // manifest for a skit author, a look into an ops file, and a merge as the program would do it.
 #include "library/FileFinder.h"
+#include "library/ListSignature.h"
 #include "library/PakArchive.h"
 #include "library/Paths.h"
 #include "library/SkitCatalog.h"
@@ -13,7 +14,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -163,7 +166,25 @@ constexpr std::int64_t kU32Max = std::numeric_limits<std::uint32_t>::max();
 constexpr std::int64_t kI32Min = std::numeric_limits<std::int32_t>::min();
 constexpr std::int64_t kI32Max = std::numeric_limits<std::int32_t>::max();
 
-SkitRecord SkitFromManifest(const Json& json, std::size_t index) {
+// A movie digest as authors write it: 64 hex digits.
+std::optional<sys::Sha256Digest> ParseDigest(const std::string& text) {
+    sys::Sha256Digest digest{};
+    if (text.size() != 2 * digest.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+        const char* const digits = "0123456789abcdef";
+        const char* const found = c == '\0' ? nullptr : std::strchr(digits, c);
+        if (found == nullptr) {
+            return std::nullopt;
+        }
+        digest[i / 2] = static_cast<std::uint8_t>((digest[i / 2] << 4) | (found - digits));
+    }
+    return digest;
+}
+
+SkitRecord SkitFromManifest(const Json& json, std::size_t index, std::optional<sys::Sha256Digest>& digest) {
     std::string where = "The manifest's skit " + std::to_string(index + 1);
     if (json.is_object() && json.contains("id") && json["id"].is_number_integer()) {
         where += " (id " + std::to_string(json["id"].get<std::int64_t>()) + ")";
@@ -189,6 +210,12 @@ SkitRecord SkitFromManifest(const Json& json, std::size_t index) {
     skit.keyAction = static_cast<std::uint8_t>(object.Number("keyAction", 0, 255, 0));
     skit.keyText.text = object.Text("keyText", "");
     skit.updateMask = static_cast<std::uint32_t>(object.Number("updateMask", 0, kU32Max, 0));
+    if (object.Has("sha256")) {
+        digest = ParseDigest(object.Text("sha256"));
+        if (!digest) {
+            object.FailField("sha256", "is not the 64 hex digits of a SHA-256 digest");
+        }
+    }
     object.CheckAllUsed();
     return skit;
 }
@@ -215,12 +242,16 @@ void MakeOps(const MakeOpsOptions& options, std::ostream& out) {
     out << "Made " << options.target << "\n";
 }
 
-// paktool make-sync MANIFEST.json OUT
+// paktool make-sync MANIFEST.json OUT [--movies DIR]
 struct MakeSyncOptions {
-    std::string manifest, target;
+    std::string manifest, target, movies;
 };
 
 void MakeSync(const MakeSyncOptions& options, std::ostream& out) {
+    std::error_code ignored;
+    if (!options.movies.empty() && !std::filesystem::is_directory(options.movies, ignored)) {
+        throw EZolvaneError("The movies folder " + options.movies + " is not there.");
+    }
     std::ifstream in(options.manifest, std::ios::binary);
     if (!in) {
         throw EZolvaneError("The manifest " + options.manifest + " cannot be read.");
@@ -240,19 +271,42 @@ void MakeSync(const MakeSyncOptions& options, std::ostream& out) {
     header.timedInterval = static_cast<std::uint32_t>(top.Number("timedInterval", 0, kU32Max, 0));
     header.listIntervalDays = static_cast<std::uint32_t>(top.Number("listIntervalDays", 0, kU32Max, 7));
     std::vector<SkitRecord> skits;
+    std::vector<std::optional<sys::Sha256Digest>> digests;
     if (top.Has("skits")) {
         const Json& list = manifest["skits"];
         if (!list.is_array()) {
             top.FailField("skits", "is not a list");
         }
         for (std::size_t i = 0; i < list.size(); ++i) {
-            skits.push_back(SkitFromManifest(list[i], i));
+            digests.emplace_back();
+            skits.push_back(SkitFromManifest(list[i], i, digests.back()));
         }
     }
     top.Allow("skits");
     top.CheckAllUsed();
+    // The manifest's own digest wins over the file's, for a movie that the folder has in another version.
+    for (std::size_t i = 0; i < skits.size() && !options.movies.empty(); ++i) {
+#if defined(_WIN32)
+        const std::string movie = JoinPath(options.movies, skits[i].fileName.text);
+#else
+        const std::string movie = JoinPath(options.movies, AnsiToUtf8(skits[i].fileName.text));
+#endif
+        if (!digests[i] && AnyFileExists(movie)) {
+            digests[i] = sys::Sha256OfFile(movie);
+        }
+    }
+    // Each digest goes into the list as the HASH of its skit's number.
+    std::size_t withDigest = 0;
+    for (std::size_t i = 0; i < skits.size(); ++i) {
+        SetMovieDigest(skits[i], digests[i]);
+        withDigest += digests[i] ? 1 : 0;
+    }
     WriteSyncFile(options.target, header, skits);
-    out << "Made " << options.target << " with " << skits.size() << " skit" << (skits.size() == 1 ? "" : "s") << "\n";
+    out << "Made " << options.target << " with " << skits.size() << " skit" << (skits.size() == 1 ? "" : "s");
+    if (withDigest > 0) {
+        out << ", " << withDigest << " with a movie digest";
+    }
+    out << "\n";
 }
 
 std::string SkitLine(const SkitRecord& record) {
@@ -463,10 +517,14 @@ void AddCatalogCommands(CLI::App& app, PakToolCommands& commands) {
             "timed), id, flags, version, name, fileName, description, url, contentStamp, play (no, afterDownload, "
             "yes), state (remove, available, scheduled, downloaded, failed), plays, playsLeft, availableFrom and "
             "availableUntil (local date-times like 2025-01-31T18:00:00; without availableUntil a skit has no end), "
-            "keyCode, keyAction, keyText and updateMask. id, name, fileName and url are required.");
+            "keyCode, keyAction, keyText, updateMask and sha256 (the SHA-256 of its movie, 64 hex digits). id, name, "
+            "fileName and url are required.");
         MakeSyncOptions& options = commands.Add(command, MakeSync);
         command->add_option("MANIFEST", options.manifest, "The JSON manifest")->required();
         command->add_option("OUT", options.target, "The skit list to make")->required();
+        command->add_option("--movies", options.movies,
+                            "A folder of the movies: a skit without sha256 gets the digest of the file named by its "
+                            "fileName, when that file is there");
     }
     {
         CLI::App* command = app.add_subcommand(

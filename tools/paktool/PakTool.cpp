@@ -25,12 +25,10 @@ struct KnownType {
     PakType value;
 };
 
-// The four types the program keeps, by the names skit authors know them by.
+// The types the program keeps, by the names skit authors know them by.
 const KnownType kKnownTypes[] = {
-    {"PSTR", kPakPSTR},
-    {"SKIT", kPakSKIT},
-    {"SYNC", kPakSYNC},
-    {"SkOp", kPakSkOp},
+    {"PSTR", kPakPSTR}, {"SKIT", kPakSKIT}, {"SYNC", kPakSYNC},
+    {"SkOp", kPakSkOp}, {"SIGN", kPakSIGN}, {"HASH", kPakHASH},
 };
 
 bool ParseHex(const std::string& digits, std::uint64_t& value) {
@@ -262,7 +260,8 @@ PakType ParsePakType(const std::string& text) {
         ParseHex(text.substr(2), value)) {
         return static_cast<PakType>(value);
     }
-    throw EZolvaneError("Unknown resource type \"" + text + "\": use PSTR, SKIT, SYNC, SkOp or 0x and 8 hex digits.");
+    throw EZolvaneError("Unknown resource type \"" + text +
+                        "\": use PSTR, SKIT, SYNC, SkOp, SIGN, HASH or 0x and 8 hex digits.");
 }
 
 std::string PakTypeName(PakType type) {
@@ -311,7 +310,8 @@ ScrambleProgram ParseScrambleProgram(const std::string& text) {
 void AddPakCommands(CLI::App& app, PakToolCommands& commands) {
     const auto addResource = [](CLI::App* command, ResourceOptions& options, const char* idHelp) {
         command->add_option("FILE", options.file, "The pak")->required();
-        command->add_option("TYPE", options.type, "PSTR, SKIT, SYNC, SkOp, or 0x and 8 hex digits")->required();
+        command->add_option("TYPE", options.type, "PSTR, SKIT, SYNC, SkOp, SIGN, HASH, or 0x and 8 hex digits")
+            ->required();
         command->add_option("ID", options.id, idHelp)->required();
     };
     {
@@ -355,6 +355,7 @@ int RunPakTool(const std::vector<std::string>& args, std::ostream& out, std::ost
     PakToolCommands commands;
     AddPakCommands(app, commands);
     AddCatalogCommands(app, commands);
+    AddKeyCommands(app, commands);
 
     try {
         // CLI11 takes the arguments last to first.

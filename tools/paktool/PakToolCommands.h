@@ -39,6 +39,9 @@ void AddPakCommands(CLI::App& app, PakToolCommands& commands);
 // make-ops, make-sync, show-ops, merge.
 void AddCatalogCommands(CLI::App& app, PakToolCommands& commands);
 
+// keygen, sign, verify.
+void AddKeyCommands(CLI::App& app, PakToolCommands& commands);
+
 // Throws when path is there and force does not allow replacing it.
 void RefuseToReplace(const std::string& path, bool force);
 
@@ -53,7 +56,7 @@ bool Utf8ToAnsi(const std::string& utf8, std::string& ansi, std::string& refused
 // The five bytes Windows-1252 leaves unassigned come out as U+FFFD.
 std::string AnsiToUtf8(const std::string& ansi);
 
-// PSTR, SKIT, SYNC, SkOp, or 0x and 8 hex digits.
+// PSTR, SKIT, SYNC, SkOp, SIGN, HASH, or 0x and 8 hex digits.
 PakType ParsePakType(const std::string& text);
 std::string PakTypeName(PakType type);
 // A decimal id; with allowNext also "next", which asks for the type's next free id.
