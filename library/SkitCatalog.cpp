@@ -101,6 +101,7 @@ SkitCatalog::SkitCatalog(const CatalogEnvironment& environment, DownloadJobFacto
     }
     ImportAtStart();
     CheckDownloadedFiles();
+    DeleteUnscheduledPartials();
 }
 
 SkitCatalog::~SkitCatalog() {
