@@ -30,7 +30,7 @@ protected:
     // Runs one download and returns the last parameter of its message.
     LPARAM Download(WinInetDownloadJob& job, const std::string& url, const std::string& name,
                     std::uint32_t largestBody = kLargestBody) {
-        job.Start(url, Target(), name, listener_.Notify(), largestBody);
+        job.Start(url, Target(), name, listener_.Notify(), largestBody, false);
         return listener_.WaitForDone();
     }
 
@@ -125,7 +125,7 @@ TEST_F(DownloadJobTest, EveryFaultFailsWithOneErrorLineThatSaysWhyAndLeavesNoFil
 TEST_F(DownloadJobTest, AFileThatCannotBeCreatedFailsWithTheSystemsText) {
     WinInetDownloadJob job(NoDialUp());
     const std::string target = folder_ / "no-such-folder\\target.syn";
-    job.Start(ServerUrl("/generated/10"), target, "Skit list", listener_.Notify(), kLargestBody);
+    job.Start(ServerUrl("/generated/10"), target, "Skit list", listener_.Notify(), kLargestBody, false);
     EXPECT_EQ(listener_.WaitForDone(), 1);
     EXPECT_NE(job.Snapshot().failReason.find(target), std::string::npos) << job.Snapshot().failReason;
     ASSERT_EQ(Log().size(), 1u);
@@ -137,7 +137,7 @@ TEST_F(DownloadJobTest, CancellingAStalledTransferEndsItAsCancelledEveryTime) {
     constexpr int kRounds = 100;
     for (int round = 0; round < kRounds; ++round) {
         WinInetDownloadJob job(NoDialUp());
-        job.Start(stall, Target(), "Stalled", listener_.Notify(), kLargestBody);
+        job.Start(stall, Target(), "Stalled", listener_.Notify(), kLargestBody, false);
         if (round % 2 == 1) {
             // Half the rounds cancel once the request is out and the worker waits for the body; the others
             // at once, wherever the worker is.
@@ -197,7 +197,7 @@ TEST_F(DownloadJobTest, AStartWhileTheTransferRunsIsRefused) {
     const std::string stall = ServerUrl("/generated/1000?fault=stall&after=0&hold=60");
     EXPECT_NE(job.StartDownload(stall, Target(), 7, kDownloadDoneMessage, listener_.Window(), "First"), -1);
     EXPECT_EQ(job.StartDownload(stall, Target(), 8, kDownloadDoneMessage, listener_.Window(), "Second"), -1);
-    EXPECT_THROW(job.Start(stall, Target(), "Third", listener_.Notify(), kLargestBody), EZolvaneError);
+    EXPECT_THROW(job.Start(stall, Target(), "Third", listener_.Notify(), kLargestBody, false), EZolvaneError);
     job.Cancel();
     EXPECT_EQ(listener_.WaitForDone(), 1);
     EXPECT_EQ(listener_.done.back().first, 7u);
