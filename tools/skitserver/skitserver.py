@@ -19,7 +19,8 @@ links followed, lies outside ROOT. The query parameter `fault` changes how the a
 
 For stall, reset and short, `after` counts from the file's first byte, ranged answers included: an answer
 to a range that begins before that point stops there; one that begins at it or later goes out whole, so
-that a transfer cut at half can be finished with one ranged request to the same address.
+that a transfer cut at half can be finished with one ranged request to the same address (and that answer
+then ends as a plain one).
     404         404 Not Found with a small HTML page
     redirect    302 to the same path and query without `fault`
     endless     the pattern without Content-Length until the client leaves or `limit` bytes (8 GiB) are sent
@@ -121,14 +122,11 @@ class Answer:
         self.end = end
         self.hold = hold
 
-    def stop(self, first, end, size, ranged):
-        """Where an answer of the bytes from FIRST to END (not included) of a body of SIZE bytes stops."""
+    def cut(self, size):
+        """The offset in a body of SIZE bytes where the answer stops, or None."""
         if self.after is None:
-            return end
-        cut = size // 2 if self.after == HALF else self.after
-        if ranged and cut <= first:
-            return end
-        return max(first, min(end, cut))
+            return None
+        return size // 2 if self.after == HALF else self.after
 
 
 class BadQuery(ValueError):
@@ -327,7 +325,10 @@ class SkitHandler(BaseHTTPRequestHandler):
             self.start_answer(206 if wanted else 200, body.content_type, length, **headers)
             if not self.send_body:
                 return
-            stop = answer.stop(first, last + 1, body.size, wanted is not None)
+            cut = answer.cut(body.size)
+            if wanted and cut is not None and cut <= first:
+                answer, cut = Answer(chunk=answer.chunk, delay=answer.delay), None  # past the cut: a plain answer
+            stop = last + 1 if cut is None else max(first, min(last + 1, cut))
             offset = first
             while offset < stop:
                 if offset > first and answer.delay:
