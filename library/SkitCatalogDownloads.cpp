@@ -192,10 +192,17 @@ void SkitCatalog::DeletePartial(const std::string& path) {
 }
 
 void SkitCatalog::DeleteUnscheduledPartials() {
-    if (IsReadOnly()) {
+    const std::string folder = environment_.DownloadPath();
+    // A download folder that is the skits folder holds the movies themselves, which are not ours to delete.
+    const auto bare = [](std::string path) {
+        while (!path.empty() && (path.back() == '\\' || path.back() == '/')) {
+            path.pop_back();
+        }
+        return path;
+    };
+    if (IsReadOnly() || SameFileName(bare(folder), bare(environment_.SkitsPath()))) {
         return;
     }
-    const std::string folder = environment_.DownloadPath();
     // The movie names that partial files may have: those of the catalogue's skits, and those of the
     // records in the folder, which a skit gone from the catalogue may have left.
     std::vector<std::string> names;

@@ -381,4 +381,9 @@ TEST_F(DownloadSequenceTest, AtStartThePartialsOfSkitsNoLongerScheduledGoAndNoth
     for (const std::string& name : deleted) {
         EXPECT_FALSE(Exists(Downloads(name))) << name;
     }
+    // A download folder that is the skits folder holds the movies themselves: none goes.
+    PutMovie("two.gif");
+    environment_.downloads = environment_.skits;
+    Open().reset();
+    EXPECT_TRUE(Exists(Skits("two.gif")));
 }
