@@ -16,6 +16,7 @@ public:
     std::string LogPath() const override { return Settings.LogPath; }
     std::uint8_t SyncMethod() const override { return Settings.SyncMethod; }
     FileTime Now() const override { return NowAsLocalFileTime(); }
+    std::vector<std::string> TrustedListKeys() const override { return Settings.ListKeys; }
 };
 
 } // namespace

@@ -67,6 +67,33 @@ std::string TRegistry::ReadString(const std::string& name) const {
     return std::string(buffer.data());
 }
 
+std::vector<std::string> TRegistry::ReadStrings(const std::string& name) const {
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+        Raise("Failed to get data for", name);
+    }
+    if (type != REG_MULTI_SZ && type != REG_SZ) {
+        Raise("Invalid data type for", name);
+    }
+    // Two spare bytes: a list stored without its terminating zeros still ends.
+    std::vector<char> buffer(size + 2, '\0');
+    DWORD got = size;
+    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
+        ERROR_SUCCESS) {
+        Raise("Failed to get data for", name);
+    }
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < got;) {
+        const std::string line(buffer.data() + start);
+        if (!line.empty()) {
+            lines.push_back(line);
+        }
+        start += line.size() + 1;
+    }
+    return lines;
+}
+
 std::int32_t TRegistry::ReadInteger(const std::string& name) const {
     DWORD type = 0;
     DWORD value = 0;

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class TRegistry {
 public:
@@ -28,6 +29,8 @@ public:
     bool ValueExists(const std::string& name) const;
     // REG_SZ or REG_EXPAND_SZ, as stored: environment references are not expanded.
     std::string ReadString(const std::string& name) const;
+    // REG_MULTI_SZ, one text per line, empty lines left out; a REG_SZ is one line.
+    std::vector<std::string> ReadStrings(const std::string& name) const;
     // REG_DWORD.
     std::int32_t ReadInteger(const std::string& name) const;
     void WriteInteger(const std::string& name, std::int32_t value);

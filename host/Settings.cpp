@@ -9,6 +9,20 @@
 
 TSettings Settings;
 
+namespace {
+
+// A yes-or-no that only an administrator or a careful user sets by hand: whatever is not a nonzero number
+// is no, and not worth a box.
+bool ReadFlag(const TRegistry& registry, const char* name) {
+    try {
+        return registry.ValueExists(name) && registry.ReadInteger(name) != 0;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
 TSettings::TSettings() { Load(); }
 
 void TSettings::Load() {
@@ -30,6 +44,12 @@ void TSettings::Load() {
                     *path.field = registry.ReadString(path.name);
                 }
             }
+            if (registry.ValueExists("ListKeys")) {
+                // A value that names keys and cannot be read still means that lists must be signed: by a
+                // key that matches none.
+                ListKeys = {"?"};
+                ListKeys = registry.ReadStrings("ListKeys");
+            }
             registry.CloseKey();
         }
         registry.SetRootKey(HKEY_CURRENT_USER);
@@ -40,6 +60,7 @@ void TSettings::Load() {
             if (registry.ValueExists("SyncMethod")) {
                 SyncMethod = static_cast<SyncMethodKind>(registry.ReadInteger("SyncMethod") & 0xFF);
             }
+            DownloadOnMetered = ReadFlag(registry, "DownloadOnMetered");
             registry.CloseKey();
         }
     } catch (const std::exception& error) {

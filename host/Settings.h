@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum SoundMode : std::uint8_t { sndAlways = 0, sndOnce = 1, sndNever = 2 };
 
@@ -33,9 +34,16 @@ public:
     std::string HelpFilePath;
     std::string SkitsPath;
     std::string LogPath;
+    // The public keys (one base64 line each) whose signature a skit list must carry; none: lists need no
+    // signature. Machine-wide only.
+    std::vector<std::string> ListKeys;
     // The low 8 bits of the stored numbers.
     SoundMode Sound = sndAlways;
     SyncMethodKind SyncMethod = smAutomatic;
+    // Lets the show's automatic downloads run on a metered connection too. Set in the registry only
+    // (REG_DWORD, nonzero for yes): the dialog neither shows nor saves it, and a value that is missing or
+    // cannot be read as a number means no, without a word.
+    bool DownloadOnMetered = false;
 };
 
 extern TSettings Settings;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum SyncMethodKind : std::uint8_t { smAutomatic = 0, smChooseFromList = 1, smManual = 2 };
 
@@ -19,4 +20,6 @@ public:
     virtual std::string LogPath() const = 0;      // the download log
     virtual std::uint8_t SyncMethod() const = 0;
     virtual FileTime Now() const = 0; // local time, as NowAsLocalFileTime gives it
+    // The public keys (base64 lines) of which a skit list must carry a signature; none: any list merges.
+    virtual std::vector<std::string> TrustedListKeys() const { return {}; }
 };

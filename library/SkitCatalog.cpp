@@ -1,6 +1,7 @@
 #include "library/SkitCatalog.h"
 
 #include "library/FileFinder.h"
+#include "library/ListSignature.h"
 #include "library/Paths.h"
 #include "library/SafeNames.h"
 #include "support/Error.h"
@@ -239,6 +240,8 @@ void SkitCatalog::ImportAtStart() {
         Merge(path, ListSource::kSkitsFolder);
     } catch (const EMaxEntries& error) {
         TraceWrite(tlError, "The skit list %s was merged up to the last free slot: %s", path, error.what());
+    } catch (const EUntrustedList&) {
+        return; // its ERROR line is written and the list is gone
     } catch (const EDamagedList& error) {
         // Left where it is, it would stop every later start the same way.
         const std::string aside = path + ".damaged";
@@ -351,9 +354,15 @@ SkitCatalog::ImportResult SkitCatalog::ImportSyncFile(const std::string& path, b
         sync.Open(path, false, nullptr, sys::kGenericRead);
         const std::vector<std::uint8_t> headerBytes = sync.Read(kPakSYNC, 1);
         headerRead = true;
+        CheckTrust(sync);
         const ImportResult result = ImportSkits(sync, path, headerBytes);
         closeList();
         return result;
+    } catch (const EUntrustedList&) {
+        // Used up as well: the next fetch brings the list again.
+        closeList();
+        sys::RemoveFile(path);
+        throw;
     } catch (const std::exception& error) {
         closeList();
         // A damaged list is used up once its header has been read.
@@ -361,6 +370,29 @@ SkitCatalog::ImportResult SkitCatalog::ImportSyncFile(const std::string& path, b
             sys::RemoveFile(path);
         }
         throw EDamagedList(error.what());
+    }
+}
+
+void SkitCatalog::CheckTrust(PakArchive& sync) const {
+    const std::vector<std::string> lines = environment_.TrustedListKeys();
+    if (lines.empty()) {
+        return;
+    }
+    std::vector<PublicKeyInfo> keys;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (auto key = DecodeListKey(lines[i])) {
+            keys.push_back(std::move(*key));
+        } else {
+            TraceWrite(tlWarning, "Line %d of ListKeys is no P-256 public key and is passed over.",
+                       static_cast<int>(i + 1));
+        }
+    }
+    const ListTrust trust = CheckListSignature(sync, keys);
+    if (trust != ListTrust::kTrusted) {
+        const char* const text = trust == ListTrust::kUnsigned ? "The skit list is not signed."
+                                                               : "The skit list's signature does not match.";
+        TraceWrite(tlError, "%s", text);
+        throw EUntrustedList(text);
     }
 }
 
@@ -402,6 +434,7 @@ SkitCatalog::ImportResult SkitCatalog::ImportSkits(PakArchive& sync, const std::
         if (skit.HasKeyText()) {
             skit.keyText.text = readText(skit.keyText.id, kMaxKeyText);
         }
+        SetMovieDigest(skit, ReadMovieDigest(sync, static_cast<std::int32_t>(i)));
         const std::string refusal = WhyLeftOut(skit);
         if (!refusal.empty()) {
             TraceWrite(tlWarning, "Skit %d of the skit list is left out: %s.", skit.id, refusal);
@@ -469,6 +502,7 @@ void SkitCatalog::AddSkit(const SkitRecord& skit) {
     if (skit.HasKeyText()) {
         SetKeyText(record, skit);
     }
+    SetMovieDigest(record, MovieDigest(skit));
     records_.push_back(record);
     if (MovieExists(records_.back())) {
         records_.back().state = dsDownloaded;
@@ -520,6 +554,11 @@ bool SkitCatalog::UpdateSkit(SkitRecord& record, const SkitRecord& skit) {
             record.playsLeft = skit.playsLeft;
             record.plays = 0;
         }
+        // The digest goes with the movie: a new content or address takes the list's, none included.
+        const auto digest = MovieDigest(skit);
+        if (digest || (mask & (upContent | upUrl)) != 0) {
+            SetMovieDigest(record, digest);
+        }
         return true;
     }
     record.kind = skit.kind;
@@ -536,6 +575,7 @@ bool SkitCatalog::UpdateSkit(SkitRecord& record, const SkitRecord& skit) {
     if (skit.HasKeyText()) {
         SetKeyText(record, skit);
     }
+    SetMovieDigest(record, MovieDigest(skit));
     record.state = dsScheduled;
     return true;
 }

@@ -37,6 +37,13 @@ public:
     using EZolvaneError::EZolvaneError;
 };
 
+// A skit list that this installation does not trust: it names keys, and the list carries no good
+// signature by one of them. The text is the one ERROR line written for it.
+class EUntrustedList : public EZolvaneError {
+public:
+    using EZolvaneError::EZolvaneError;
+};
+
 enum DownloadPhase : std::uint8_t { phIdle = 0, phSkitList = 1, phSkits = 2 };
 
 // One row of the settings dialog's skit grid.
@@ -155,6 +162,9 @@ private:
     // Raises EMaxEntries after saving the skits that fitted.
     void Merge(const std::string& path, ListSource source);
     ImportResult ImportSyncFile(const std::string& path, bool keepWhenDamaged);
+    // Raises EUntrustedList, after its ERROR line, when the installation names keys and none of them
+    // signed the list.
+    void CheckTrust(PakArchive& sync) const;
     ImportResult ImportSkits(PakArchive& sync, const std::string& path, const std::vector<std::uint8_t>& headerBytes);
     void AddSkit(const SkitRecord& skit);
     bool UpdateSkit(SkitRecord& record, const SkitRecord& skit);
@@ -172,7 +182,9 @@ private:
     bool MovieExists(const SkitRecord& record) const;
 
     bool StartNextSkitDownload();
-    void FinishSkitDownload(bool failed);
+    // Lands the finished download, or marks the skit failed; true when the download ended as a failure
+    // (the transfer failed, or the file is not the movie the list vouched for).
+    bool FinishSkitDownload(bool failed);
     // Deletes the partial file of a movie download and its resume record.
     void DeletePartial(const std::string& path);
     // Deletes, in the download folder, the partial files and resume records of movies that no scheduled

@@ -7,6 +7,7 @@
 #include "library/Paths.h"
 #include "library/ResumeRecord.h"
 #include "library/SafeNames.h"
+#include "support/TraceLog.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -17,6 +18,20 @@ namespace {
 const char* const kSkitListName = "Skit list";
 // Timed skits scheduled per sequence, unless new skits come automatically.
 constexpr int kTimedScheduleBudget = 10;
+
+// Whether the file has the digest that the skit's list gave its movie; true when it gave none. A file
+// that cannot be read matches nothing.
+bool MatchesListDigest(const SkitRecord& record, const std::string& file) {
+    const auto digest = MovieDigest(record);
+    if (!digest) {
+        return true;
+    }
+    try {
+        return sys::Sha256OfFile(file) == *digest;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
 
 } // namespace
 
@@ -130,8 +145,7 @@ bool SkitCatalog::OnDownloadDone(bool failed) {
                 more = StartSkitDownloads(window_);
             }
         } else if (phase_ == phSkits) {
-            FinishSkitDownload(failed);
-            more = !failed && StartNextSkitDownload();
+            more = !FinishSkitDownload(failed) && StartNextSkitDownload();
         }
     } catch (...) {
         // An error of the merge ends the sequence; the window reports it.
@@ -144,30 +158,35 @@ bool SkitCatalog::OnDownloadDone(bool failed) {
     return more;
 }
 
-void SkitCatalog::FinishSkitDownload(bool failed) {
+bool SkitCatalog::FinishSkitDownload(bool failed) {
     ++downloadsDone_;
     if (job_) {
         job_->ResetProgress();
     }
     const int index = FindSkit(request_.kind, request_.id);
     if (index < 0) {
-        return;
+        return failed;
     }
     SkitRecord& record = records_[static_cast<std::size_t>(index)];
+    if (!failed && !MatchesListDigest(record, downloadTarget_)) {
+        TraceWrite(tlError, "The downloaded file does not match the skit list.");
+        sys::RemoveFile(downloadTarget_);
+        failed = true;
+    }
     if (failed) {
         // A transfer that was cut or cancelled after it fetched more of the movie keeps the skit scheduled:
         // the next sequence asks for the rest. One that brought nothing new fails as any other, and what
         // it kept goes.
         if (FileSize(downloadTarget_) > partialBefore_) {
-            return;
+            return true;
         }
         DeletePartial(downloadTarget_);
         record.state = dsFailed;
-        return;
+        return true;
     }
     const auto movie = MoviePath(record);
     if (!movie) {
-        return;
+        return false;
     }
     // The copy is made beside the old movie and takes its place in one step, so that a full disk or a
     // player that holds the old movie leaves it whole and playable. A failed copy or move leaves the skit
@@ -176,7 +195,7 @@ void SkitCatalog::FinishSkitDownload(bool failed) {
     sys::RemoveFile(copy);
     if (!sys::CopyFileTo(downloadTarget_, copy, true) || !sys::RenameFile(copy, *movie, true)) {
         sys::RemoveFile(copy);
-        return;
+        return false;
     }
     record.state = dsDownloaded;
     if (record.play == pcAfterDownload) {
@@ -184,6 +203,7 @@ void SkitCatalog::FinishSkitDownload(bool failed) {
     }
     sys::RemoveFile(downloadTarget_);
     changed_ = true;
+    return false;
 }
 
 void SkitCatalog::DeletePartial(const std::string& path) {

@@ -54,6 +54,10 @@ void WriteSyncFile(const std::string& path, SyncHeader header, std::vector<SkitR
         const std::vector<std::uint8_t> bytes = SkitDescriptionBytes(skits[i]);
         pak.Write(kPakSKIT, static_cast<std::int32_t>(i + 1), 0, 0, bytes.data(),
                   static_cast<std::uint32_t>(bytes.size()));
+        if (const auto digest = MovieDigest(skits[i])) {
+            pak.Write(kPakHASH, static_cast<std::int32_t>(i + 1), 0, 0, digest->data(),
+                      static_cast<std::uint32_t>(digest->size()));
+        }
     }
     const std::vector<std::uint8_t> bytes = SyncHeaderBytes(header);
     pak.Write(kPakSYNC, 1, 0, 0, bytes.data(), static_cast<std::uint32_t>(bytes.size()));

@@ -214,3 +214,29 @@ std::string TextOfResource(const std::vector<std::uint8_t>& bytes) {
     const auto end = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
     return std::string(bytes.begin(), end);
 }
+
+namespace {
+
+constexpr std::uint32_t kDigestMarker = 0x32414853; // "SHA2"
+constexpr std::size_t kDigestStamp = 4;
+constexpr std::size_t kDigestBytes = 8;
+
+} // namespace
+
+std::optional<sys::Sha256Digest> MovieDigest(const SkitRecord& record) {
+    const ByteReader reader(record.reserved.data(), record.reserved.size());
+    if (reader.U32(0) != kDigestMarker || reader.I32(kDigestStamp) != record.contentStamp) {
+        return std::nullopt;
+    }
+    sys::Sha256Digest digest{};
+    reader.Bytes(kDigestBytes, digest.data(), digest.size());
+    return digest;
+}
+
+void SetMovieDigest(SkitRecord& record, const std::optional<sys::Sha256Digest>& digest) {
+    ByteWriter writer(record.reserved.data(), record.reserved.size());
+    const sys::Sha256Digest none{};
+    writer.U32(0, digest ? kDigestMarker : 0);
+    writer.I32(kDigestStamp, digest ? record.contentStamp : 0);
+    writer.Bytes(kDigestBytes, (digest ? *digest : none).data(), none.size());
+}

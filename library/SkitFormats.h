@@ -3,10 +3,12 @@
 // resources of the same pak and are referred to by id.
 #pragma once
 
+#include "support/Crypto.h"
 #include "support/LocalTime.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,8 @@ struct SkitRecord {
     std::uint8_t keyAction = 0;
     StringRef keyText; // id 0: no key action
     std::uint32_t updateMask = 0;
+    // Bytes after the description that the list does not fill. The first 40 may hold the movie's digest
+    // (MovieDigest); the others are kept as read.
     std::array<std::uint8_t, kSkitRecordSize - kSkitDescriptionSize> reserved{};
 
     bool HasKeyText() const { return keyText.id != 0; }
@@ -108,6 +112,13 @@ SkitRecord ReadSkitDescription(const std::vector<std::uint8_t>& block);
 std::vector<std::uint8_t> SkitDescriptionBytes(const SkitRecord& record);
 SyncHeader ReadSyncHeader(const std::vector<std::uint8_t>& block);
 std::vector<std::uint8_t> SyncHeaderBytes(const SyncHeader& header);
+
+// The SHA-256 that the skit's movie must have, from the list that brought it: kept in the record's
+// reserved bytes as the marker "SHA2", the content stamp it belongs to, and the digest. A record whose
+// stamp has changed since (a program that does not know the digest took a new version) has none.
+std::optional<sys::Sha256Digest> MovieDigest(const SkitRecord& record);
+// Stores the digest for the record's current content stamp; none clears it.
+void SetMovieDigest(SkitRecord& record, const std::optional<sys::Sha256Digest>& digest);
 
 // Where the n-th record lies in the ops block.
 std::size_t OpsRecordOffset(std::size_t index);

@@ -39,11 +39,11 @@ std::string StartFailure(const SkitPlayer& player) {
 
 } // namespace
 
-TScreensaverZolvane::TScreensaverZolvane(DownloadProgressMaker makeProgress)
+TScreensaverZolvane::TScreensaverZolvane(DownloadProgressMaker makeProgress, std::unique_ptr<ConnectionCost> cost)
     : PreviewImage(IDB_PREVIEW), SkitTimer(*this, kSkitTimerId, 500, [this] { SkitTimerTimer(); }),
       ExitTimer(*this, kExitTimerId, 1000, [this] { ExitTimerTimer(); }),
       StayTimer(*this, kStayTimerId, kSkitTimerPlayingInterval, [this] { StayTimerTimer(); }),
-      makeProgress_(std::move(makeProgress)) {
+      makeProgress_(std::move(makeProgress)), cost_(cost ? std::move(cost) : SystemConnectionCost()) {
     ErrorPrefix = "Zolvane";
     PreviewImage.Visible = Mode == rmPreview;
 }
@@ -139,7 +139,13 @@ void TScreensaverZolvane::SkitTimerTimer() {
         WatchPointer(false);
         ForgetPlayer();
     }
-    const ShowChoice choice = ChooseShowSkit(*library, Settings.SyncMethod, RunCount);
+    const ShowChoice choice =
+        ChooseShowSkit(*library, Settings.SyncMethod, RunCount, *cost_, Settings.DownloadOnMetered);
+    if (choice.downloadWaits && !downloadWaitTraced_) {
+        // A warning, so that it is written whichever levels are on: the user will wonder why nothing came.
+        TraceWrite(tlWarning, "%s", kAutomaticDownloadsWaitText);
+        downloadWaitTraced_ = true;
+    }
     if (choice.file) {
         StartSkit(choice);
     }

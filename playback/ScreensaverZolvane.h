@@ -14,6 +14,7 @@
 #include "gui/Canvas.h"
 #include "host/DownloadProgress.h"
 #include "host/ScreensaverForm.h"
+#include "net/ConnectionCost.h"
 #include "playback/SkitChoice.h"
 #include "playback/SkitPlayer.h"
 #include "support/WinHandles.h"
@@ -24,8 +25,10 @@
 
 class TScreensaverZolvane : public TScreensaverForm {
 public:
-    // makeProgress makes the progress display of the exit wait; without one the wait shows nothing.
-    explicit TScreensaverZolvane(DownloadProgressMaker makeProgress = nullptr);
+    // makeProgress makes the progress display of the exit wait; without one the wait shows nothing. cost
+    // says whether the connection is metered; without one the system's answer counts.
+    explicit TScreensaverZolvane(DownloadProgressMaker makeProgress = nullptr,
+                                 std::unique_ptr<ConnectionCost> cost = nullptr);
     ~TScreensaverZolvane() override;
 
     // One step of the show.
@@ -122,6 +125,9 @@ private:
     DownloadProgressMaker makeProgress_;
     // The exit wait's progress display.
     DownloadProgressPtr progress_;
+    std::unique_ptr<ConnectionCost> cost_;
+    // The trace log has said why the automatic download did not start: once a run is enough.
+    bool downloadWaitTraced_ = false;
 };
 
 extern TScreensaverZolvane* ScreensaverZolvane;

@@ -39,10 +39,15 @@ SpecialChoice ChooseSpecial(std::uint8_t syncMethod, int runCount, int regularSc
     return choice;
 }
 
-ShowChoice ChooseShowSkit(SkitCatalog& catalog, std::uint8_t syncMethod, int runCount) {
-    const SpecialChoice special = ChooseSpecial(syncMethod, runCount, catalog.CountSkits(skRegular, dsScheduled),
-                                                catalog.CountSkits(skRegular, dsAvailable), catalog.IsListUpdateDue());
+ShowChoice ChooseShowSkit(SkitCatalog& catalog, std::uint8_t syncMethod, int runCount, const ConnectionCost& cost,
+                          bool downloadOnMetered) {
+    SpecialChoice special = ChooseSpecial(syncMethod, runCount, catalog.CountSkits(skRegular, dsScheduled),
+                                          catalog.CountSkits(skRegular, dsAvailable), catalog.IsListUpdateDue());
     ShowChoice choice;
+    if (special.startDownload && AutomaticDownloadsWait(cost, downloadOnMetered)) {
+        special = SpecialChoice();
+        choice.downloadWaits = true;
+    }
     choice.startDownload = special.startDownload;
     if (special.special) {
         choice.file = catalog.SkitFileName(skSpecial, *special.special);

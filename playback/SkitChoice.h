@@ -3,6 +3,7 @@
 #pragma once
 
 #include "library/SkitCatalog.h"
+#include "net/ConnectionCost.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,11 +26,16 @@ SpecialChoice ChooseSpecial(std::uint8_t syncMethod, int runCount, int regularSc
 struct ShowChoice {
     std::optional<std::string> file; // the movie file to play, or none
     bool startDownload = false;
+    // A download was due but waits for an unmetered connection: the choice is then made as if none were.
+    bool downloadWaits = false;
     // The skit of the file, whose key the show answers while it plays.
     std::uint8_t kind = 0;
     std::int32_t id = 0;
 };
 
 // The special choice, else the catalogue's next pick; when that gives nothing, special skit 1 while a
-// download runs (or is about to), special skit 4 otherwise.
-ShowChoice ChooseShowSkit(SkitCatalog& catalog, std::uint8_t syncMethod, int runCount);
+// download runs (or is about to), special skit 4 otherwise. A choice that would start a download asks the
+// connection's cost first (AutomaticDownloadsWait): while the download waits, neither it nor the special
+// skit that announces it comes.
+ShowChoice ChooseShowSkit(SkitCatalog& catalog, std::uint8_t syncMethod, int runCount, const ConnectionCost& cost,
+                          bool downloadOnMetered);

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <utility>
 
 TWindSettings* WindSettings = nullptr;
 TAboutBox* AboutBox = nullptr;
@@ -43,6 +44,8 @@ constexpr int kNameColumnGap = 124;
 
 constexpr COLORREF kHeaderColor = RGB(0, 0, 0);
 
+constexpr const char* kGridHelpText = "Click in the list to schedule skits for download or play.";
+
 // The skit row of a grid line: line 1 shows row 0.
 int RowIndexOfLine(int line) { return line - 1; }
 
@@ -65,8 +68,7 @@ struct TWindSettings::ControlLayout {
 const TWindSettings::ControlLayout TWindSettings::kControls[] = {
     {"GroupSkits", "BUTTON", "Skit List ", BS_GROUPBOX, PlaceAt(4, 4, 277, 309), kIdNone, 1},
     {"TxtLastUpdate", "STATIC", "Current as of <date>", SS_LEFTNOWORDWRAP, PlaceAt(53, 17, 0, 0), kIdNone, 1},
-    {"Label2", "STATIC", "Click in the list to schedule skits for download or play.", SS_LEFTNOWORDWRAP,
-     PlaceAt(12, 256, 0, 0), kIdNone, 1},
+    {"Label2", "STATIC", kGridHelpText, SS_LEFTNOWORDWRAP, PlaceAt(12, 256, 0, 0), kIdNone, 1},
     {"BtnUpdate", "BUTTON", "Download Skit &List", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, PlaceAt(14, 275, 131, 25),
      kIdUpdate, 2},
     {"BtnDownload", "BUTTON", "Download &Skits", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, PlaceAt(156, 275, 113, 25),
@@ -95,13 +97,15 @@ const TWindSettings::ControlLayout TWindSettings::kControls[] = {
     {"BtnAbout", "BUTTON", "&About...", BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, PlaceAt(444, 284, 75, 25), kIdAbout, 0},
 };
 
-TWindSettings::TWindSettings()
+TWindSettings::TWindSettings(std::unique_ptr<ConnectionCost> cost)
     : UpdateTimer(*this, kUpdateTimer, 1000, [this] { UpdateTimerTimer(); }),
-      HintTimer(*this, kHintTimer, 1000, [this] { HintTimerTimer(); }) {
+      HintTimer(*this, kHintTimer, 1000, [this] { HintTimerTimer(); }),
+      cost_(cost ? std::move(cost) : SystemConnectionCost()) {
     dpi_ = SystemDpi();
     Handle();
     SetItemIndex("RadioUpdate", Settings.SyncMethod);
     SetItemIndex("RadioSound", Settings.Sound);
+    automaticDownloadsWait_ = AutomaticDownloadsWait(*cost_, Settings.DownloadOnMetered);
     BuildGrid();
     WindUpdate();
 }
@@ -250,6 +254,11 @@ void TWindSettings::WindUpdate() {
     }
     SetControlText(Control("TxtLastUpdate"), std::string("Current as of ") + text);
     AutoSizeLabel(Control("TxtLastUpdate"));
+
+    // Under "Do nothing until I say." nothing downloads by itself, so nothing waits either.
+    const bool waits = automaticDownloadsWait_ && ItemIndex("RadioUpdate") != smManual;
+    SetControlText(Control("Label2"), waits ? kAutomaticDownloadsWaitText : kGridHelpText);
+    AutoSizeLabel(Control("Label2"));
 }
 
 void TWindSettings::GridSkitsDrawCell(int column, int row, const RECT& cell, TCanvas& canvas) {
@@ -365,6 +374,8 @@ void TWindSettings::EndDownloading() {
     status_.reset();
     UpdateTimer.SetEnabled(false);
     SetEnabled(true);
+    // The connection may have changed while the download ran.
+    automaticDownloadsWait_ = AutomaticDownloadsWait(*cost_, Settings.DownloadOnMetered);
     // WindUpdate enables "Download &Skits" exactly when a skit is scheduled.
     BuildGrid();
     WindUpdate();
@@ -543,6 +554,11 @@ void TWindSettings::Command(int id) {
         break;
     case IDCANCEL:
         BtnCancelClick();
+        break;
+    case kIdUpdateFirst:
+    case kIdUpdateFirst + 1:
+    case kIdUpdateFirst + 2:
+        WindUpdate();
         break;
     default:
         break;

@@ -12,6 +12,9 @@
 // timer and the disabled download buttons stay until that last message, since the cancelled job still
 // runs until then.
 //
+// The line under the grid tells how to use it, or, while the connection is metered and the show's own
+// downloads wait for that reason (with a choice that downloads by itself), says so.
+//
 // OK saves the two choices and the catalogue at once; a save that fails is shown in a box and the dialog
 // stays open, so that nothing the user chose is lost without a word.
 //
@@ -26,6 +29,7 @@
 #include "gui/DrawGrid.h"
 #include "gui/Form.h"
 #include "library/SkitCatalog.h"
+#include "net/ConnectionCost.h"
 #include "support/WinHandles.h"
 #include "ui/WindStatus.h"
 
@@ -50,8 +54,9 @@ public:
     static constexpr DWORD kDialogHelpContext = 9999;
 
     // The window and its controls are made at once, filled from the settings and the catalogue of
-    // start-up (none gives an empty grid).
-    TWindSettings();
+    // start-up (none gives an empty grid). cost says whether the connection is metered; without one the
+    // system's answer counts.
+    explicit TWindSettings(std::unique_ptr<ConnectionCost> cost = nullptr);
     ~TWindSettings() override;
 
     // ---- What the dialog does (each also runs from its control) -------------------------------------
@@ -118,6 +123,9 @@ private:
     POINT lastMouse_{0, 0};
     TTimer UpdateTimer;
     TTimer HintTimer;
+    std::unique_ptr<ConnectionCost> cost_;
+    // Asked when the dialog opens and after each download sequence, not at every click.
+    bool automaticDownloadsWait_ = false;
 };
 
 // The one settings dialog while it lives.

@@ -200,3 +200,75 @@ TEST_F(SettingsTest, SavingWhereTheUsersKeyCannotBeMadeRaises) {
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER));
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Osterwyn");
 }
+
+// Only a nonzero number lets automatic downloads use a metered connection; anything else is no, without a
+// box, and the user's other choices load as ever.
+TEST_F(SettingsTest, DownloadOnMeteredIsYesForANonzeroNumberOnly) {
+    const struct {
+        const char* label;
+        DWORD type; // 0: no value
+        std::string bytes;
+        bool expected;
+    } rows[] = {
+        {"missing", 0, "", false},
+        {"0", REG_DWORD, std::string("\0\0\0\0", 4), false},
+        {"1", REG_DWORD, std::string("\1\0\0\0", 4), true},
+        {"258", REG_DWORD, std::string("\2\1\0\0", 4), true},
+        {"text", REG_SZ, std::string("1\0", 2), false},
+        {"two bytes", REG_BINARY, std::string("\1\0", 2), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.label);
+        RemoveKeys();
+        SetNumber(HKEY_CURRENT_USER, "Sound", 2);
+        if (row.type != 0) {
+            ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "DownloadOnMetered", row.type, row.bytes.data(),
+                                      static_cast<DWORD>(row.bytes.size())),
+                      ERROR_SUCCESS);
+        }
+        TSettings settings;
+        EXPECT_EQ(settings.DownloadOnMetered, row.expected);
+        EXPECT_EQ(settings.Sound, sndNever);
+    }
+    EXPECT_TRUE(boxes.empty());
+}
+
+// The dialog does not edit it, so its save neither writes it nor takes it away.
+TEST_F(SettingsTest, SavingLeavesDownloadOnMeteredAsItIs) {
+    TSettings settings;
+    settings.DownloadOnMetered = true;
+    settings.Save();
+    EXPECT_NE(RegGetValueA(HKEY_CURRENT_USER, kKey, "DownloadOnMetered", RRF_RT_ANY, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+
+    SetNumber(HKEY_CURRENT_USER, "DownloadOnMetered", 1);
+    settings.DownloadOnMetered = false;
+    settings.Save();
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kKey, "DownloadOnMetered", RRF_RT_REG_DWORD, nullptr, &value, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value, 1u);
+}
+
+TEST_F(SettingsTest, ListKeysComeFromTheMachineOnlyOneKeyPerLineAndAnUnreadableValueTrustsNoKey) {
+    const struct {
+        HKEY root;
+        DWORD type;
+        std::string stored; // as stored, zeros and all
+        std::vector<std::string> keys;
+    } rows[] = {{HKEY_LOCAL_MACHINE, REG_MULTI_SZ, std::string("k1\0\0k2\0\0", 8), {"k1", "k2"}},
+                {HKEY_LOCAL_MACHINE, REG_MULTI_SZ, std::string("k1\0k2", 5), {"k1", "k2"}},
+                {HKEY_LOCAL_MACHINE, REG_SZ, std::string("k1\0", 3), {"k1"}},
+                {HKEY_LOCAL_MACHINE, REG_BINARY, "k1", {"?"}},
+                {HKEY_CURRENT_USER, REG_MULTI_SZ, std::string("k1\0\0", 4), {}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.stored);
+        RemoveKeys();
+        ASSERT_EQ(RegSetKeyValueA(row.root, kKey, "ListKeys", row.type, row.stored.data(),
+                                  static_cast<DWORD>(row.stored.size())),
+                  ERROR_SUCCESS);
+        TSettings settings;
+        EXPECT_EQ(settings.ListKeys, row.keys);
+    }
+}

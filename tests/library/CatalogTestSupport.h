@@ -28,8 +28,10 @@ public:
     std::string LogPath() const override { return log; }
     std::uint8_t SyncMethod() const override { return syncMethod; }
     FileTime Now() const override { return now; }
+    std::vector<std::string> TrustedListKeys() const override { return listKeys; }
 
     std::string skits, downloads, opsFile, log;
+    std::vector<std::string> listKeys;
     std::uint8_t syncMethod = smManual;
     FileTime now = kNoon2025;
 };

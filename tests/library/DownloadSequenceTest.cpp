@@ -1,4 +1,6 @@
+#include "library/ListSignature.h"
 #include "tests/library/CatalogTestSupport.h"
+#include "tests/library/TestSigning.h"
 
 using namespace catalog_testing;
 using testing_files::ReadFile;
@@ -321,6 +323,88 @@ TEST_F(DownloadSequenceTest, AListThatNamesThePlayerOrALibraryFetchesWritesAndDe
         ".WARNING Skit 4 of the skit list is left out: its file name \"skitplayer.exe\" is not a movie's.",
         ".WARNING Skit 6 of the skit list is left out: its file name \"x??.ERROR.. forged.gif\" is not a movie's."};
     EXPECT_EQ(traced, expected);
+}
+
+TEST_F(DownloadSequenceTest, AMovieLandsOnlyWhenItsBytesHaveTheDigestOfItsList) {
+    environment_.syncMethod = smAutomatic;
+    WriteOps({});
+    auto catalog = Open();
+    SkitRecord one = Skit(skRegular, 1, "one.gif");
+    SkitRecord two = Skit(skRegular, 2, "two.gif");
+    SetMovieDigest(one, sys::Sha256Of({'o', 'n', 'e'}));
+    SetMovieDigest(two, sys::Sha256Of({'t', 'w', 'o'}));
+    ASSERT_TRUE(catalog->StartSkitListDownload(kWindow, true));
+    WriteList({one, two});
+    ASSERT_TRUE(catalog->OnDownloadDone(false));
+
+    Arrive("one");
+    ASSERT_TRUE(catalog->OnDownloadDone(false));
+    EXPECT_EQ(ReadFile(Skits("one.gif")), "one");
+    Arrive("tw0");
+    EXPECT_FALSE(catalog->OnDownloadDone(false));
+    EXPECT_EQ(catalog->Records()[1].state, dsFailed);
+    EXPECT_FALSE(Exists(Skits("two.gif")));
+    EXPECT_FALSE(Exists(Downloads("two.gif")));
+    EXPECT_EQ(Traced(), std::vector<std::string>{".ERROR.. The downloaded file does not match the skit list."});
+
+    // The digest is saved with the skit, and a new version without one takes it away.
+    catalog.reset();
+    catalog = Open();
+    EXPECT_EQ(MovieDigest(catalog->Records()[1]), MovieDigest(two));
+    two.version = 2;
+    two.contentStamp = 5;
+    SetMovieDigest(two, std::nullopt);
+    catalog->MergeSyncFile(WriteList({two}, 2), false);
+    EXPECT_EQ(MovieDigest(catalog->Records()[1]), std::nullopt);
+}
+
+TEST_F(DownloadSequenceTest, WhereTheInstallationNamesKeysOnlyAListSignedByOneOfThemMerges) {
+    const std::string key1 = EncodeBase64(TestPublicKey(1));
+    const std::string key2 = EncodeBase64(TestPublicKey(2));
+    const std::string notSigned = "The skit list is not signed.";
+    const std::string mismatch = "The skit list's signature does not match.";
+    const struct {
+        std::vector<std::string> keys;
+        int signer; // 0: unsigned
+        std::string refusal;
+    } rows[] = {{{}, 0, ""},           {{key1}, 1, ""},        {{"not a key", key2, key1}, 1, ""},
+                {{key1}, 2, mismatch}, {{key1}, 0, notSigned}, {{"not a key"}, 1, mismatch}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(row.keys) + " signer " + std::to_string(row.signer));
+        environment_.listKeys = row.keys;
+        WriteOps({Skit(skRegular, 1, "one.gif")});
+        auto catalog = Open();
+        TraceSetFile(folder_ / "trace.log", false);
+        ASSERT_TRUE(catalog->StartSkitListDownload(kWindow, false));
+        const std::string list = WriteList({Skit(skRegular, 2, "two.gif")});
+        if (row.signer != 0) {
+            SignListForTests(list, row.signer);
+        }
+        environment_.now = kNoon2025 + 100;
+        if (row.refusal.empty()) {
+            EXPECT_FALSE(catalog->OnDownloadDone(false));
+            EXPECT_EQ(catalog->Records().size(), 2u);
+            continue;
+        }
+        EXPECT_THROW(catalog->OnDownloadDone(false), EUntrustedList);
+        EXPECT_FALSE(Exists(list));
+        EXPECT_EQ(catalog->Records().size(), 1u);
+        EXPECT_EQ(catalog->LastListUpdate(), kNoon2025 - kDay);
+        const std::vector<std::string> traced = Traced();
+        EXPECT_EQ(traced.back(), ".ERROR.. " + row.refusal);
+        catalog.reset();
+        EXPECT_EQ(Open()->Records().size(), 1u);
+    }
+}
+
+TEST_F(DownloadSequenceTest, AnUnsignedListInTheSkitsFolderIsDeletedWithItsLineAndTheStartGoesOn) {
+    environment_.listKeys = {EncodeBase64(TestPublicKey(1))};
+    WriteOps({Skit(skRegular, 1, "one.gif")});
+    WriteSyncFile(Skits(kStartupSyncFile), SyncHeader(), {Skit(skRegular, 2, "two.gif")});
+    auto catalog = Open();
+    EXPECT_EQ(catalog->Records().size(), 1u);
+    EXPECT_FALSE(Exists(Skits(kStartupSyncFile)));
+    EXPECT_EQ(Traced(), std::vector<std::string>{".ERROR.. The skit list is not signed."});
 }
 
 // A movie transfer that failed keeps its skit scheduled when it left more of the movie than it found, so

@@ -13,20 +13,27 @@
 #include "tests/gui/WindowTesting.h"
 #include "tests/host/ScopedStartup.h"
 #include "tests/library/CatalogTestSupport.h"
+#include "tests/net/FakeConnectionCost.h"
 #include "ui/WindStatus.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <utility>
 
 namespace {
 
 class ExposedShow : public TScreensaverZolvane {
 public:
-    ExposedShow()
-        : TScreensaverZolvane([this](TForm& notifyWindow) {
-              DownloadProgressPtr made = MakeWindStatus(notifyWindow);
-              status = static_cast<TWindStatus*>(made.get());
-              return made;
-          }) {}
+    explicit ExposedShow(std::unique_ptr<ConnectionCost> cost = nullptr)
+        : TScreensaverZolvane(
+              [this](TForm& notifyWindow) {
+                  DownloadProgressPtr made = MakeWindStatus(notifyWindow);
+                  status = static_cast<TWindStatus*>(made.get());
+                  return made;
+              },
+              std::move(cost)) {}
 
     // The progress window the show made last.
     TWindStatus* status = nullptr;
@@ -241,6 +248,41 @@ TEST_F(ShowWithLibrary, EndedDuringADownloadItWaitsWithTheProgressWindowAndEndsE
     EXPECT_EQ(boxes[0].rfind("Error downloading Skit list. ", 0), 0u) << boxes[0];
     EXPECT_EQ(jobs_.jobsAlive, 0);
     EXPECT_FALSE(show.HandleAllocated());
+}
+
+// On a metered connection the second choice starts no download, again and again, and the trace log says
+// why once; DownloadOnMetered lets the same choice start it.
+TEST_F(ShowWithLibrary, OnAMeteredConnectionTheShowsDownloadWaitsAndTheTraceSaysWhyOnce) {
+    SkitRecord wanted = catalog_testing::Skit(skRegular, 1, "wanted.gif");
+    wanted.state = dsScheduled;
+    OpenLibrary({wanted});
+    Settings.SyncMethod = smAutomatic;
+    Settings.DownloadOnMetered = false;
+    const std::string trace = folder_ / "trace.log";
+    TraceSetFile(trace, false);
+    MutableStartup().RunMode = rmSaver;
+    ExposedShow show(std::make_unique<net_testing::FakeConnectionCost>(true));
+    show.Show();
+    // Nothing can play, so every try is the second choice again.
+    show.RunCount = 1;
+    for (int pass = 0; pass < 2; ++pass) {
+        show.SkitTimerTimer();
+        show.ErrorScrollFinished();
+    }
+    EXPECT_TRUE(jobs_.started.empty());
+
+    Settings.DownloadOnMetered = true;
+    show.SkitTimerTimer();
+    TraceUseDefaultFile(true);
+    ASSERT_EQ(jobs_.started.size(), 1u);
+    EXPECT_EQ(jobs_.started[0].displayName, "Skit list");
+    const std::vector<std::string> lines = testing_files::ReadLines(trace);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.find("Automatic downloads wait for an unmetered connection.") !=
+                                       std::string::npos;
+                            }),
+              1);
 }
 
 TEST_F(ShowWithLibrary, AnEmptyPlayerSettingIsRefusedInTheProgramsOwnWords) {

@@ -1,5 +1,6 @@
 #include "playback/SkitChoice.h"
 #include "tests/library/CatalogTestSupport.h"
+#include "tests/net/FakeConnectionCost.h"
 
 using namespace catalog_testing;
 
@@ -58,7 +59,13 @@ protected:
             specials_.push_back(Downloaded(Skit(skSpecial, id, movie)));
         }
     }
+    // On a connection that is not metered.
+    ShowChoice Choose(SkitCatalog& catalog, std::uint8_t syncMethod, int runCount) {
+        return ChooseShowSkit(catalog, syncMethod, runCount, unmetered_, false);
+    }
+
     std::vector<SkitRecord> specials_;
+    net_testing::FakeConnectionCost unmetered_;
 };
 
 } // namespace
@@ -69,20 +76,20 @@ TEST_F(ShowChoiceTest, TheCataloguesPickComesFirstAndSpecialFourWhenThereIsNone)
     records.push_back(Downloaded(Skit(skRegular, 1, "regular.gif")));
     WriteOps(records);
     auto catalog = Open();
-    EXPECT_EQ(ChooseShowSkit(*catalog, smManual, 0).file, "regular.gif");
+    EXPECT_EQ(Choose(*catalog, smManual, 0).file, "regular.gif");
     // Nothing eligible: special skit 4 stands in.
     ApplyAll(*catalog, dsAvailable);
-    EXPECT_EQ(ChooseShowSkit(*catalog, smManual, 3).file, "special4.gif");
+    EXPECT_EQ(Choose(*catalog, smManual, 3).file, "special4.gif");
     catalog.reset();
 
     WriteOps(specials_);
     catalog = Open();
-    const ShowChoice idle = ChooseShowSkit(*catalog, smManual, 3);
+    const ShowChoice idle = Choose(*catalog, smManual, 3);
     EXPECT_EQ(idle.file, "special4.gif");
     EXPECT_FALSE(idle.startDownload);
     // While a download runs, special skit 1 stands in.
     ASSERT_TRUE(catalog->StartSkitListDownload(nullptr, true));
-    EXPECT_EQ(ChooseShowSkit(*catalog, smManual, 3).file, "special1.gif");
+    EXPECT_EQ(Choose(*catalog, smManual, 3).file, "special1.gif");
 }
 
 TEST_F(ShowChoiceTest, TheSecondChoiceStartsTheListDownloadWhenItIsDue) {
@@ -92,12 +99,12 @@ TEST_F(ShowChoiceTest, TheSecondChoiceStartsTheListDownloadWhenItIsDue) {
     records.push_back(Downloaded(Skit(skRegular, 1, "regular.gif")));
     WriteOps(records);
     auto catalog = Open();
-    EXPECT_EQ(ChooseShowSkit(*catalog, smAutomatic, 0).file, "regular.gif");
-    const ShowChoice second = ChooseShowSkit(*catalog, smAutomatic, 1);
+    EXPECT_EQ(Choose(*catalog, smAutomatic, 0).file, "regular.gif");
+    const ShowChoice second = Choose(*catalog, smAutomatic, 1);
     EXPECT_EQ(second.file, "special1.gif");
     EXPECT_TRUE(second.startDownload);
-    EXPECT_EQ(ChooseShowSkit(*catalog, smManual, 1).file, "special4.gif");
-    EXPECT_FALSE(ChooseShowSkit(*catalog, smManual, 1).startDownload);
+    EXPECT_EQ(Choose(*catalog, smManual, 1).file, "special4.gif");
+    EXPECT_FALSE(Choose(*catalog, smManual, 1).startDownload);
 }
 
 TEST_F(ShowChoiceTest, ChoosingFromAListShowsSpecialThreeAfterFiveStarts) {
@@ -107,9 +114,9 @@ TEST_F(ShowChoiceTest, ChoosingFromAListShowsSpecialThreeAfterFiveStarts) {
     records.push_back(Skit(skRegular, 2, "offered.gif"));
     WriteOps(records);
     auto catalog = Open();
-    EXPECT_EQ(ChooseShowSkit(*catalog, smChooseFromList, 4).file, "regular.gif");
-    EXPECT_EQ(ChooseShowSkit(*catalog, smChooseFromList, 5).file, "special3.gif");
-    EXPECT_EQ(ChooseShowSkit(*catalog, smChooseFromList, 6).file, "regular.gif");
+    EXPECT_EQ(Choose(*catalog, smChooseFromList, 4).file, "regular.gif");
+    EXPECT_EQ(Choose(*catalog, smChooseFromList, 5).file, "special3.gif");
+    EXPECT_EQ(Choose(*catalog, smChooseFromList, 6).file, "regular.gif");
 }
 
 TEST_F(ShowChoiceTest, AMissingSpecialSkitFallsBack) {
@@ -118,11 +125,11 @@ TEST_F(ShowChoiceTest, AMissingSpecialSkitFallsBack) {
     header_.lastListUpdate = 0;
     WriteOps(records);
     auto catalog = Open();
-    const ShowChoice choice = ChooseShowSkit(*catalog, smAutomatic, 1);
+    const ShowChoice choice = Choose(*catalog, smAutomatic, 1);
     EXPECT_EQ(choice.file, std::nullopt);
     EXPECT_TRUE(choice.startDownload);
-    EXPECT_EQ(ChooseShowSkit(*catalog, smChooseFromList, 1).file, "special2.gif");
-    EXPECT_EQ(ChooseShowSkit(*catalog, smManual, 1).file, "special4.gif");
+    EXPECT_EQ(Choose(*catalog, smChooseFromList, 1).file, "special2.gif");
+    EXPECT_EQ(Choose(*catalog, smManual, 1).file, "special4.gif");
 }
 
 // A skit's key is answered for the skit that plays: a special skit's own, not that of the regular skit
@@ -156,11 +163,54 @@ TEST_F(ShowChoiceTest, AChoiceNamesItsSkitWhoseKeyIsAnswered) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.runCount);
-        const ShowChoice choice = ChooseShowSkit(*catalog, smManual, row.runCount);
+        const ShowChoice choice = Choose(*catalog, smManual, row.runCount);
         EXPECT_EQ(choice.kind, row.kind);
         EXPECT_EQ(choice.id, row.id);
         const auto action = catalog->KeyActionOf(choice.kind, choice.id, row.key);
         EXPECT_EQ(action ? action->keyAction : 0, row.keyAction);
     }
     EXPECT_FALSE(catalog->KeyActionOf(skRegular, 99, 'R').has_value());
+}
+
+// The show's own download waits on a metered connection unless the user lets it run there; the skit that
+// would announce it waits with it, and the catalogue's pick plays. The cost is asked only when a download
+// would start and the setting leaves the answer to it.
+TEST_F(ShowChoiceTest, ADueDownloadWaitsOnAMeteredConnectionUnlessDownloadOnMeteredIsSet) {
+    header_.lastListUpdate = 0;
+    PutMovie("regular.gif");
+    std::vector<SkitRecord> records = specials_;
+    records.push_back(Downloaded(Skit(skRegular, 1, "regular.gif")));
+    WriteOps(records);
+    auto catalog = Open();
+
+    struct Row {
+        std::uint8_t syncMethod;
+        int runCount;
+        bool metered, downloadOnMetered;
+        const char* file;
+        bool startDownload, downloadWaits;
+        int asked;
+    };
+    const Row rows[] = {
+        {smAutomatic, 1, false, false, "special1.gif", true, false, 1},
+        {smAutomatic, 1, true, false, "regular.gif", false, true, 1},
+        {smAutomatic, 1, true, true, "special1.gif", true, false, 0},
+        {smChooseFromList, 1, false, false, "special2.gif", true, false, 1},
+        {smChooseFromList, 1, true, false, "regular.gif", false, true, 1},
+        {smChooseFromList, 1, true, true, "special2.gif", true, false, 0},
+        // No download would start: nothing to wait for, and nobody asks.
+        {smAutomatic, 0, true, false, "regular.gif", false, false, 0},
+        {smManual, 1, true, false, "special4.gif", false, false, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "method " << int{row.syncMethod} << ", run count " << row.runCount
+                                        << ", metered " << row.metered << ", DownloadOnMetered "
+                                        << row.downloadOnMetered);
+        const net_testing::FakeConnectionCost cost(row.metered);
+        const ShowChoice choice = ChooseShowSkit(*catalog, row.syncMethod, row.runCount, cost, row.downloadOnMetered);
+        EXPECT_EQ(choice.file, row.file);
+        EXPECT_EQ(choice.startDownload, row.startDownload);
+        EXPECT_EQ(choice.downloadWaits, row.downloadWaits);
+        EXPECT_EQ(cost.asked, row.asked);
+    }
 }

@@ -4,6 +4,7 @@
 #include "ui/WindSettings.h"
 
 #include "host/Settings.h"
+#include "library/ListSignature.h"
 #include "library/SkitFileWriters.h"
 #include "net/WinInetDownloadJob.h"
 #include "support/ErrorCodes.h"
@@ -13,6 +14,8 @@
 #include "tests/gui/WindowTesting.h"
 #include "tests/host/ScopedStartup.h"
 #include "tests/library/CatalogTestSupport.h"
+#include "tests/library/TestSigning.h"
+#include "tests/net/FakeConnectionCost.h"
 #include "tests/net/NetTesting.h"
 #include "ui/AboutBox.h"
 #include "ui/SkitGrid.h"
@@ -103,7 +106,7 @@ protected:
             jobs = InternetDownloadJobs();
         }
         MutableStartup().SkitLibrary.reset(new SkitCatalog(environment_, jobs, false));
-        dialog_ = std::make_unique<TWindSettings>();
+        dialog_ = std::make_unique<TWindSettings>(std::make_unique<net_testing::FakeConnectionCost>(metered));
         mainForm_.emplace(dialog_.get());
         TDrawGrid& grid = dialog_->GridSkits();
         grid.OnMouseDown = [&grid, handle = grid.OnMouseDown, this](UINT button, int x, int y) {
@@ -161,6 +164,8 @@ protected:
     OpsHeader header_;
     std::vector<std::string> boxes;
     int answer = IDYES;
+    // What the dialogs opened from now on hear of the connection.
+    bool metered = false;
 
 private:
     const ScopedStartup startup_;
@@ -686,6 +691,43 @@ TEST_F(WindSettingsTest, ASequenceThatEndsDuringTheCancelQuestionLeavesTheProgre
     EXPECT_TRUE(Enabled("BtnUpdate"));
 }
 
+// The line under the grid says when the show's own downloads wait, and follows the user's choice of how
+// skits arrive; the Download buttons fetch on a metered connection all the same.
+TEST_F(WindSettingsTest, TheLineUnderTheGridSaysWhenAutomaticDownloadsWaitAndTheButtonsFetchAnyway) {
+    const std::string help = "Click in the list to schedule skits for download or play.";
+    const std::string waits = "Automatic downloads wait for an unmetered connection.";
+    const struct {
+        bool metered, downloadOnMetered;
+        SyncMethodKind syncMethod;
+        const std::string& line;
+    } rows[] = {
+        {false, false, smAutomatic, help}, {true, false, smAutomatic, waits}, {true, false, smChooseFromList, waits},
+        {true, false, smManual, help},     {true, true, smAutomatic, help},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "metered " << row.metered << ", DownloadOnMetered " << row.downloadOnMetered
+                                        << ", method " << int{row.syncMethod});
+        metered = row.metered;
+        Settings.DownloadOnMetered = row.downloadOnMetered;
+        Settings.SyncMethod = row.syncMethod;
+        Open({});
+        EXPECT_EQ(testing_windows::TextOf(Control("Label2")), row.line);
+    }
+
+    // Metered, automatic: the line follows the radio buttons, and the list is fetched when asked for.
+    metered = true;
+    Settings.DownloadOnMetered = false;
+    Settings.SyncMethod = smAutomatic;
+    Open({});
+    ASSERT_EQ(testing_windows::TextOf(Control("Label2")), waits);
+    ClickControl(Control("RadioUpdate2"));
+    EXPECT_TRUE(PumpUntil([&] { return testing_windows::TextOf(Control("Label2")) == help; }, 5000));
+    ClickControl(Control("RadioUpdate1"));
+    EXPECT_TRUE(PumpUntil([&] { return testing_windows::TextOf(Control("Label2")) == waits; }, 5000));
+    ClickControl(Control("BtnUpdate"));
+    EXPECT_TRUE(PumpUntil([&] { return jobs_.started.size() == 1; }, 5000));
+}
+
 namespace {
 
 class WindSettingsDownloads : public WindSettingsTest {
@@ -774,5 +816,55 @@ TEST_F(WindSettingsDownloads, DownloadSkitsFetchesTheScheduledOnesAndACancelledO
             testing_files::SameBytes(testing_files::ReadFile(Movie("two.gif")), net_testing::SampleBytes(3000)));
         EXPECT_TRUE(net_testing::ServerAnswered("GET " + served_.At("two.gif") + stall + " 206 1500"));
         ASSERT_TRUE(PumpUntil([&] { return dialog.Status() == nullptr; }));
+    }
+}
+
+// The served list is signed by key 1, by key 2 or by none; where keys are named, only key 1's list merges.
+// A merged list's skits then arrive, except one whose bytes are not those its list vouches for.
+TEST_F(WindSettingsDownloads, WhereKeysAreNamedOnlyAListTheySignedMergesAndAMovieMustMatchItsDigest) {
+    const std::string key1 = EncodeBase64(TestPublicKey(1));
+    const struct {
+        std::vector<std::string> keys;
+        int signer;
+        std::string refusal;
+    } rows[] = {{{key1}, 1, ""},
+                {{}, 0, ""},
+                {{key1}, 2, "The skit list's signature does not match."},
+                {{key1}, 0, "The skit list is not signed."}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.signer);
+        environment_.listKeys = row.keys;
+        environment_.syncMethod = smAutomatic;
+        SkitRecord good = ServedSkit(1, "one.gif");
+        const std::string served = net_testing::SampleBytes(3000);
+        SetMovieDigest(good, sys::Sha256Of({served.begin(), served.end()}));
+        SkitRecord bad = ServedSkit(2, "two.gif");
+        SetMovieDigest(bad, sys::Sha256Of({'x'}));
+        SyncHeader list;
+        list.listVersion = 2;
+        WriteSyncFile(served_.OnDisk("skits.syn"), list, {good, bad});
+        if (row.signer != 0) {
+            SignListForTests(served_.OnDisk("skits.syn"), row.signer);
+        }
+        header_.listUrl.text = net_testing::ServerUrl(served_.At("skits.syn"));
+        TWindSettings& dialog = Open({}, true);
+        boxes.clear();
+        ClickControl(Control("BtnUpdate"));
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Rows().size() == 2 || !boxes.empty(); }));
+        ASSERT_TRUE(PumpUntil([&] { return !dialog.UpdateTimerOn(); }));
+        if (!row.refusal.empty()) {
+            EXPECT_EQ(boxes, std::vector<std::string>{"Error downloading Skit list. " + row.refusal});
+            EXPECT_TRUE(dialog.Rows().empty());
+            EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(environment_.downloads) / "skits.syn"));
+            continue;
+        }
+        ASSERT_TRUE(boxes.empty()) << boxes[0];
+        ClickControl(Control("BtnDownload"));
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Rows()[1].state == dsFailed || !boxes.empty(); }));
+        ASSERT_TRUE(PumpUntil([&] { return !dialog.UpdateTimerOn(); }));
+        EXPECT_EQ(dialog.Rows()[0].state, dsDownloaded);
+        EXPECT_TRUE(std::filesystem::exists(Movie("one.gif")));
+        EXPECT_FALSE(std::filesystem::exists(Movie("two.gif")));
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(environment_.downloads) / "two.gif"));
     }
 }
