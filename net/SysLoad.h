@@ -38,9 +38,9 @@ public:
     TSysLoad& operator=(const TSysLoad&) = delete;
 
     // Fetches the URL into the file: 0 when the whole body of a successful response is stored, 1 when
-    // anything failed or the user cancelled; then the file is gone and FailReason says why. A body of
-    // more than largestBody bytes fails, at its announced length or at the limit. Writes one line to the
-    // download log either way. Raises nothing.
+    // anything failed or the user cancelled; then the file is gone (unless kept to be resumed, below) and
+    // FailReason says why. A body of more than largestBody bytes fails, at its announced length or at the
+    // limit. Writes one line to the download log either way. Raises nothing.
     //
     // resumable: as DownloadJob::Start describes. A partial file is resumed from only when it is this
     // user's own (sys::OpenOwnFile) and its record names the same URL and a length it is shorter than.
