@@ -455,6 +455,8 @@ Section "Uninstall"
         Delete "$DataDir\zolvane.ops1"
         Delete "$DataDir\zolvane.ops2"
         !insertmacro ClearFolder "$DataDir\skits" "*.gif" "*.syn"
+        ; The records of movie downloads that were broken off, then the movies and lists.
+        !insertmacro ClearFolder "$DataDir\downloads" "*.resume" ""
         !insertmacro ClearFolder "$DataDir\downloads" "*.gif" "*.syn"
         !insertmacro ClearFolder "$DataDir\logs" "download.log" ""
         RMDir "$DataDir"

@@ -33,8 +33,16 @@ public:
     virtual ~DownloadJob() = default;
     // A body announced or found larger than largestBody fails the transfer before any byte of it is past
     // the limit, and leaves no file.
+    //
+    // A resumable transfer (a movie's) that fails once the server has named the file's validator and
+    // length keeps what it fetched: the partial file stays, beside its ResumeRecord, and so it does when the
+    // job goes while the transfer runs. The next resumable start for the same file and address asks the
+    // server for the rest only and appends it, when the partial file is this user's own and the server
+    // still has the same file; otherwise it starts over. largestBody then counts the partial file's bytes
+    // as well, and the snapshot's counters show the whole file. A transfer that is not resumable, or that
+    // fails before there is anything to resume with, leaves neither file nor record.
     virtual void Start(const std::string& url, const std::string& localFile, const std::string& displayName,
-                       NotifyWindow window, std::uint32_t largestBody) = 0;
+                       NotifyWindow window, std::uint32_t largestBody, bool resumable) = 0;
     // Asks the transfer under way to stop; its message still comes, as a failure.
     virtual void Cancel() = 0;
     // Sets the download manager's progress counters (bytes done, bytes in all) back to 0.

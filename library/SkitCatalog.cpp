@@ -102,6 +102,7 @@ SkitCatalog::SkitCatalog(const CatalogEnvironment& environment, DownloadJobFacto
     }
     ImportAtStart();
     CheckDownloadedFiles();
+    DeleteUnscheduledPartials();
 }
 
 SkitCatalog::~SkitCatalog() {

@@ -76,7 +76,8 @@ class SkitCatalog {
 public:
     // Opens the ops file for reading and writing, or, with allowReadOnly and when that fails, for
     // reading only; then purges expired skits, trims an overgrown download log, merges a
-    // "zolvane.syn" left in the skits folder, and checks which movie files are there.
+    // "zolvane.syn" left in the skits folder, checks which movie files are there, and (unless read-only)
+    // deletes the partial downloads of movies that no skit is scheduled for any more.
     SkitCatalog(const CatalogEnvironment& environment, DownloadJobFactory jobFactory, bool allowReadOnly);
     // Saves (unless read-only) and closes; errors here have no one to go to and are dropped.
     ~SkitCatalog();
@@ -184,6 +185,11 @@ private:
     // Lands the finished download, or marks the skit failed; true when the download ended as a failure
     // (the transfer failed, or the file is not the movie the list vouched for).
     bool FinishSkitDownload(bool failed);
+    // Deletes the partial file of a movie download and its resume record.
+    void DeletePartial(const std::string& path);
+    // Deletes, in the download folder, the partial files and resume records of movies that no scheduled
+    // skit names; the folder's other files stay.
+    void DeleteUnscheduledPartials();
     void BeginPhase(DownloadPhase phase, NotifyWindow window, int planned);
     void EndSequence();
     void EnsureJob();
@@ -207,5 +213,6 @@ private:
     int downloadsDone_ = 0;
     int downloadsPlanned_ = 0;
     bool thenSkits_ = false;
+    std::uint32_t partialBefore_ = 0; // the size of the movie's partial file when its transfer started
     std::vector<std::pair<std::uint8_t, std::int32_t>> attempted_; // skits fetched in this sequence
 };

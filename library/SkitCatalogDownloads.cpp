@@ -3,7 +3,9 @@
 // thread, in the handler of the download-done message that the job posts.
 #include "library/SkitCatalog.h"
 
+#include "library/FileFinder.h"
 #include "library/Paths.h"
+#include "library/ResumeRecord.h"
 #include "library/SafeNames.h"
 #include "support/TraceLog.h"
 
@@ -66,7 +68,7 @@ bool SkitCatalog::StartSkitListDownload(NotifyWindow window, bool thenSkits) {
     BeginPhase(phSkitList, window, 1);
     downloadTarget_ = JoinPath(environment_.DownloadPath(), header_.listFileName.text);
     try {
-        job_->Start(header_.listUrl.text, downloadTarget_, kSkitListName, window_, kMaxSkitListBytes);
+        job_->Start(header_.listUrl.text, downloadTarget_, kSkitListName, window_, kMaxSkitListBytes, false);
     } catch (...) {
         EndSequence();
         throw;
@@ -125,7 +127,8 @@ bool SkitCatalog::StartNextSkitDownload() {
         attempted_.push_back(key);
         downloadTarget_ = JoinPath(environment_.DownloadPath(), record.fileName.text);
         request_ = {record.kind, record.id, record.url.text, downloadTarget_, record.name.text};
-        job_->Start(record.url.text, downloadTarget_, record.name.text, window_, kMaxMovieBytes);
+        partialBefore_ = FileSize(downloadTarget_);
+        job_->Start(record.url.text, downloadTarget_, record.name.text, window_, kMaxMovieBytes, true);
         return true;
     }
     return false;
@@ -171,6 +174,13 @@ bool SkitCatalog::FinishSkitDownload(bool failed) {
         failed = true;
     }
     if (failed) {
+        // A transfer that was cut or cancelled after it fetched more of the movie keeps the skit scheduled:
+        // the next sequence asks for the rest. One that brought nothing new fails as any other, and what
+        // it kept goes.
+        if (FileSize(downloadTarget_) > partialBefore_) {
+            return true;
+        }
+        DeletePartial(downloadTarget_);
         record.state = dsFailed;
         return true;
     }
@@ -194,6 +204,49 @@ bool SkitCatalog::FinishSkitDownload(bool failed) {
     sys::RemoveFile(downloadTarget_);
     changed_ = true;
     return false;
+}
+
+void SkitCatalog::DeletePartial(const std::string& path) {
+    sys::RemoveFile(path);
+    sys::RemoveFile(ResumeRecordPath(path));
+}
+
+void SkitCatalog::DeleteUnscheduledPartials() {
+    const std::string folder = environment_.DownloadPath();
+    // A download folder that is the skits folder holds the movies themselves, which are not ours to delete.
+    const auto bare = [](std::string path) {
+        while (!path.empty() && (path.back() == '\\' || path.back() == '/')) {
+            path.pop_back();
+        }
+        return path;
+    };
+    if (IsReadOnly() || SameFileName(bare(folder), bare(environment_.SkitsPath()))) {
+        return;
+    }
+    // The movie names that partial files may have: those of the catalogue's skits, and those of the
+    // records in the folder, which a skit gone from the catalogue may have left.
+    std::vector<std::string> names;
+    for (const SkitRecord& record : records_) {
+        names.push_back(record.fileName.text);
+    }
+    const std::string suffix = kResumeRecordSuffix;
+    FileFinder found;
+    for (bool more = found.FindFirst(JoinPath(folder, "*" + suffix), kPlainFileMask); more; more = found.FindNext()) {
+        if (found.name.size() > suffix.size() &&
+            SameFileName(found.name.substr(found.name.size() - suffix.size()), suffix)) {
+            names.push_back(found.name.substr(0, found.name.size() - suffix.size()));
+        }
+    }
+    found.Close();
+    for (const std::string& name : names) {
+        const auto scheduled = [&](const SkitRecord& record) {
+            return record.state == dsScheduled && SameFileName(record.fileName.text, name);
+        };
+        // Deleting a name that is a link deletes the link, never what it leads to.
+        if (IsMovieName(name) && std::none_of(records_.begin(), records_.end(), scheduled)) {
+            DeletePartial(JoinPath(folder, name));
+        }
+    }
 }
 
 std::string SkitCatalog::CurrentDownloadName() const {

@@ -21,11 +21,14 @@ public:
 
     // Cut as well as moved: a second body shorter than the first must not keep the first one's tail.
     void Rewind() override {
-        file_.Seek(0, sys::kSeekBegin);
+        file_.Seek(static_cast<std::int32_t>(kept_), sys::kSeekBegin);
         file_.SetEnd();
     }
     void Write(const void* bytes, std::uint32_t count) override { file_.Write(bytes, count); }
+    // The body continues the file's first bytes: Rewind keeps them and goes on after them. At most 2 GiB.
+    void KeepFirst(std::uint32_t bytes) { kept_ = bytes; }
 
 private:
     DiskFile& file_;
+    std::uint32_t kept_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include "gui/Application.h"
 #include "host/Settings.h"
+#include "library/ResumeRecord.h"
 #include "support/MessageBoxes.h"
 #include "support/System.h"
 #include "support/TraceLog.h"
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <typeinfo>
 
 namespace {
@@ -28,6 +30,10 @@ std::string TypeName(const std::exception& error) {
 }
 
 [[noreturn]] void RaiseCancelled() { throw EZolvaneError(kCancelledReason); }
+
+// The answer to a ranged request that does not continue the partial file: the server's file changed or
+// the partial file is longer than it. Not an error the user sees: the whole file is fetched instead.
+class EStartOver {};
 
 } // namespace
 
@@ -87,7 +93,7 @@ void TSysLoad::HangUpNewConnections() noexcept {
 }
 
 int TSysLoad::Download(const std::string& url, const std::string& localFile, const std::string& displayName,
-                       std::uint32_t largestBody) noexcept {
+                       std::uint32_t largestBody, bool resumable) noexcept {
     try {
         bool failed = true;
         std::string reason;
@@ -95,18 +101,55 @@ int TSysLoad::Download(const std::string& url, const std::string& localFile, con
         SetText(failReason_, "");
         statusCode_ = 0;
         statusLine_.clear();
+        resumable_ = resumable;
+        largestBody_ = std::min<std::uint32_t>(largestBody, kLargestBody);
+        rangeStart_ = 0;
+        kept_ = 0;
+        validator_.clear();
+        wholeLength_ = 0;
+        const std::string recordPath = ResumeRecordPath(localFile);
         DiskFile file;
+        DiskFileSink sink(file);
+        sink_ = &sink;
         try {
-            // The download folder is shared: a name that another user made a link is not written through.
-            file.CreateFresh(localFile, FILE_ATTRIBUTE_NORMAL, 0);
+            HTTP.SetOptionalHeaders({});
+            if (resumable) {
+                const std::optional<ResumeRecord> record = ReadResumeRecord(recordPath);
+                if (record && record->url == url && record->length <= largestBody_ && file.OpenOwn(localFile)) {
+                    const std::uint64_t size = file.Size();
+                    if (size > 0 && size < record->length) {
+                        rangeStart_ = static_cast<std::uint32_t>(size);
+                        validator_ = record->validator;
+                        wholeLength_ = record->length;
+                        HTTP.SetOptionalHeaders(
+                            {"Range: bytes=" + std::to_string(rangeStart_) + "-", "If-Range: " + validator_});
+                    }
+                }
+            }
+            if (rangeStart_ == 0) {
+                // The download folder is shared: a name that another user made a link is not written through.
+                file.CreateFresh(localFile, FILE_ATTRIBUTE_NORMAL, 0);
+                if (resumable) {
+                    sys::RemoveFile(recordPath);
+                }
+            }
             HTTP.SetResolveNames(rnPreConfig);
-            HTTP.SetLargestBody(static_cast<std::int32_t>(std::min<std::uint32_t>(largestBody, kLargestBody)));
-            DiskFileSink sink(file);
+            HTTP.SetLargestBody(static_cast<std::int32_t>(largestBody_));
             // A cancel that came before the transfer had a handle to close must still hold.
             if (cancelRequested_) {
                 RaiseCancelled();
             }
-            HTTP.Get(url, sink);
+            try {
+                HTTP.Get(url, sink);
+            } catch (const EStartOver&) {
+                // The partial file is not the server's file any more: the whole file is asked for anew.
+                rangeStart_ = 0;
+                validator_.clear();
+                wholeLength_ = 0;
+                sink.Rewind();
+                HTTP.SetOptionalHeaders({});
+                HTTP.Get(url, sink);
+            }
             CheckResponse();
             failed = false;
             WriteDownloadLog(tlInfo, "Download success: " + displayName);
@@ -120,21 +163,37 @@ int TSysLoad::Download(const std::string& url, const std::string& localFile, con
             failed = true;
             reason = "Unknown exception.";
         }
+        sink_ = nullptr;
         if (cancelRequested_) {
             reason = kCancelledReason;
         }
         SetText(failReason_, reason);
-        // Only a file this transfer made is deleted: one that could not be replaced stays as it was.
-        const bool created = file.IsOpen();
+        // Only a file this transfer made or took up is deleted: one that could not be replaced stays as it
+        // was.
+        const bool opened = file.IsOpen();
+        std::uint64_t size = 0;
+        try {
+            size = opened ? file.Size() : 0;
+        } catch (const EZolvaneError&) {
+            // A file whose size cannot be told is not resumed from.
+        }
         file.Close();
         if (failed) {
             WriteDownloadLog(tlError, "Download failed: " + displayName + ". " + reason);
-            if (created) {
+            const bool kept = opened && resumable && !validator_.empty() && size > 0 && size < wholeLength_ &&
+                              WriteResumeRecord(recordPath, {url, validator_, wholeLength_});
+            if (opened && !kept) {
                 sys::RemoveFile(localFile);
+                if (resumable) {
+                    sys::RemoveFile(recordPath);
+                }
             }
+        } else if (resumable) {
+            sys::RemoveFile(recordPath);
         }
         return failed ? 1 : 0;
     } catch (...) {
+        sink_ = nullptr;
         return 1;
     }
 }
@@ -146,8 +205,57 @@ void TSysLoad::CheckResponse() {
     }
     const THTTPProgressInfo& progress = HTTP.Progress();
     if (progress.BytesTotal > 0 && progress.BytesDone < progress.BytesTotal) {
-        throw EZolvaneError("Connection closed after " + std::to_string(progress.BytesDone) + " of " +
-                            std::to_string(progress.BytesTotal) + " bytes.");
+        throw EZolvaneError("Connection closed after " + std::to_string(kept_ + progress.BytesDone) + " of " +
+                            std::to_string(kept_ + progress.BytesTotal) + " bytes.");
+    }
+}
+
+std::string TSysLoad::Header(const char* name) {
+    try {
+        return HTTP.HeaderInfo().GetCustomHeader(name);
+    } catch (const EZolvaneError&) {
+        return std::string();
+    }
+}
+
+void TSysLoad::TakeResponse() {
+    const bool ranged = rangeStart_ > 0;
+    if (ranged && statusCode_ == 206) {
+        const std::string expected = "bytes " + std::to_string(rangeStart_) + "-" + std::to_string(wholeLength_ - 1) +
+                                     "/" + std::to_string(wholeLength_);
+        if (Header("Content-Range") != expected) {
+            throw EStartOver();
+        }
+        // The rest of the file: the limit counts the bytes already there.
+        kept_ = rangeStart_;
+        sink_->KeepFirst(kept_);
+        HTTP.SetLargestBody(static_cast<std::int32_t>(largestBody_ - kept_));
+        bytesDone_ = static_cast<std::int32_t>(kept_);
+        bytesTotal_ = static_cast<std::int32_t>(wholeLength_);
+        return;
+    }
+    if (ranged && statusCode_ == 416) {
+        throw EStartOver();
+    }
+    // An error page is never stored, nor put after the bytes of a partial file.
+    if (statusCode_ < 200 || statusCode_ > 299 || statusCode_ == 206) {
+        throw EZolvaneError("HTTP status " + std::to_string(statusCode_) +
+                            (statusLine_.empty() ? "" : " " + statusLine_) + ".");
+    }
+    // The whole file from its first byte: what it is to be resumed with, should it break off.
+    rangeStart_ = 0;
+    if (resumable_) {
+        std::string validator = Header("ETag");
+        if (!IsUsableValidator(validator)) {
+            validator = Header("Last-Modified");
+        }
+        validator_ = IsUsableValidator(validator) ? validator : std::string();
+        const std::string length = Header("Content-Length");
+        wholeLength_ = !length.empty() && length.size() <= 10 &&
+                               length.find_first_not_of("0123456789") == std::string::npos &&
+                               std::stoull(length) <= largestBody_
+                           ? static_cast<std::uint32_t>(std::stoull(length))
+                           : 0;
     }
 }
 
@@ -192,14 +300,19 @@ void TSysLoad::HTTPConnected(TWinInetControl& /*sender*/) {
     if (cancelRequested_) {
         RaiseCancelled();
     }
+    if (sink_ != nullptr) {
+        TakeResponse();
+    }
 }
 
 void TSysLoad::HTTPTransferProgress(TSimpleHTTP& /*sender*/, const THTTPProgressInfo& progress) {
-    const std::int32_t before = bytesDone_.exchange(progress.BytesDone);
-    bytesTotal_ = progress.BytesTotal;
+    // The counters show the whole file, the bytes the body continues included.
+    const std::int32_t done = static_cast<std::int32_t>(kept_) + progress.BytesDone;
+    const std::int32_t before = bytesDone_.exchange(done);
+    bytesTotal_ = progress.BytesTotal > 0 ? static_cast<std::int32_t>(kept_) + progress.BytesTotal : 0;
     // A cancel that found no handle to close: bytes still coming end the transfer here. The last pass
     // brings no new bytes, so a cancel after the last block leaves the download whole.
-    if (cancelRequested_ && progress.BytesDone != before) {
+    if (cancelRequested_ && done != before) {
         RaiseCancelled();
     }
 }

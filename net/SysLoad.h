@@ -1,6 +1,8 @@
 // TSysLoad: the download manager. It fetches one URL into one local file at a time through its HTTP
 // client, keeps the texts and counters that the progress displays read, writes the download log and
-// deletes the partial file of a failed transfer.
+// deletes the partial file of a failed transfer, unless the transfer is resumable and there is something
+// to resume with: then the partial file stays beside its ResumeRecord, and the next resumable transfer
+// of the same file and address asks only for the rest (Range with If-Range) and appends it.
 //
 // It also notes which dial-up connections are up when it is made, and when it goes it hangs up those
 // that came up meanwhile (asking first when AskBeforeHangUp is set).
@@ -36,11 +38,17 @@ public:
     TSysLoad& operator=(const TSysLoad&) = delete;
 
     // Fetches the URL into the file: 0 when the whole body of a successful response is stored, 1 when
-    // anything failed or the user cancelled; then the file is gone and FailReason says why. A body of
-    // more than largestBody bytes fails, at its announced length or at the limit. Writes one line to the
-    // download log either way. Raises nothing.
+    // anything failed or the user cancelled; then the file is gone (unless kept to be resumed, below) and
+    // FailReason says why. A body of more than largestBody bytes fails, at its announced length or at the
+    // limit. Writes one line to the download log either way. Raises nothing.
+    //
+    // resumable: as DownloadJob::Start describes. A partial file is resumed from only when it is this
+    // user's own (sys::OpenOwnFile) and its record names the same URL and a length it is shorter than.
+    // The answer to the ranged request decides: 206 with the Content-Range "bytes N-(L-1)/L" of the
+    // partial file's N bytes and the recorded length L appends; any other success starts the file over;
+    // 416, and a 206 of another range, start over with a request for the whole file.
     int Download(const std::string& url, const std::string& localFile, const std::string& displayName,
-                 std::uint32_t largestBody = kLargestBody) noexcept;
+                 std::uint32_t largestBody = kLargestBody, bool resumable = false) noexcept;
     // From another thread than Download's: breaks the transfer off, and every later one of this manager.
     void Cancel();
     void SetAskBeforeHangUp(bool ask) { askBeforeHangUp_ = ask; }
@@ -66,6 +74,11 @@ private:
     // Raises when the response cannot be the file: a status other than success, or fewer bytes than
     // announced.
     void CheckResponse();
+    // Raises when the status is not success (a 206 only answers a ranged request), before a byte of the
+    // body is stored; for a resumable transfer decides whether the body continues the partial file.
+    void TakeResponse();
+    // The response's header of that name, or empty text when it has none.
+    std::string Header(const char* name);
     void HangUpNewConnections() noexcept;
     void SetText(std::string& text, const std::string& value);
 
@@ -80,6 +93,15 @@ private:
     // closes the request, and its headers with it.
     std::uint32_t statusCode_ = 0;
     std::string statusLine_;
+
+    // The resumable transfer under way, on the worker thread only. The sink writes the open file.
+    bool resumable_ = false;
+    DiskFileSink* sink_ = nullptr;
+    std::uint32_t largestBody_ = 0;
+    std::uint32_t rangeStart_ = 0;  // the partial file's bytes that the ranged request asked to go on after
+    std::uint32_t kept_ = 0;        // the bytes of the file that the body continues: rangeStart_ once a 206 matched
+    std::string validator_;         // the file's, as the server named it; empty when unknown
+    std::uint32_t wholeLength_ = 0; // the file's whole length; 0 when unknown
 
     mutable std::mutex textLock_;
     std::string currentItem_;

@@ -15,7 +15,8 @@ WinInetDownloadJob::~WinInetDownloadJob() {
 
 std::intptr_t WinInetDownloadJob::StartDownload(const std::string& url, const std::string& localFile,
                                                 WPARAM firstParameter, UINT message, HWND window,
-                                                const std::string& displayName, std::uint32_t largestBody) {
+                                                const std::string& displayName, std::uint32_t largestBody,
+                                                bool resumable) {
     if (Running()) {
         return -1;
     }
@@ -23,13 +24,14 @@ std::intptr_t WinInetDownloadJob::StartDownload(const std::string& url, const st
     localFile_ = localFile;
     displayName_ = displayName;
     largestBody_ = largestBody;
+    resumable_ = resumable;
     return WorkerThread::Start(window, message, firstParameter);
 }
 
 void WinInetDownloadJob::Start(const std::string& url, const std::string& localFile, const std::string& displayName,
-                               NotifyWindow window, std::uint32_t largestBody) {
-    if (StartDownload(url, localFile, 0, kDownloadDoneMessage, static_cast<HWND>(window), displayName, largestBody) ==
-        -1) {
+                               NotifyWindow window, std::uint32_t largestBody, bool resumable) {
+    if (StartDownload(url, localFile, 0, kDownloadDoneMessage, static_cast<HWND>(window), displayName, largestBody,
+                      resumable) == -1) {
         throw EZolvaneError("A download is still under way.");
     }
 }
@@ -47,7 +49,7 @@ void WinInetDownloadJob::SetAskBeforeHangUp(bool ask) { sysLoad_->SetAskBeforeHa
 
 void WinInetDownloadJob::Run() {
     try {
-        if (sysLoad_->Download(url_, localFile_, displayName_, largestBody_) == 1) {
+        if (sysLoad_->Download(url_, localFile_, displayName_, largestBody_, resumable_) == 1) {
             SetResult(1);
         }
     } catch (...) {

@@ -24,12 +24,12 @@ public:
     // transfer is not finished.
     std::intptr_t StartDownload(const std::string& url, const std::string& localFile, WPARAM firstParameter,
                                 UINT message, HWND window, const std::string& displayName,
-                                std::uint32_t largestBody = kLargestBody);
+                                std::uint32_t largestBody = kLargestBody, bool resumable = false);
 
     // DownloadJob: message kDownloadDoneMessage, first parameter 0. A start refused because the previous
     // transfer is not finished raises, since its message would never come.
     void Start(const std::string& url, const std::string& localFile, const std::string& displayName,
-               NotifyWindow window, std::uint32_t largestBody) override;
+               NotifyWindow window, std::uint32_t largestBody, bool resumable) override;
     void Cancel() override;
     void ResetProgress() override;
     DownloadSnapshot Snapshot() const override;
@@ -45,6 +45,7 @@ private:
     std::string localFile_;
     std::string displayName_;
     std::uint32_t largestBody_ = kLargestBody;
+    bool resumable_ = false;
 };
 
 // Makes the jobs that the skit catalogue runs its download sequences with.

@@ -52,6 +52,12 @@ void DiskFile::CreateFresh(const std::string& name, std::uint32_t flagsAndAttrib
     }
 }
 
+bool DiskFile::OpenOwn(const std::string& name) {
+    Close();
+    handle_ = sys::OpenOwnFile(name);
+    return IsOpen();
+}
+
 void DiskFile::Close() { handle_.Reset(); }
 
 std::uint32_t DiskFile::Read(void* buffer, std::uint32_t count) {

@@ -32,6 +32,9 @@ public:
     // name (to a file of another user's, say) is never written through. Raises as Open does, also when
     // the name could not be freed.
     void CreateFresh(const std::string& name, std::uint32_t flagsAndAttributes, std::uint32_t share);
+    // Opens a file that is there for reading and writing when sys::OpenOwnFile trusts it; false, and
+    // nothing open, when the file is not there or not this user's own.
+    bool OpenOwn(const std::string& name);
     // Harmless when nothing is open. The destructor closes too, so no failure path leaks the handle.
     void Close();
     bool IsOpen() const { return handle_.IsValid(); }

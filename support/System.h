@@ -108,6 +108,12 @@ bool RemoveFile(const std::string& path);
 // Without replaceExisting the move fails when the target is there. With it the target is replaced in
 // one step and the move is on disk before the call returns.
 bool RenameFile(const std::string& source, const std::string& target, bool replaceExisting);
+// Opens a file that is there for reading and writing, only when this user may trust what it holds: a plain
+// file (no folder, no link or other reparse point, which is opened itself and never followed) with one
+// name only, owned by the user the process runs as (on Windows also the owner the process gives the files
+// it makes). In a folder that other users can write, a file they planted or linked is refused. An invalid
+// handle otherwise; the reason is then not kept.
+UniqueFile OpenOwnFile(const std::string& path);
 // Appends the bytes to a file, made when it is missing, that is neither a link nor one of several names of
 // one file (a hard link): another user who can write the file's folder cannot make it lead elsewhere.
 // False when the file is such, or cannot be opened or written.

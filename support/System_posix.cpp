@@ -376,6 +376,16 @@ bool IsLink(const std::string& path) {
     return lstat(NativePath(path).c_str(), &info) == 0 && S_ISLNK(info.st_mode);
 }
 
+UniqueFile OpenOwnFile(const std::string& path) {
+    UniqueFile file(open(NativePath(path).c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat info;
+    if (file && (fstat(AsDescriptor(file.Get()), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1 ||
+                 info.st_uid != geteuid())) {
+        file.Reset();
+    }
+    return file;
+}
+
 bool AppendToOwnFile(const std::string& path, const std::string& bytes) {
     const int file =
         open(NativePath(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);

@@ -1,9 +1,15 @@
 // The operating-system layer on Win32: thin calls of the A functions.
 #include "support/System.h"
 
+#include "support/WinHandles.h"
+
 #include <windows.h>
 
+#include <aclapi.h>
 #include <shlobj.h>
+
+#include <memory>
+#include <vector>
 
 namespace sys {
 namespace {
@@ -116,6 +122,54 @@ bool RenameFile(const std::string& source, const std::string& target, bool repla
 bool IsLink(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+namespace {
+
+// The token's user, or the owner it gives the objects it makes (the Administrators group for an elevated
+// administrator), is the file's owner.
+bool OwnedByThisProcess(HANDLE file) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                        &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    const std::unique_ptr<void, HLOCAL (*)(HLOCAL)> freeDescriptor(descriptor, LocalFree);
+    HANDLE rawToken = nullptr;
+    if (owner == nullptr || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) {
+        return false;
+    }
+    const UniqueHandle token(rawToken);
+    const auto query = [&](TOKEN_INFORMATION_CLASS what) {
+        DWORD size = 0;
+        GetTokenInformation(token.Get(), what, nullptr, 0, &size);
+        std::vector<unsigned char> buffer(size);
+        if (size == 0 || !GetTokenInformation(token.Get(), what, buffer.data(), size, &size)) {
+            buffer.clear();
+        }
+        return buffer;
+    };
+    const std::vector<unsigned char> user = query(TokenUser);
+    const std::vector<unsigned char> defaultOwner = query(TokenOwner);
+    return (!user.empty() && EqualSid(owner, reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid)) ||
+           (!defaultOwner.empty() && EqualSid(owner, reinterpret_cast<const TOKEN_OWNER*>(defaultOwner.data())->Owner));
+}
+
+} // namespace
+
+UniqueFile OpenOwnFile(const std::string& path) {
+    // The link itself is opened, never what it leads to, and then refused.
+    UniqueFile file(reinterpret_cast<FileHandleValue>(
+        CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE | READ_CONTROL, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr)));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (file && (!GetFileInformationByHandle(AsHandle(file.Get()), &info) ||
+                 (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+                 info.nNumberOfLinks != 1 || !OwnedByThisProcess(AsHandle(file.Get())))) {
+        file.Reset();
+    }
+    return file;
 }
 
 bool AppendToOwnFile(const std::string& path, const std::string& bytes) {

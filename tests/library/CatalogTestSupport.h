@@ -42,6 +42,7 @@ struct StartedDownload {
     std::string displayName;
     NotifyWindow window;
     std::uint32_t largestBody;
+    bool resumable;
 };
 
 // What the download jobs were asked to do, over the whole test.
@@ -61,8 +62,8 @@ public:
     explicit FakeDownloadJob(JobLog& log) : log_(log) { ++log_.jobsMade, ++log_.jobsAlive; }
     ~FakeDownloadJob() override { --log_.jobsAlive; }
     void Start(const std::string& url, const std::string& localFile, const std::string& displayName,
-               NotifyWindow window, std::uint32_t largestBody) override {
-        log_.started.push_back({url, localFile, displayName, window, largestBody});
+               NotifyWindow window, std::uint32_t largestBody, bool resumable) override {
+        log_.started.push_back({url, localFile, displayName, window, largestBody, resumable});
     }
     void Cancel() override { ++log_.cancels; }
     void ResetProgress() override { ++log_.progressResets; }

@@ -35,6 +35,7 @@ TEST_F(DownloadSequenceTest, TheListArrivesThenEveryScheduledSkitInTurn) {
     EXPECT_EQ(sys::NativePath(jobs_.started[0].localFile), Downloads("skits.syn"));
     EXPECT_EQ(jobs_.started[0].displayName, "Skit list");
     EXPECT_EQ(jobs_.started[0].window, kWindow);
+    EXPECT_FALSE(jobs_.started[0].resumable);
     EXPECT_EQ(catalog->Phase(), phSkitList);
     EXPECT_EQ(catalog->DownloadsPlanned(), 1);
     EXPECT_EQ(catalog->CurrentDownloadName(), "Skit list");
@@ -50,6 +51,7 @@ TEST_F(DownloadSequenceTest, TheListArrivesThenEveryScheduledSkitInTurn) {
     EXPECT_EQ(jobs_.started[1].url, "http://example.com/skits/one.gif");
     EXPECT_EQ(sys::NativePath(jobs_.started[1].localFile), Downloads("one.gif"));
     EXPECT_EQ(jobs_.started[1].displayName, "Skit 1");
+    EXPECT_TRUE(jobs_.started[1].resumable);
     EXPECT_EQ(catalog->CurrentDownloadName(), "Skit 1");
 
     Arrive("movie one");
@@ -403,4 +405,69 @@ TEST_F(DownloadSequenceTest, AnUnsignedListInTheSkitsFolderIsDeletedWithItsLineA
     EXPECT_EQ(catalog->Records().size(), 1u);
     EXPECT_FALSE(Exists(Skits(kStartupSyncFile)));
     EXPECT_EQ(Traced(), std::vector<std::string>{".ERROR.. The skit list is not signed."});
+}
+
+// A movie transfer that failed keeps its skit scheduled when it left more of the movie than it found, so
+// that the next sequence fetches the rest; otherwise the skit fails and what the transfer kept goes.
+TEST_F(DownloadSequenceTest, AFailedMovieThatGrewStaysScheduledAndOneThatDidNotFails) {
+    const struct {
+        const char* name;
+        const char* before; // the partial file at the start; none when null
+        const char* after;  // what the transfer left; none when null
+        std::uint8_t state;
+    } cases[] = {
+        {"cut after some bytes", nullptr, "half", dsScheduled},
+        {"resumed, cut again further on", "half", "half and more", dsScheduled},
+        {"nothing kept", nullptr, nullptr, dsFailed},
+        {"kept as it was", "half", "half", dsFailed},
+        {"started over, cut sooner", "half and more", "half", dsFailed},
+    };
+    for (const auto& c : cases) {
+        const std::string partial = Downloads("one.gif");
+        std::filesystem::remove(partial);
+        if (c.before != nullptr) {
+            WriteFile(partial, c.before);
+        }
+        WriteOps({Scheduled(Skit(skRegular, 1, "one.gif")), Scheduled(Skit(skRegular, 2, "two.gif"))});
+        auto catalog = Open();
+        ASSERT_TRUE(catalog->StartSkitDownloads(kWindow));
+        std::filesystem::remove(partial);
+        if (c.after != nullptr) {
+            Arrive(c.after);
+            WriteFile(partial + ".resume", "record");
+        }
+        EXPECT_FALSE(catalog->OnDownloadDone(true)) << c.name;
+        EXPECT_EQ(catalog->Records()[0].state, c.state) << c.name;
+        EXPECT_EQ(catalog->Records()[1].state, dsScheduled) << c.name;
+        EXPECT_EQ(Exists(partial), c.state == dsScheduled) << c.name;
+        EXPECT_EQ(Exists(partial + ".resume"), c.state == dsScheduled) << c.name;
+    }
+}
+
+TEST_F(DownloadSequenceTest, AtStartThePartialsOfSkitsNoLongerScheduledGoAndNothingElse) {
+    // Skit 1 is still scheduled; skit 2 was fetched meanwhile, skit 3 unscheduled; a record names a skit
+    // that is no longer in the catalogue. The folder's other files are not the catalogue's to delete.
+    WriteOps({Scheduled(Skit(skRegular, 1, "one.gif")), Downloaded(Skit(skRegular, 2, "two.gif")),
+              Skit(skRegular, 3, "three.gif")});
+    const std::vector<std::string> kept = {"one.gif",          "one.gif.resume", "other.gif",
+                                           "notes.txt.resume", "notes.txt",      "skits.syn"};
+    const std::vector<std::string> deleted = {"two.gif", "two.gif.resume", "three.gif", "gone.gif.resume", "gone.gif"};
+    for (const std::string& name : kept) {
+        WriteFile(Downloads(name), name);
+    }
+    for (const std::string& name : deleted) {
+        WriteFile(Downloads(name), name);
+    }
+    Open().reset();
+    for (const std::string& name : kept) {
+        EXPECT_TRUE(Exists(Downloads(name))) << name;
+    }
+    for (const std::string& name : deleted) {
+        EXPECT_FALSE(Exists(Downloads(name))) << name;
+    }
+    // A download folder that is the skits folder holds the movies themselves: none goes.
+    PutMovie("two.gif");
+    environment_.downloads = environment_.skits;
+    Open().reset();
+    EXPECT_TRUE(Exists(Skits("two.gif")));
 }

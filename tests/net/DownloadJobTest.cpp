@@ -1,6 +1,7 @@
 // The download job and its manager: transfers from the skit server, the download log, cancelling, and the
 // dial-up hang-up with a fake remote-access service.
 #include "host/Settings.h"
+#include "library/ResumeRecord.h"
 #include "net/WinInetDownloadJob.h"
 #include "support/MessageBoxes.h"
 #include "support/TraceLog.h"
@@ -8,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <regex>
 
 using namespace net_testing;
@@ -29,13 +33,14 @@ protected:
 
     // Runs one download and returns the last parameter of its message.
     LPARAM Download(WinInetDownloadJob& job, const std::string& url, const std::string& name,
-                    std::uint32_t largestBody = kLargestBody) {
-        job.Start(url, Target(), name, listener_.Notify(), largestBody);
+                    std::uint32_t largestBody = kLargestBody, bool resumable = false) {
+        job.Start(url, Target(), name, listener_.Notify(), largestBody, resumable);
         return listener_.WaitForDone();
     }
 
     std::string Target() const { return folder_ / "target.syn"; }
     bool TargetExists() const { return std::filesystem::exists(Target()); }
+    std::string Record() const { return ResumeRecordPath(Target()); }
 
     std::vector<LogLine> Log() const {
         static const std::regex kLine(R"(^(.{9})\d+-\d\d-\d\d_\d\d:\d\d:\d\d\.\d{3} Thread=[0-9A-F]+ (.*)$)");
@@ -125,7 +130,7 @@ TEST_F(DownloadJobTest, EveryFaultFailsWithOneErrorLineThatSaysWhyAndLeavesNoFil
 TEST_F(DownloadJobTest, AFileThatCannotBeCreatedFailsWithTheSystemsText) {
     WinInetDownloadJob job(NoDialUp());
     const std::string target = folder_ / "no-such-folder\\target.syn";
-    job.Start(ServerUrl("/generated/10"), target, "Skit list", listener_.Notify(), kLargestBody);
+    job.Start(ServerUrl("/generated/10"), target, "Skit list", listener_.Notify(), kLargestBody, false);
     EXPECT_EQ(listener_.WaitForDone(), 1);
     EXPECT_NE(job.Snapshot().failReason.find(target), std::string::npos) << job.Snapshot().failReason;
     ASSERT_EQ(Log().size(), 1u);
@@ -137,7 +142,7 @@ TEST_F(DownloadJobTest, CancellingAStalledTransferEndsItAsCancelledEveryTime) {
     constexpr int kRounds = 100;
     for (int round = 0; round < kRounds; ++round) {
         WinInetDownloadJob job(NoDialUp());
-        job.Start(stall, Target(), "Stalled", listener_.Notify(), kLargestBody);
+        job.Start(stall, Target(), "Stalled", listener_.Notify(), kLargestBody, false);
         if (round % 2 == 1) {
             // Half the rounds cancel once the request is out and the worker waits for the body; the others
             // at once, wherever the worker is.
@@ -197,7 +202,7 @@ TEST_F(DownloadJobTest, AStartWhileTheTransferRunsIsRefused) {
     const std::string stall = ServerUrl("/generated/1000?fault=stall&after=0&hold=60");
     EXPECT_NE(job.StartDownload(stall, Target(), 7, kDownloadDoneMessage, listener_.Window(), "First"), -1);
     EXPECT_EQ(job.StartDownload(stall, Target(), 8, kDownloadDoneMessage, listener_.Window(), "Second"), -1);
-    EXPECT_THROW(job.Start(stall, Target(), "Third", listener_.Notify(), kLargestBody), EZolvaneError);
+    EXPECT_THROW(job.Start(stall, Target(), "Third", listener_.Notify(), kLargestBody, false), EZolvaneError);
     job.Cancel();
     EXPECT_EQ(listener_.WaitForDone(), 1);
     EXPECT_EQ(listener_.done.back().first, 7u);
@@ -207,6 +212,137 @@ TEST_F(DownloadJobTest, AStartWhileTheTransferRunsIsRefused) {
         job.StartDownload(ServerUrl("/generated/10"), Target(), 9, kDownloadDoneMessage, listener_.Window(), "Next"),
         -1);
     EXPECT_EQ(listener_.WaitForDone(), 1); // the manager stays cancelled for the rest of its sequence
+}
+
+// A movie cut at half keeps its first half and a record; the next transfer of the same address goes on
+// from there when nothing changed, and starts over when the partial file or the server's file is no longer
+// the one the record describes. The server cuts every answer that covers the middle of the file.
+TEST_F(DownloadJobTest, AMovieCutAtHalfIsFinishedWithOneRangeRequestUnlessItsFileChanged) {
+    const ServedFolder served;
+    const std::string body = SampleBytes(200000);
+    const std::string changed = SampleBytes(200000).replace(0, 5, "XXXXX");
+    const struct {
+        const char* name;
+        std::function<void(const std::string& servedName)> change; // between the two transfers
+        std::uint32_t largestBody;
+        LPARAM result;
+        std::string file;     // what the second transfer leaves; empty when nothing
+        std::string answered; // the server's status and body bytes for the second transfer
+    } cases[] = {
+        {"nothing changed", [](const std::string&) {}, kLargestBody, 0, body, "206 100000"},
+        {"the server's file changed",
+         [&](const std::string& name) {
+             Sleep(20); // a later modification time, and so another ETag
+             served.Put(name, changed);
+         },
+         kLargestBody, 1, changed.substr(0, 100000), "200 100000"},
+        {"the record is damaged", [&](const std::string&) { testing_files::WriteFile(Record(), "length=1\n"); },
+         kLargestBody, 1, body.substr(0, 100000), "200 100000"},
+        {"the record names another length: the 206 does not fit",
+         [&](const std::string&) {
+             ResumeRecord record = *ReadResumeRecord(Record());
+             record.length = 300000;
+             ASSERT_TRUE(WriteResumeRecord(Record(), record));
+         },
+         kLargestBody, 1, body.substr(0, 100000), "200 100000"},
+        {"the partial file has a second name",
+         [&](const std::string&) {
+             std::filesystem::remove(Target());
+             testing_files::WriteFile(folder_ / "other", body.substr(0, 100000));
+             std::filesystem::create_hard_link(folder_ / "other", Target());
+         },
+         kLargestBody, 1, body.substr(0, 100000), "200 100000"},
+        {"the whole file is over the limit", [](const std::string&) {}, 150000, 1, "", "none"},
+    };
+    int number = 0;
+    for (const auto& c : cases) {
+        const std::string name = "cut" + std::to_string(++number) + ".gif";
+        const std::string url = ServerUrl(served.Put(name, body) + "?fault=short");
+        {
+            WinInetDownloadJob job(NoDialUp());
+            ASSERT_EQ(Download(job, url, "Cut", kLargestBody, true), 1) << c.name;
+            EXPECT_EQ(job.Snapshot().failReason, "Connection closed after 100000 of 200000 bytes.");
+        }
+        ASSERT_TRUE(testing_files::SameBytes(testing_files::ReadFile(Target()), body.substr(0, 100000))) << c.name;
+        const std::optional<ResumeRecord> record = ReadResumeRecord(Record());
+        ASSERT_TRUE(record) << c.name;
+        EXPECT_EQ(record->url, url);
+        EXPECT_EQ(record->length, 200000u);
+
+        c.change(name);
+        WinInetDownloadJob job(NoDialUp());
+        EXPECT_EQ(Download(job, url, "Cut", c.largestBody, true), c.result)
+            << c.name << ": " << job.Snapshot().failReason;
+        EXPECT_EQ(TargetExists(), !c.file.empty()) << c.name;
+        if (!c.file.empty()) {
+            EXPECT_TRUE(testing_files::SameBytes(testing_files::ReadFile(Target()), c.file)) << c.name;
+        }
+        // A record stays only beside a partial file.
+        EXPECT_EQ(std::filesystem::exists(Record()), c.result == 1 && !c.file.empty()) << c.name;
+        // The server's lines for the second transfer: a ranged request that it answered with the rest, or
+        // (after one that did not fit) a request for the whole file.
+        if (c.answered != "none") {
+            const std::string prefix = "GET " + served.At(name) + "?fault=short ";
+            std::vector<std::string> lines;
+            EXPECT_TRUE(testing_windows::PumpUntil([&] {
+                lines.clear();
+                for (const std::string& line : RequestLog()) {
+                    if (line.compare(0, prefix.size(), prefix) == 0) {
+                        lines.push_back(line.substr(prefix.size()));
+                    }
+                }
+                return std::find(lines.begin() + std::min<std::size_t>(lines.size(), 1), lines.end(), c.answered) !=
+                       lines.end();
+            })) << c.name;
+            EXPECT_EQ(lines.size(), c.result == 0 ? 2u : lines.size()) << c.name;
+        }
+        if (c.result == 0) {
+            // The counters show the whole file; the client fetched the second half only.
+            EXPECT_EQ(job.Snapshot().bytesDone, 200000);
+            EXPECT_EQ(job.Snapshot().bytesTotal, 200000);
+            EXPECT_EQ(job.Manager().HTTP.Progress().BytesDone, 100000);
+        }
+        std::filesystem::remove(Target());
+        std::filesystem::remove(Record());
+    }
+    EXPECT_EQ(testing_files::ReadFile(folder_ / "other"), body.substr(0, 100000)) << "written through a second name";
+}
+
+// Cancelled at about half through DownloadJob::Cancel, or ended with its job, a movie transfer keeps what
+// it fetched; the next start asks for the rest once.
+TEST_F(DownloadJobTest, AMovieCancelledAtAboutHalfIsFinishedByTheNextStart) {
+    const ServedFolder served;
+    const std::string body = SampleBytes(200000);
+    for (const bool destroyed : {false, true}) {
+        const std::string path = served.Put(destroyed ? "destroyed.gif" : "cancelled.gif", body);
+        const std::string url = ServerUrl(path + "?fault=drip&chunk=4000&delay=10");
+        {
+            WinInetDownloadJob job(NoDialUp());
+            job.Start(url, Target(), "Dripping", listener_.Notify(), kLargestBody, true);
+            ASSERT_TRUE(testing_windows::PumpUntil([&] { return job.Snapshot().bytesDone >= 100000; }));
+            if (!destroyed) {
+                job.Cancel();
+                EXPECT_EQ(listener_.WaitForDone(), 1);
+                EXPECT_EQ(job.Snapshot().failReason, "User cancelled the operation.");
+            }
+        }
+        if (destroyed) {
+            EXPECT_EQ(listener_.WaitForDone(), 1); // posted while the job went
+        }
+        const std::uint64_t kept = std::filesystem::file_size(Target());
+        EXPECT_GE(kept, 100000u);
+        EXPECT_LT(kept, 200000u);
+        ASSERT_TRUE(ReadResumeRecord(Record())) << destroyed;
+
+        WinInetDownloadJob job(NoDialUp());
+        EXPECT_EQ(Download(job, url, "Dripping", kLargestBody, true), 0) << job.Snapshot().failReason;
+        EXPECT_TRUE(testing_files::SameBytes(testing_files::ReadFile(Target()), body)) << destroyed;
+        EXPECT_FALSE(std::filesystem::exists(Record()));
+        EXPECT_TRUE(
+            ServerAnswered("GET " + path + "?fault=drip&chunk=4000&delay=10 206 " + std::to_string(200000 - kept)))
+            << destroyed;
+        std::filesystem::remove(Target());
+    }
 }
 
 TEST(TSysLoad, OnlyConnectionsThatCameUpMeanwhileAreHungUpAndTheUserIsAskedForEach) {

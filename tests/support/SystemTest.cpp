@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 using testing_files::ReadFile;
@@ -107,4 +108,25 @@ TEST(System, LocalTimeHasFieldsInRange) {
     EXPECT_LE(now.second, 59);
     EXPECT_LE(now.milliseconds, 999);
     EXPECT_LE(now.dayOfWeek, 6);
+}
+
+// In a folder that other users write, only a plain file of this user's, under one name, is opened; a link
+// is refused, not followed. Wine makes no symbolic links, so there only the hard link shows.
+TEST(System, OnlyAPlainFileOfOurOwnUnderOneNameOpensAsOurOwn) {
+    ScratchFolder folder;
+    WriteFile(folder / "ours", "ours");
+    WriteFile(folder / "elsewhere", "elsewhere");
+    std::filesystem::create_directory(folder / "folder");
+    std::error_code refused;
+    std::filesystem::create_hard_link(folder / "elsewhere", folder / "hard", refused);
+    std::filesystem::create_symlink(folder / "ours", folder / "soft", refused);
+    const struct {
+        const char* name;
+        bool opens;
+    } cases[] = {{"ours", true}, {"missing", false}, {"folder", false}, {"hard", false}, {"soft", false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(static_cast<bool>(sys::OpenOwnFile(folder / c.name)), c.opens) << c.name;
+    }
+    // The first name of a file that has a second one is refused as well.
+    EXPECT_EQ(static_cast<bool>(sys::OpenOwnFile(folder / "elsewhere")), !std::filesystem::exists(folder / "hard"));
 }

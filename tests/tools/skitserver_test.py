@@ -44,6 +44,20 @@ def fetch(port, target, timeout=5.0):
     return int(lines[0].split()[1]), headers, body, ending
 
 
+def fetch_range(port, target, range_text, if_range=None):
+    """Status, headers and body of a GET of TARGET with a Range line and, when given, an If-Range line."""
+    connection = http.client.HTTPConnection("127.0.0.1", port, timeout=5)
+    headers = {"Range": range_text} if if_range is None else {"Range": range_text, "If-Range": if_range}
+    connection.request("GET", target, headers=headers)
+    response = connection.getresponse()
+    try:
+        body = response.read()
+    except http.client.IncompleteRead as cut:
+        body = cut.partial
+    connection.close()
+    return response.status, {name.lower(): value for name, value in response.getheaders()}, body
+
+
 def start_server(folder, *options):
     """The server on ROOT in FOLDER, started as a program, and the port it listens on."""
     port_file = folder / "port"
@@ -172,6 +186,35 @@ class SkitServerTest(unittest.TestCase):
                     self.assertEqual(relative_path(path, module), expected)
                 status, _, got_body, _ = fetch(self.port, target)
                 self.assertEqual((status, got_body if body else None), (200 if body else 404, body))
+
+    def test_ranges(self):
+        skit, size = "/skits/sunrise.gif", len(SKIT)
+        etag = fetch(self.port, skit)[1]["etag"]
+        half = size // 2
+        # target, Range, If-Range, status, Content-Range (None: none), body
+        cases = [
+            (skit, "bytes=100-", None, 206, f"bytes 100-{size - 1}/{size}", SKIT[100:]),
+            (skit, "bytes=100-199", etag, 206, f"bytes 100-199/{size}", SKIT[100:200]),
+            (skit, f"bytes=100-{size + 50}", None, 206, f"bytes 100-{size - 1}/{size}", SKIT[100:]),
+            (skit, f"bytes={size}-", None, 416, f"bytes */{size}", None),
+            (skit, "bytes=100-", '"another"', 200, None, SKIT),
+            (skit, "bytes=5-1", None, 200, None, SKIT),
+            (skit, "bytes=0-1,5-6", None, 200, None, SKIT),
+            (skit, "bytes=-100", None, 200, None, SKIT),
+            ("/generated/1000", "bytes=300-", '"pattern-3e8"', 206, "bytes 300-999/1000", pattern(1000)[300:]),
+            # The cut lies at half of the whole file, ranged or not: a range from there goes out whole.
+            (f"{skit}?fault=short", "bytes=100-", etag, 206, f"bytes 100-{size - 1}/{size}", SKIT[100:half]),
+            (f"{skit}?fault=short", f"bytes={half}-", etag, 206, f"bytes {half}-{size - 1}/{size}", SKIT[half:]),
+            (f"{skit}?fault=no-length", "bytes=100-", None, 200, None, SKIT),
+        ]
+        for target, range_text, if_range, status, content_range, body in cases:
+            with self.subTest(target=target, range=range_text, if_range=if_range):
+                got_status, headers, got_body = fetch_range(self.port, target, range_text, if_range)
+                self.assertEqual((got_status, headers.get("content-range")), (status, content_range))
+                if body is not None:
+                    self.assertEqual(got_body, body)
+                if status != 416:
+                    self.assertEqual(headers["etag"], etag if target.startswith(skit) else '"pattern-3e8"')
 
     def test_keep_alive_and_head(self):
         connection = http.client.HTTPConnection("127.0.0.1", self.port, timeout=5)

@@ -767,12 +767,14 @@ TEST_F(WindSettingsDownloads, DownloadSkitListMergesTheServedListAndShowsTodaysD
     EXPECT_FALSE(dialog.UpdateTimerOn());
 }
 
-// Cancel then Yes aborts quietly; the close box then Yes says so. Either way the skit failed.
-TEST_F(WindSettingsDownloads, DownloadSkitsFetchesTheScheduledOnesAndACancelLeavesTheSkitFailed) {
+// Cancel then Yes aborts quietly; the close box then Yes says so. Either way the skit, cancelled at half,
+// stays scheduled with what it fetched, and the next Download finishes it with one ranged request.
+TEST_F(WindSettingsDownloads, DownloadSkitsFetchesTheScheduledOnesAndACancelledOneIsFinishedByTheNext) {
     for (const bool closeBox : {false, true}) {
         SCOPED_TRACE(closeBox ? "close box" : "Cancel button");
         const SkitRecord fetched = InState(ServedSkit(1, "one.gif"), dsScheduled, pcAfterDownload);
-        const SkitRecord stalled = InState(ServedSkit(2, "two.gif", "?fault=stall"), dsScheduled, pcAfterDownload);
+        const std::string stall = "?fault=stall&after=1500";
+        const SkitRecord stalled = InState(ServedSkit(2, "two.gif", stall), dsScheduled, pcAfterDownload);
         TWindSettings& dialog = Open({fetched, stalled}, true);
         boxes.clear();
         answer = IDYES;
@@ -799,7 +801,7 @@ TEST_F(WindSettingsDownloads, DownloadSkitsFetchesTheScheduledOnesAndACancelLeav
         ASSERT_TRUE(PumpUntil([&] { return dialog.Status() == nullptr; }));
 
         EXPECT_EQ(dialog.Rows()[0].state, dsDownloaded);
-        EXPECT_EQ(dialog.Rows()[1].state, dsFailed);
+        EXPECT_EQ(dialog.Rows()[1].state, dsScheduled);
         ASSERT_EQ(boxes.size(), closeBox ? 2u : 1u);
         EXPECT_EQ(boxes[0], "Are you sure you want to cancel downloading?");
         if (closeBox) {
@@ -807,6 +809,13 @@ TEST_F(WindSettingsDownloads, DownloadSkitsFetchesTheScheduledOnesAndACancelLeav
         }
         EXPECT_TRUE(IsWindowEnabled(dialog.Handle()));
         EXPECT_TRUE(std::filesystem::exists(Movie("one.gif")));
+
+        ClickControl(Control("BtnDownload"));
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Rows()[1].state == dsDownloaded; }));
+        EXPECT_TRUE(
+            testing_files::SameBytes(testing_files::ReadFile(Movie("two.gif")), net_testing::SampleBytes(3000)));
+        EXPECT_TRUE(net_testing::ServerAnswered("GET " + served_.At("two.gif") + stall + " 206 1500"));
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Status() == nullptr; }));
     }
 }
 

@@ -4,7 +4,10 @@
     skitserver.py ROOT [--host 127.0.0.1] [--port N] [--port-file FILE] [--log FILE]
 
 GET and HEAD of a path serve the file under ROOT; /generated/N serves N bytes of a repeating pattern
-(for throughput runs). A path is refused (404) when, once percent-decoded, one of its names is empty, made
+(for throughput runs). Each carries an ETag (of a file: from its size and modification time). A single
+`Range: bytes=N-` or `bytes=N-M` is answered with 206 and its Content-Range, or with 416 and
+`Content-Range: bytes */LENGTH` when N is not below the length; a Range whose If-Range is not the ETag,
+and any other Range, get the whole body (200). A path is refused (404) when, once percent-decoded, one of its names is empty, made
 only of dots and blanks, or holds a backslash, a colon or a NUL, or when the file it leads to, symbolic
 links followed, lies outside ROOT. The query parameter `fault` changes how the answer goes out:
 
@@ -13,6 +16,11 @@ links followed, lies outside ROOT. The query parameter `fault` changes how the a
     stall       the first `after` bytes (1024), then nothing until the client leaves or `hold` s (120) pass
     reset       the first `after` bytes (1024), then a connection reset
     short       Content-Length of the whole body, the first `after` bytes (half), then an orderly close
+
+For stall, reset and short, `after` counts from the file's first byte, ranged answers included: an answer
+to a range that begins before that point stops there; one that begins at it or later goes out whole, so
+that a transfer cut at half can be finished with one ranged request to the same address (and that answer
+then ends as a plain one).
     404         404 Not Found with a small HTML page
     redirect    302 to the same path and query without `fault`
     endless     the pattern without Content-Length until the client leaves or `limit` bytes (8 GiB) are sent
@@ -25,6 +33,7 @@ the --log file (or standard error): method, path with query, status, body bytes 
 import argparse
 import html
 import os
+import re
 import select
 import signal
 import socket
@@ -51,6 +60,7 @@ class PatternBody:
 
     def __init__(self, size):
         self.size = size
+        self.etag = f'"pattern-{size:x}"'
 
     def read(self, offset, length):
         start = offset % 256
@@ -65,7 +75,9 @@ class FileBody:
 
     def __init__(self, path):
         self.file = open(path, "rb")
-        self.size = os.fstat(self.file.fileno()).st_size
+        status = os.fstat(self.file.fileno())
+        self.size = status.st_size
+        self.etag = f'"{status.st_size:x}-{status.st_mtime_ns:x}"'
         self.content_type = "image/gif" if path.lower().endswith(".gif") else "application/octet-stream"
 
     def read(self, offset, length):
@@ -110,10 +122,11 @@ class Answer:
         self.end = end
         self.hold = hold
 
-    def bytes_to_send(self, size):
+    def cut(self, size):
+        """The offset in a body of SIZE bytes where the answer stops, or None."""
         if self.after is None:
-            return size
-        return size // 2 if self.after == HALF else min(size, self.after)
+            return None
+        return size // 2 if self.after == HALF else self.after
 
 
 class BadQuery(ValueError):
@@ -138,6 +151,31 @@ class Query:
     def without_fault(self):
         """The query as it came, less its `fault` parameter."""
         return "&".join(part for part in self.text.split("&") if part.split("=")[0] != "fault")
+
+
+UNSATISFIABLE = "unsatisfiable"
+
+
+def requested_range(headers, body):
+    """The one range (first, last) of BODY that HEADERS ask for, UNSATISFIABLE when it begins at or past the
+    end, or None for the whole body: no Range, an If-Range that is not the body's ETag, or a Range of another
+    form."""
+    text = headers.get("Range")
+    if text is None:
+        return None
+    if_range = headers.get("If-Range")
+    if if_range is not None and if_range != body.etag:
+        return None
+    match = re.fullmatch(r"bytes=([0-9]{1,19})-([0-9]{0,19})", text.strip())
+    if not match:
+        return None
+    first = int(match[1])
+    last = int(match[2]) if match[2] else None
+    if last is not None and last < first:
+        return None
+    if first >= body.size:
+        return UNSATISFIABLE
+    return first, body.size - 1 if last is None else min(last, body.size - 1)
 
 
 # The fault modes that send the body that the path names, in their own way.
@@ -272,14 +310,28 @@ class SkitHandler(BaseHTTPRequestHandler):
         self.send_text(404, NOT_FOUND_PAGE.format(path=html.escape(path)), "text/html; charset=utf-8")
 
     def send_body_from(self, body, answer):
+        # A body sent without its length has no ranges.
+        wanted = requested_range(self.headers, body) if answer.length_header else None
+        if wanted == UNSATISFIABLE:
+            body.close()
+            self.send_text(416, "Range Not Satisfiable\n", **{"Content-Range": f"bytes */{body.size}"})
+            return
+        first, last = wanted or (0, body.size - 1)
         try:
-            self.start_answer(200, body.content_type, body.size if answer.length_header else None)
+            headers = {"ETag": body.etag, "Accept-Ranges": "bytes"}
+            if wanted:
+                headers["Content-Range"] = f"bytes {first}-{last}/{body.size}"
+            length = last + 1 - first if answer.length_header else None
+            self.start_answer(206 if wanted else 200, body.content_type, length, **headers)
             if not self.send_body:
                 return
-            stop = answer.bytes_to_send(body.size)
-            offset = 0
+            cut = answer.cut(body.size)
+            if wanted and cut is not None and cut <= first:
+                answer, cut = Answer(chunk=answer.chunk, delay=answer.delay), None  # past the cut: a plain answer
+            stop = last + 1 if cut is None else max(first, min(last + 1, cut))
+            offset = first
             while offset < stop:
-                if offset and answer.delay:
+                if offset > first and answer.delay:
                     time.sleep(answer.delay)
                 data = body.read(offset, min(answer.chunk, stop - offset))
                 if not data:  # the file became shorter while it was sent
