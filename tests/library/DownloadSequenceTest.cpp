@@ -367,8 +367,13 @@ TEST_F(DownloadSequenceTest, WhereTheInstallationNamesKeysOnlyAListSignedByOneOf
         std::vector<std::string> keys;
         int signer; // 0: unsigned
         std::string refusal;
-    } rows[] = {{{}, 0, ""},           {{key1}, 1, ""},        {{"not a key", key2, key1}, 1, ""},
-                {{key1}, 2, mismatch}, {{key1}, 0, notSigned}, {{"not a key"}, 1, mismatch}};
+    } rows[] = {{{}, 0, ""},
+                {{}, 2, ""},
+                {{key1}, 1, ""},
+                {{"not a key", key2, key1}, 1, ""},
+                {{key1}, 2, mismatch},
+                {{key1}, 0, notSigned},
+                {{"not a key"}, 1, mismatch}};
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::PrintToString(row.keys) + " signer " + std::to_string(row.signer));
         environment_.listKeys = row.keys;
