@@ -126,6 +126,13 @@ bool IsLink(const std::string& path) {
 
 namespace {
 
+// Memory the system handed out with LocalAlloc.
+struct LocalMemoryTraits {
+    using Value = HLOCAL;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value memory) noexcept { LocalFree(memory); }
+};
+
 // The token's user, or the owner it gives the objects it makes (the Administrators group for an elevated
 // administrator), is the file's owner.
 bool OwnedByThisProcess(HANDLE file) {
@@ -135,7 +142,7 @@ bool OwnedByThisProcess(HANDLE file) {
                         &descriptor) != ERROR_SUCCESS) {
         return false;
     }
-    const std::unique_ptr<void, HLOCAL (*)(HLOCAL)> freeDescriptor(descriptor, LocalFree);
+    const UniqueResource<LocalMemoryTraits> freeDescriptor(descriptor);
     HANDLE rawToken = nullptr;
     if (owner == nullptr || !OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) {
         return false;
