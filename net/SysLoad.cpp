@@ -208,6 +208,16 @@ void TSysLoad::CheckResponse() {
         throw EZolvaneError("Connection closed after " + std::to_string(kept_ + progress.BytesDone) + " of " +
                             std::to_string(kept_ + progress.BytesTotal) + " bytes.");
     }
+    // The rest of a partial file ends where its Content-Range said, whatever length the body announced.
+    const std::uint64_t whole = static_cast<std::uint64_t>(kept_) + static_cast<std::uint32_t>(progress.BytesDone);
+    if (kept_ > 0 && whole < wholeLength_) {
+        throw EZolvaneError("Connection closed after " + std::to_string(whole) + " of " + std::to_string(wholeLength_) +
+                            " bytes.");
+    }
+    if (kept_ > 0 && whole > wholeLength_) {
+        throw EZolvaneError("The server sent " + std::to_string(whole) + " bytes of a file of " +
+                            std::to_string(wholeLength_) + " bytes.");
+    }
 }
 
 std::string TSysLoad::Header(const char* name) {
