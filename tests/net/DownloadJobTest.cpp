@@ -371,6 +371,34 @@ TEST_F(DownloadJobTest, ARangedAnswerThatEndsBeforeTheRecordedLengthIsACutTransf
     std::filesystem::remove(Target());
 }
 
+// While a transfer writes the partial file, appending the rest or starting over, no record is beside it:
+// a crash meanwhile leaves a partial file that the next start fetches anew, never one it would take up with
+// a record of other bytes. The record comes back when the transfer stops.
+TEST_F(DownloadJobTest, WhileATransferWritesThePartialFileNoRecordIsBesideIt) {
+    const std::string url = ServerUrl("/generated/200000?fault=drip&chunk=4000&delay=10");
+    for (const bool sameFile : {true, false}) {
+        {
+            WinInetDownloadJob job(NoDialUp());
+            ASSERT_EQ(Download(job, ServerUrl("/generated/200000?fault=short"), "Cut", kLargestBody, true), 1);
+        }
+        ResumeRecord record = *ReadResumeRecord(Record());
+        record.url = url;
+        if (!sameFile) {
+            record.validator = "\"another\"";
+        }
+        ASSERT_TRUE(WriteResumeRecord(Record(), record));
+        WinInetDownloadJob job(NoDialUp());
+        job.Start(url, Target(), "Dripping", listener_.Notify(), kLargestBody, true);
+        ASSERT_TRUE(testing_windows::PumpUntil([&] { return job.Snapshot().bytesDone >= 120000; })) << sameFile;
+        EXPECT_FALSE(std::filesystem::exists(Record())) << sameFile;
+        job.Cancel();
+        EXPECT_EQ(listener_.WaitForDone(), 1);
+        EXPECT_TRUE(ReadResumeRecord(Record())) << sameFile;
+        std::filesystem::remove(Target());
+        std::filesystem::remove(Record());
+    }
+}
+
 TEST(TSysLoad, OnlyConnectionsThatCameUpMeanwhileAreHungUpAndTheUserIsAskedForEach) {
     const struct {
         const char* name;
