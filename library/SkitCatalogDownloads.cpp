@@ -213,14 +213,15 @@ void SkitCatalog::DeletePartial(const std::string& path) {
 
 void SkitCatalog::DeleteUnscheduledPartials() {
     const std::string folder = environment_.DownloadPath();
-    // A download folder that is the skits folder holds the movies themselves, which are not ours to delete.
+    // A download folder that is the skits folder holds the movies themselves, which are not ours to delete;
+    // no download folder at all would make the names relative to whatever folder the program runs in.
     const auto bare = [](std::string path) {
         while (!path.empty() && (path.back() == '\\' || path.back() == '/')) {
             path.pop_back();
         }
         return path;
     };
-    if (IsReadOnly() || SameFileName(bare(folder), bare(environment_.SkitsPath()))) {
+    if (IsReadOnly() || bare(folder).empty() || SameFileName(bare(folder), bare(environment_.SkitsPath()))) {
         return;
     }
     // The movie names that partial files may have: those of the catalogue's skits, and those of the

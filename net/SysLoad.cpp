@@ -108,6 +108,7 @@ int TSysLoad::Download(const std::string& url, const std::string& localFile, con
         validator_.clear();
         wholeLength_ = 0;
         const std::string recordPath = ResumeRecordPath(localFile);
+        recordPath_ = recordPath;
         DiskFile file;
         DiskFileSink sink(file);
         sink_ = &sink;
@@ -173,9 +174,14 @@ int TSysLoad::Download(const std::string& url, const std::string& localFile, con
         const bool opened = file.IsOpen();
         std::uint64_t size = 0;
         try {
+            // The bytes are on the disk before a record says that the next transfer may build on them.
+            if (opened && failed && resumable) {
+                file.Flush();
+            }
             size = opened ? file.Size() : 0;
         } catch (const EZolvaneError&) {
-            // A file whose size cannot be told is not resumed from.
+            // A file whose size cannot be told, or whose bytes may not be on the disk, is not resumed from.
+            size = 0;
         }
         file.Close();
         if (failed) {
@@ -208,6 +214,16 @@ void TSysLoad::CheckResponse() {
         throw EZolvaneError("Connection closed after " + std::to_string(kept_ + progress.BytesDone) + " of " +
                             std::to_string(kept_ + progress.BytesTotal) + " bytes.");
     }
+    // The rest of a partial file ends where its Content-Range said, whatever length the body announced.
+    const std::uint64_t whole = static_cast<std::uint64_t>(kept_) + static_cast<std::uint32_t>(progress.BytesDone);
+    if (kept_ > 0 && whole < wholeLength_) {
+        throw EZolvaneError("Connection closed after " + std::to_string(whole) + " of " + std::to_string(wholeLength_) +
+                            " bytes.");
+    }
+    if (kept_ > 0 && whole > wholeLength_) {
+        throw EZolvaneError("The server sent " + std::to_string(whole) + " bytes of a file of " +
+                            std::to_string(wholeLength_) + " bytes.");
+    }
 }
 
 std::string TSysLoad::Header(const char* name) {
@@ -232,6 +248,9 @@ void TSysLoad::TakeResponse() {
         HTTP.SetLargestBody(static_cast<std::int32_t>(largestBody_ - kept_));
         bytesDone_ = static_cast<std::int32_t>(kept_);
         bytesTotal_ = static_cast<std::int32_t>(wholeLength_);
+        // While the partial file grows no record is beside it: the one for what it holds is written when the
+        // transfer stops.
+        sys::RemoveFile(recordPath_);
         return;
     }
     if (ranged && statusCode_ == 416) {
@@ -245,6 +264,8 @@ void TSysLoad::TakeResponse() {
     // The whole file from its first byte: what it is to be resumed with, should it break off.
     rangeStart_ = 0;
     if (resumable_) {
+        // A record of the bytes the body now writes over would outlive a crash meanwhile.
+        sys::RemoveFile(recordPath_);
         std::string validator = Header("ETag");
         if (!IsUsableValidator(validator)) {
             validator = Header("Last-Modified");

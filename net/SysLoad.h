@@ -46,7 +46,9 @@ public:
     // user's own (sys::OpenOwnFile) and its record names the same URL and a length it is shorter than.
     // The answer to the ranged request decides: 206 with the Content-Range "bytes N-(L-1)/L" of the
     // partial file's N bytes and the recorded length L appends; any other success starts the file over;
-    // 416, and a 206 of another range, start over with a request for the whole file.
+    // 416, and a 206 of another range, start over with a request for the whole file. While the answer's body
+    // writes the partial file no record is beside it; the record is written, after the file's bytes are on
+    // the disk, when the transfer stops.
     int Download(const std::string& url, const std::string& localFile, const std::string& displayName,
                  std::uint32_t largestBody = kLargestBody, bool resumable = false) noexcept;
     // From another thread than Download's: breaks the transfer off, and every later one of this manager.
@@ -102,6 +104,7 @@ private:
     std::uint32_t kept_ = 0;        // the bytes of the file that the body continues: rangeStart_ once a 206 matched
     std::string validator_;         // the file's, as the server named it; empty when unknown
     std::uint32_t wholeLength_ = 0; // the file's whole length; 0 when unknown
+    std::string recordPath_;        // where the partial file's ResumeRecord lies
 
     mutable std::mutex textLock_;
     std::string currentItem_;

@@ -475,4 +475,11 @@ TEST_F(DownloadSequenceTest, AtStartThePartialsOfSkitsNoLongerScheduledGoAndNoth
     environment_.downloads = environment_.skits;
     Open().reset();
     EXPECT_TRUE(Exists(Skits("two.gif")));
+    // Nor does an installation that names no download folder: the folder the program runs in is not one.
+    const std::filesystem::path workingFolder = std::filesystem::current_path();
+    std::filesystem::current_path(environment_.skits);
+    environment_.downloads.clear();
+    Open().reset();
+    std::filesystem::current_path(workingFolder);
+    EXPECT_TRUE(Exists(Skits("two.gif")));
 }

@@ -345,6 +345,60 @@ TEST_F(DownloadJobTest, AMovieCancelledAtAboutHalfIsFinishedByTheNextStart) {
     }
 }
 
+// A 206 whose Content-Range fits the partial file but whose body ends before the recorded length (no
+// Content-Length says how long it is) does not land a short movie: it is a cut transfer, and the next one
+// finishes it.
+TEST_F(DownloadJobTest, ARangedAnswerThatEndsBeforeTheRecordedLengthIsACutTransfer) {
+    {
+        WinInetDownloadJob job(NoDialUp());
+        ASSERT_EQ(Download(job, ServerUrl("/generated/200000?fault=short"), "Cut", kLargestBody, true), 1);
+    }
+    ResumeRecord record = *ReadResumeRecord(Record());
+    record.url = ServerUrl("/generated/200000?fault=unsized&after=150000");
+    ASSERT_TRUE(WriteResumeRecord(Record(), record));
+    const struct {
+        LPARAM result;
+        const char* failReason;
+        std::uint64_t size;
+    } rounds[] = {{1, "Connection closed after 150000 of 200000 bytes.", 150000}, {0, "", 200000}};
+    for (const auto& round : rounds) {
+        WinInetDownloadJob job(NoDialUp());
+        EXPECT_EQ(Download(job, record.url, "Unsized", kLargestBody, true), round.result);
+        EXPECT_EQ(job.Snapshot().failReason, round.failReason);
+        EXPECT_EQ(std::filesystem::file_size(Target()), round.size);
+        EXPECT_EQ(std::filesystem::exists(Record()), round.result == 1);
+    }
+    std::filesystem::remove(Target());
+}
+
+// While a transfer writes the partial file, appending the rest or starting over, no record is beside it:
+// a crash meanwhile leaves a partial file that the next start fetches anew, never one it would take up with
+// a record of other bytes. The record comes back when the transfer stops.
+TEST_F(DownloadJobTest, WhileATransferWritesThePartialFileNoRecordIsBesideIt) {
+    const std::string url = ServerUrl("/generated/200000?fault=drip&chunk=4000&delay=10");
+    for (const bool sameFile : {true, false}) {
+        {
+            WinInetDownloadJob job(NoDialUp());
+            ASSERT_EQ(Download(job, ServerUrl("/generated/200000?fault=short"), "Cut", kLargestBody, true), 1);
+        }
+        ResumeRecord record = *ReadResumeRecord(Record());
+        record.url = url;
+        if (!sameFile) {
+            record.validator = "\"another\"";
+        }
+        ASSERT_TRUE(WriteResumeRecord(Record(), record));
+        WinInetDownloadJob job(NoDialUp());
+        job.Start(url, Target(), "Dripping", listener_.Notify(), kLargestBody, true);
+        ASSERT_TRUE(testing_windows::PumpUntil([&] { return job.Snapshot().bytesDone >= 120000; })) << sameFile;
+        EXPECT_FALSE(std::filesystem::exists(Record())) << sameFile;
+        job.Cancel();
+        EXPECT_EQ(listener_.WaitForDone(), 1);
+        EXPECT_TRUE(ReadResumeRecord(Record())) << sameFile;
+        std::filesystem::remove(Target());
+        std::filesystem::remove(Record());
+    }
+}
+
 TEST(TSysLoad, OnlyConnectionsThatCameUpMeanwhileAreHungUpAndTheUserIsAskedForEach) {
     const struct {
         const char* name;

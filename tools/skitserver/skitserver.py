@@ -16,8 +16,9 @@ links followed, lies outside ROOT. The query parameter `fault` changes how the a
     stall       the first `after` bytes (1024), then nothing until the client leaves or `hold` s (120) pass
     reset       the first `after` bytes (1024), then a connection reset
     short       Content-Length of the whole body, the first `after` bytes (half), then an orderly close
+    unsized     no Content-Length, yet ranges answered: the first `after` bytes (half), then an orderly close
 
-For stall, reset and short, `after` counts from the file's first byte, ranged answers included: an answer
+For stall, reset, short and unsized, `after` counts from the file's first byte, ranged answers included: an answer
 to a range that begins before that point stops there; one that begins at it or later goes out whole, so
 that a transfer cut at half can be finished with one ranged request to the same address (and that answer
 then ends as a plain one).
@@ -114,8 +115,9 @@ class Answer:
     """How a body goes out: whether Content-Length is sent, how much of the body, in what pieces, and what
     follows: keep (the connection stays for the next request), close, stall (for `hold` seconds) or reset."""
 
-    def __init__(self, length_header=True, after=None, chunk=BLOCK, delay=0.0, end="keep", hold=0):
+    def __init__(self, length_header=True, after=None, chunk=BLOCK, delay=0.0, end="keep", hold=0, ranges=None):
         self.length_header = length_header
+        self.ranges = length_header if ranges is None else ranges  # whether a Range is answered with 206
         self.after = after  # bytes of the body to send: None for all, HALF for half
         self.chunk = chunk
         self.delay = delay
@@ -188,6 +190,7 @@ BODY_FAULTS = {
     "stall": lambda query: Answer(after=query.number("after", 1024), end="stall", hold=query.number("hold", 120)),
     "reset": lambda query: Answer(after=query.number("after", 1024), end="reset"),
     "short": lambda query: Answer(after=query.number("after", HALF), end="close"),
+    "unsized": lambda query: Answer(length_header=False, ranges=True, after=query.number("after", HALF), end="close"),
 }
 
 
@@ -310,8 +313,8 @@ class SkitHandler(BaseHTTPRequestHandler):
         self.send_text(404, NOT_FOUND_PAGE.format(path=html.escape(path)), "text/html; charset=utf-8")
 
     def send_body_from(self, body, answer):
-        # A body sent without its length has no ranges.
-        wanted = requested_range(self.headers, body) if answer.length_header else None
+        # A body sent without its length has no ranges, unless the fault asks for them.
+        wanted = requested_range(self.headers, body) if answer.ranges else None
         if wanted == UNSATISFIABLE:
             body.close()
             self.send_text(416, "Range Not Satisfiable\n", **{"Content-Range": f"bytes */{body.size}"})
@@ -327,7 +330,9 @@ class SkitHandler(BaseHTTPRequestHandler):
                 return
             cut = answer.cut(body.size)
             if wanted and cut is not None and cut <= first:
-                answer, cut = Answer(chunk=answer.chunk, delay=answer.delay), None  # past the cut: a plain answer
+                # past the cut: a plain answer, which closes the connection when it sent no length
+                end = "keep" if answer.length_header else "close"
+                answer, cut = Answer(chunk=answer.chunk, delay=answer.delay, end=end), None
             stop = last + 1 if cut is None else max(first, min(last + 1, cut))
             offset = first
             while offset < stop:
