@@ -85,6 +85,27 @@ std::vector<std::uint8_t> ListSignatureBytes(const ListSignature& signature) {
     return bytes;
 }
 
+std::int32_t AddListSignature(PakArchive& list, const ListSignature& signature) {
+    std::int32_t id = 0;
+    std::int32_t freeId = 0;
+    for (std::int32_t candidate = 1; candidate <= kMaxListSignatures && id == 0; ++candidate) {
+        if (list.Find(kPakSIGN, candidate) < 0) {
+            freeId = freeId == 0 ? candidate : freeId;
+        } else if (const auto earlier = ReadListSignature(list.Read(kPakSIGN, candidate));
+                   earlier && earlier->keyId == signature.keyId) {
+            id = candidate;
+        }
+    }
+    id = id != 0 ? id : freeId;
+    if (id == 0) {
+        throw EZolvaneError("The skit list already carries " + std::to_string(kMaxListSignatures) +
+                            " signatures, none of them by this key.");
+    }
+    const std::vector<std::uint8_t> bytes = ListSignatureBytes(signature);
+    list.Write(kPakSIGN, id, 0, 0, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    return id;
+}
+
 std::optional<ListSignature> ReadListSignature(const std::vector<std::uint8_t>& bytes) {
     if (bytes.size() != kListSignatureSize || ByteReader(bytes).U32(0) != kListSignatureFormat) {
         return std::nullopt;

@@ -41,6 +41,9 @@ struct ListSignature {
 std::vector<std::uint8_t> SignedListBytes(PakArchive& list);
 
 std::vector<std::uint8_t> ListSignatureBytes(const ListSignature& signature);
+// Writes the signature as a SIGN resource of the list: in place of the same key's earlier one, else at
+// the first free id; the others stay. Its id; raises when all 16 are another key's.
+std::int32_t AddListSignature(PakArchive& list, const ListSignature& signature);
 // None when the bytes are not a signature of the known format.
 std::optional<ListSignature> ReadListSignature(const std::vector<std::uint8_t>& bytes);
 

@@ -138,23 +138,7 @@ void SignListForTests(const std::string& listPath, int keyNumber) {
     ListSignature signature;
     signature.keyId = sys::Sha256Of(TestPublicKey(keyNumber));
     signature.signature = SignMessage(KeyOf(keyNumber), SignedListBytes(list));
-    // The key's own earlier signature, else the first free id.
-    std::int32_t id = 0;
-    std::int32_t freeId = 0;
-    for (std::int32_t candidate = 1; candidate <= kMaxListSignatures && id == 0; ++candidate) {
-        if (list.Find(kPakSIGN, candidate) < 0) {
-            freeId = freeId == 0 ? candidate : freeId;
-        } else if (const auto earlier = ReadListSignature(list.Read(kPakSIGN, candidate));
-                   earlier && earlier->keyId == signature.keyId) {
-            id = candidate;
-        }
-    }
-    id = id != 0 ? id : freeId;
-    if (id == 0) {
-        throw EZolvaneError("The skit list already carries " + std::to_string(kMaxListSignatures) + " signatures.");
-    }
-    const std::vector<std::uint8_t> bytes = ListSignatureBytes(signature);
-    list.Write(kPakSIGN, id, 0, 0, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    AddListSignature(list, signature);
     list.Close();
 }
 

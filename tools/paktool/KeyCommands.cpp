@@ -38,24 +38,7 @@ void SignList(const SignOptions& options, std::ostream& out) {
     list.Open(options.list, false, nullptr, sys::kGenericRead | sys::kGenericWrite);
     PakArchive::Update update(list);
     const ListSignature signature = SignWithKeyFile(options.key, SignedListBytes(list));
-    // The key's own earlier signature gives way; the others stay.
-    std::int32_t id = 0;
-    std::int32_t freeId = 0;
-    for (std::int32_t candidate = 1; candidate <= kMaxListSignatures && id == 0; ++candidate) {
-        if (list.Find(kPakSIGN, candidate) < 0) {
-            freeId = freeId == 0 ? candidate : freeId;
-        } else if (const auto earlier = ReadListSignature(list.Read(kPakSIGN, candidate));
-                   earlier && earlier->keyId == signature.keyId) {
-            id = candidate;
-        }
-    }
-    id = id != 0 ? id : freeId;
-    if (id == 0) {
-        throw EZolvaneError("The skit list already carries " + std::to_string(kMaxListSignatures) +
-                            " signatures, none of them by this key.");
-    }
-    const std::vector<std::uint8_t> bytes = ListSignatureBytes(signature);
-    list.Write(kPakSIGN, id, 0, 0, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+    const std::int32_t id = AddListSignature(list, signature);
     update.Commit();
     list.Close();
     out << "Signed " << options.list << " (SIGN " << id << ")\n";
