@@ -74,7 +74,7 @@ bool IsSafeFileName(const std::string& name) {
 namespace {
 
 // The movies the skit player plays, by extension.
-const char* const kMovieExtensions[] = {"gif"};
+const char* const kMovieExtensions[] = {"gif", "mp4", "m4v", "mov", "wmv"};
 
 } // namespace
 

@@ -74,6 +74,9 @@ TEST(SafeNames, AMovieNameNamesAMovieAndNothingThatRuns) {
                                         ".gif.",
                                         "x.gi",
                                         "x.giff",
+                                        "SKITPL~1.MP4",
+                                        "x.mp4.exe",
+                                        "x.mpeg4",
                                         "x",
                                         ""};
     for (const char* program : {"exe",       "dll",
@@ -99,9 +102,9 @@ TEST(SafeNames, AMovieNameNamesAMovieAndNothingThatRuns) {
     for (const std::string& name : refused) {
         EXPECT_FALSE(IsMovieFileName(name)) << name;
     }
-    for (const std::string& name :
-         std::vector<std::string>{"sunrise.gif", "Bouncing Balls.GIF", "a~b.gif", "~x.gif", "x~.gif", ".gif",
-                                  "caf\xE9.gIf", std::string(251, 'a') + ".gif"}) {
+    for (const std::string& name : std::vector<std::string>{
+             "sunrise.gif", "Bouncing Balls.GIF", "a~b.gif", "~x.gif", "x~.gif", ".gif", "caf\xE9.gIf",
+             std::string(251, 'a') + ".gif", "clip.mp4", "clip.M4V", "clip.mov", "clip.wmv"}) {
         EXPECT_TRUE(IsMovieFileName(name)) << name;
     }
 }

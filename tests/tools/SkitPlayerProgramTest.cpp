@@ -359,3 +359,47 @@ TEST_F(SkitPlayerProgram, LeftPlayingByTheScreensaverItBecomesAnOrdinaryWindow) 
         EXPECT_EQ(lines.back(), "closed");
     }
 }
+
+// Two seconds of red, then two of blue, 320 x 240 (4:3), with a sound track, as ffmpeg encodes it.
+TEST_F(SkitPlayerProgram, PlaysAnMp4FillingTheScreenRedThenBlueAndEndsWithIt) {
+    AddMovie("redblue.mp4", "clip.mp4");
+    WriteArguments("SS_Swf=clip.mp4&SS_Sound=1");
+    PlayerProcess player(player_, folder_.Path());
+    const HWND window = player.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    ASSERT_GT(width * 3, height * 4) << "the test expects a screen wider than 4:3";
+    const int left = (width - height * 4 / 3) / 2;
+    ExpectColour(window, width / 2, height / 2, RGB(255, 0, 0));
+    ExpectColour(window, left + 4, 4, RGB(255, 0, 0));
+    ExpectColour(window, left - 4, height / 2, kBlack);
+    ExpectColour(window, width / 2, height / 2, RGB(0, 0, 255));
+    ExpectColour(window, left + 4, height - 5, RGB(0, 0, 255));
+    EXPECT_EQ(player.WaitForEnd(), 0);
+    EXPECT_EQ(LogLines(), (std::vector<std::string>{"started SS_Swf=clip.mp4&SS_Sound=1", "ended"}));
+}
+
+// With sound on, the sound track is opened: it plays, or says why the system cannot play it.
+TEST_F(SkitPlayerProgram, OpensAnMp4sSoundTrackOnlyWithSoundOn) {
+    AddMovie("redblue.mp4", "clip.mp4");
+    WriteArguments("SS_Swf=clip.mp4&SS_Sound=0");
+    PlayerProcess player(player_, folder_.Path());
+    ASSERT_TRUE(WaitForLogLine("ended"));
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[1].substr(0, 5), "sound") << lines[1];
+    EXPECT_EQ(player.WaitForEnd(), 0);
+}
+
+TEST_F(SkitPlayerProgram, AnMp4CutShortEndsThePlayerWithALineNamingIt) {
+    const std::string whole = ReadFile(SamplePath("redblue.mp4"));
+    const std::string movie = folder_ / "clip.mp4";
+    WriteFile(movie, whole.substr(0, whole.size() / 2));
+    WriteArguments("SS_Swf=clip.mp4");
+    PlayerProcess player(player_, folder_.Path());
+    EXPECT_EQ(player.WaitForEnd(), 1);
+    const std::vector<std::string> lines = LogLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].rfind("error The movie " + movie + " cannot be ", 0), 0u) << lines[1];
+}

@@ -91,6 +91,20 @@ GifMovie::GifMovie(const std::string& path) : path_(path) {
         delaysMs_.push_back(FrameDelayMs(delay));
     }
     SelectFrame(0);
+    clock_ = std::make_unique<FrameClock>(delaysMs_);
+}
+
+bool GifMovie::Update(std::uint64_t now) {
+    // A timer may fire a little early; every frame shows for its whole delay.
+    if (now < clock_->FrameEndsAt()) {
+        return false;
+    }
+    clock_->Advance();
+    if (clock_->Finished()) {
+        return false;
+    }
+    SelectFrame(clock_->Frame());
+    return true;
 }
 
 void GifMovie::SelectFrame(std::size_t frame) {

@@ -61,11 +61,10 @@ void PlayerWindow::Create(HINSTANCE instance) {
     SetTimer(window_, kWatchTimerId, kWatchMs, nullptr);
 }
 
-void PlayerWindow::Play(std::unique_ptr<GifMovie> movie) {
+void PlayerWindow::Play(std::unique_ptr<Movie> movie) {
     movie_ = std::move(movie);
-    clock_ = std::make_unique<FrameClock>(movie_->DelaysMs());
-    movie_->SelectFrame(0);
     startTick_ = GetTickCount64();
+    movie_->Update(0);
     InvalidateRect(window_, nullptr, FALSE);
     ScheduleNextFrame();
 }
@@ -82,7 +81,6 @@ void PlayerWindow::Fail(const std::string& text) noexcept {
     }
     KillTimer(window_, kFrameTimerId);
     movie_.reset();
-    clock_.reset();
     InvalidateRect(window_, nullptr, FALSE);
     if (SetTimer(window_, kFailedEndTimerId, kFailedEndMs, nullptr) == 0) {
         DestroyWindow(window_);
@@ -92,30 +90,26 @@ void PlayerWindow::Fail(const std::string& text) noexcept {
 std::uint64_t PlayerWindow::ClockNow() const { return GetTickCount64() - startTick_; }
 
 void PlayerWindow::ScheduleNextFrame() {
-    if (SetTimer(window_, kFrameTimerId, clock_->WaitFrom(ClockNow()), nullptr) == 0) {
+    if (SetTimer(window_, kFrameTimerId, movie_->WaitFrom(ClockNow()), nullptr) == 0) {
         throw EZolvaneError("The frame timer cannot be set: " + LastErrorText());
     }
 }
 
 void PlayerWindow::FrameTimerTick() {
-    if (!clock_) {
+    if (!movie_) {
         KillTimer(window_, kFrameTimerId);
         return;
     }
-    // A timer may fire a little early; every frame shows for its whole delay.
-    if (ClockNow() < clock_->FrameEndsAt()) {
-        ScheduleNextFrame();
-        return;
-    }
-    clock_->Advance();
-    if (clock_->Finished()) {
+    const bool changed = movie_->Update(ClockNow());
+    if (movie_->Finished()) {
         KillTimer(window_, kFrameTimerId);
         log_.Write("ended");
         DestroyWindow(window_);
         return;
     }
-    movie_->SelectFrame(clock_->Frame());
-    InvalidateRect(window_, nullptr, FALSE);
+    if (changed) {
+        InvalidateRect(window_, nullptr, FALSE);
+    }
     ScheduleNextFrame();
 }
 

@@ -12,7 +12,7 @@
 
 #include "tools/skitplayer/EventLog.h"
 #include "tools/skitplayer/FramePlan.h"
-#include "tools/skitplayer/GifMovie.h"
+#include "tools/skitplayer/Movie.h"
 
 #include <windows.h>
 
@@ -29,7 +29,7 @@ public:
     // Creates and shows the window on the calling thread; raises an EZolvaneError when it cannot.
     void Create(HINSTANCE instance);
     // Starts the movie with its first frame.
-    void Play(std::unique_ptr<GifMovie> movie);
+    void Play(std::unique_ptr<Movie> movie);
     // Logs "error" and the text, stops any movie and ends after a moment with exit code 1.
     void Fail(const std::string& text) noexcept;
 
@@ -51,8 +51,7 @@ private:
 
     EventLog& log_;
     HWND window_ = nullptr;
-    std::unique_ptr<GifMovie> movie_;
-    std::unique_ptr<FrameClock> clock_;
+    std::unique_ptr<Movie> movie_;
     std::uint64_t startTick_ = 0;
     int exitCode_ = 0;
     bool sawScreensaver_ = false;

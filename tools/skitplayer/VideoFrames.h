@@ -1,0 +1,33 @@
+// The arithmetic of playing a video, apart from the system that decodes it: what kind of movie a file
+// holds, when a decoded frame shows, and how a decoded NV12 picture becomes 32-bit pixels.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+enum class MovieKind { kGif, kVideo, kUnknown };
+
+// The kind of movie that a file's first bytes announce: a GIF ("GIF87a", "GIF89a"); a video in an ISO
+// media file (MP4, M4V, MOV: a box such as "ftyp", "moov", "mdat", "free", "skip" or "wide" at the start)
+// or in an ASF file (WMV). Anything else is unknown, whatever its extension.
+MovieKind SniffMovie(const std::uint8_t* head, std::size_t size);
+
+// The bytes SniffMovie needs to look at.
+constexpr std::size_t kMovieSniffBytes = 16;
+
+enum class FrameTiming {
+    kWait, // its time has not come
+    kShow, // it is the frame of this moment
+    kDrop, // its time has passed: a later frame is already due
+};
+// What becomes of a decoded frame that shows from start for duration (milliseconds on the movie's clock)
+// when the clock stands at now. A frame of no known duration counts as 1 ms long, so a late one is
+// dropped rather than delaying every frame after it.
+FrameTiming TimeFrame(std::int64_t start, std::int64_t duration, std::int64_t now);
+
+// Converts an NV12 picture (a plane of luma bytes, then a plane of interleaved Cb and Cr at half the
+// resolution both ways, both with the given stride) into top-down 32-bit pixels 0xAARRGGBB, as a DIB
+// section holds them; video levels 16 to 235, BT.601 colours. Odd widths and heights round the chroma
+// plane up.
+void Nv12ToRgb32(const std::uint8_t* luma, const std::uint8_t* chroma, std::size_t stride, int width, int height,
+                 std::uint32_t* pixels);
