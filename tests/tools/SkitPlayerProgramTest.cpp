@@ -403,3 +403,17 @@ TEST_F(SkitPlayerProgram, AnMp4CutShortEndsThePlayerWithALineNamingIt) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].rfind("error The movie " + movie + " cannot be ", 0), 0u) << lines[1];
 }
+
+TEST_F(SkitPlayerProgram, CarriesAManifestThatMakesItAwareOfEachMonitorsDpi) {
+    const HMODULE program = LoadLibraryExA(player_.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr) << LastErrorText();
+    const HRSRC found = FindResourceA(program, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    ASSERT_NE(found, nullptr);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(program, found)));
+    const std::string manifest(bytes, SizeofResource(program, found));
+    FreeLibrary(program);
+    EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                            "PerMonitorV2, PerMonitor</dpiAwareness>"),
+              std::string::npos);
+    EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
+}
