@@ -174,11 +174,12 @@ protected:
 
 } // namespace
 
-TEST_F(SkitShow, PlaysTheRegularSkitsInTurnWithTheirArgumentFiles) {
-    for (const char* name : {"a.gif", "b b.gif", "c+d.gif"}) {
-        AddMovie(kShortMovie, name);
-    }
-    records_ = {PlayableSkit(skRegular, 1, "a.gif"), PlayableSkit(skRegular, 2, "b b.gif"),
+// The second skit is a video, played to its end between the two GIFs.
+TEST_F(SkitShow, PlaysTheRegularSkitsInTurnWithTheirArgumentFilesAVideoAmongThem) {
+    AddMovie(kShortMovie, "a.gif");
+    AddMovie(SKITPLAYER_SAMPLES "\\redblue.mp4", "b b.mp4");
+    AddMovie(kShortMovie, "c+d.gif");
+    records_ = {PlayableSkit(skRegular, 1, "a.gif"), PlayableSkit(skRegular, 2, "b b.mp4"),
                 PlayableSkit(skRegular, 3, "c+d.gif")};
     const UserSetting soundOnce("Sound", 1);
     const UserSetting manual("SyncMethod", 2);
@@ -192,7 +193,7 @@ TEST_F(SkitShow, PlaysTheRegularSkitsInTurnWithTheirArgumentFiles) {
     const std::vector<std::string> started = Started();
     ASSERT_GE(started.size(), 4u);
     EXPECT_EQ(started[0], "SS_RunCount=0&SS_Sound=0&" + today + "&SS_Swf=a.gif");
-    EXPECT_EQ(started[1], "SS_RunCount=1&SS_Sound=1&" + today + "&SS_Swf=b%20b.gif");
+    EXPECT_EQ(started[1], "SS_RunCount=1&SS_Sound=1&" + today + "&SS_Swf=b%20b.mp4");
     EXPECT_EQ(started[2], "SS_RunCount=2&SS_Sound=1&" + today + "&SS_Swf=c%2Bd.gif");
     EXPECT_EQ(started[3], "SS_RunCount=3&SS_Sound=1&" + today + "&SS_Swf=a.gif");
     // Each skit started only after the one before it had ended.
