@@ -4,7 +4,7 @@
 ;   makensis -DARCH=x64|x86 -DVERSION=1.0.0.0 -DOUTFILE=... -DSCR=zolvane.scr -DPLAYER=skitplayer.exe
 ;            -DHELP=zolvane.htm -DOPS=zolvane.ops -DSKITS=FOLDER -DICON=zolvane.ico zolvane.nsi
 ;
-; SKITS is the folder of the starter skits' movies (*.gif) and OPS the ops file that knows them.
+; SKITS is the folder of the starter skits' movies (*.gif, *.mp4) and OPS the ops file that knows them.
 ;
 ; Where things go:
 ;   Program Files\Zolvane      the help page, the skit player and the uninstaller: the program's code lies
@@ -344,6 +344,7 @@ Section "Zolvane Screensaver" SecMain
     Delete "$DataDir\skits\skitplayer.arg"
     SetOutPath "$DataDir\skits"
     File "${SKITS}/*.gif"
+    File "${SKITS}/*.mp4"
     ; An installation over an earlier one keeps the user's catalogue: the skits chosen and downloaded.
     SetOutPath "$DataDir"
     SetOverwrite off
@@ -455,9 +456,13 @@ Section "Uninstall"
         Delete "$DataDir\zolvane.ops1"
         Delete "$DataDir\zolvane.ops2"
         !insertmacro ClearFolder "$DataDir\skits" "*.gif" "*.syn"
+        !insertmacro ClearFolder "$DataDir\skits" "*.mp4" "*.m4v"
+        !insertmacro ClearFolder "$DataDir\skits" "*.mov" "*.wmv"
         ; The records of movie downloads that were broken off, then the movies and lists.
         !insertmacro ClearFolder "$DataDir\downloads" "*.resume" ""
         !insertmacro ClearFolder "$DataDir\downloads" "*.gif" "*.syn"
+        !insertmacro ClearFolder "$DataDir\downloads" "*.mp4" "*.m4v"
+        !insertmacro ClearFolder "$DataDir\downloads" "*.mov" "*.wmv"
         !insertmacro ClearFolder "$DataDir\logs" "download.log" ""
         RMDir "$DataDir"
     ${EndIf}

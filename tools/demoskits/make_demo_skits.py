@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Makes the demo skits: six short animated GIFs drawn from code, and the manifest of a skit list.
+"""Makes the demo skits: six short movies drawn from code, and the manifest of a skit list.
 
     make_demo_skits.py OUTDIR [--base-url URL]   the demo skits and OUTDIR/demo-skits.json
     make_demo_skits.py --samples OUTDIR          the small movies that the player's tests play
@@ -8,8 +8,9 @@ The manifest is what `paktool make-sync MANIFEST OUT` turns into a skit list: th
 are downloaded and chosen for play, and the special skits 1 to 4 that the show plays at its fixed
 points. Specials 1 and 2 both mean "a skit-list download starts now" and share one movie.
 
-Everything is drawn here, pixel by pixel, and written as GIF89a by Pillow (Debian's python3-pil), so
-the movies are the same on every run.
+Everything is drawn here, pixel by pixel. Four movies are written as GIF89a by Pillow (Debian's
+python3-pil); two become MP4 videos with a sound track (a tone), encoded by ffmpeg: H.264 at 25 frames a
+second and AAC, as the README advises skit authors.
 """
 
 import argparse
@@ -18,6 +19,7 @@ import json
 import math
 import os
 import random
+import subprocess
 import sys
 
 from PIL import Image
@@ -373,11 +375,30 @@ def logo_card():
     return p.colours, frames
 
 
-# Each movie: file name, skit name, description, drawing.
+def encode_mp4(path, width, height, palette, frames, tone):
+    """The frames as an H.264 video at 25 frames a second, each held for its delay, with a tone as AAC."""
+    rate = 25
+    colours = bytes(channel for colour in palette for channel in colour)
+    colours += bytes(768 - len(colours))
+    video = bytearray()
+    for pixels, delay in frames:
+        frame = Image.frombytes("P", (width, height), bytes(pixels))
+        frame.putpalette(colours)
+        video += frame.convert("RGB").tobytes() * max(1, round(delay * rate / 100))
+    seconds = len(video) / (width * height * 3) / rate
+    subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-f", "rawvideo", "-pix_fmt", "rgb24",
+                    "-s", f"{width}x{height}", "-r", str(rate), "-i", "-",
+                    "-f", "lavfi", "-i", f"sine=frequency={tone}:duration={seconds:.2f}",
+                    "-c:v", "libx264", "-preset", "medium", "-crf", "23", "-pix_fmt", "yuv420p", "-threads", "1",
+                    "-c:a", "aac", "-b:a", "96k", "-movflags", "+faststart", "-shortest", path],
+                   input=bytes(video), check=True)
+
+
+# Each movie: file name, skit name, description, drawing. A movie named .mp4 becomes a video.
 MOVIES = [
-    ("bouncing-balls.gif", "Bouncing Balls", "Three balls bounce across a tiled room.", bouncing_balls),
+    ("bouncing-balls.mp4", "Bouncing Balls", "Three balls bounce across a tiled room.", bouncing_balls),
     ("sunrise.gif", "Sunrise", "The sun climbs over the hills as night turns to day.", sunrise),
-    ("zolvane-scroller.gif", "Zolvane Scroller", "The name rides a wave across the stars.", scroller),
+    ("zolvane-scroller.mp4", "Zolvane Scroller", "The name rides a wave across the stars.", scroller),
     ("special-fetching.gif", "Fetching New Skits", "Shown while a new skit list is fetched.",
      lambda: notice_card(["FETCHING", "NEW SKITS"], ["PLEASE STAND BY"], 3)),
     ("special-on-offer.gif", "New Skits on Offer", "Shown while new skits wait to be chosen.",
@@ -387,9 +408,9 @@ MOVIES = [
 
 # The skits of the list: kind, id, file name. Specials 1 and 2 both announce a skit-list download.
 SKITS = [
-    ("regular", 1, "bouncing-balls.gif"),
+    ("regular", 1, "bouncing-balls.mp4"),
     ("regular", 2, "sunrise.gif"),
-    ("regular", 3, "zolvane-scroller.gif"),
+    ("regular", 3, "zolvane-scroller.mp4"),
     ("special", 1, "special-fetching.gif"),
     ("special", 2, "special-fetching.gif"),
     ("special", 3, "special-on-offer.gif"),
@@ -461,9 +482,12 @@ def main(argv):
             write(os.path.join(args.outdir, name),
                   encode_gif(width, height, SAMPLE_PALETTE, solid_frames(width, height, colours, delays)))
         return 0
-    for name, _, _, draw in MOVIES:
+    for number, (name, _, _, draw) in enumerate(MOVIES):
         palette, frames = draw()
-        write(os.path.join(args.outdir, name), encode_gif(WIDTH, HEIGHT, palette, frames))
+        if name.endswith(".mp4"):
+            encode_mp4(os.path.join(args.outdir, name), WIDTH, HEIGHT, palette, frames, 330 + 110 * number)
+        else:
+            write(os.path.join(args.outdir, name), encode_gif(WIDTH, HEIGHT, palette, frames))
     with open(os.path.join(args.outdir, "demo-skits.json"), "w", encoding="ascii") as out:
         json.dump(manifest(args.base_url.rstrip("/")), out, indent=2)
         out.write("\n")
