@@ -8,6 +8,7 @@
 #include <mfidl.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -179,6 +180,9 @@ void VideoMovie::ReadNext() {
         LONGLONG duration = 0;
         sample->GetSampleDuration(&duration);
         pending_ = {sample, time / kTicksPerMs, duration / kTicksPerMs};
+        if (pending_.duration > 0) {
+            frameMs_ = pending_.duration;
+        }
     }
 }
 
@@ -262,8 +266,18 @@ void VideoMovie::Draw(HDC dc, const FrameBox& box) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    SetStretchBltMode(dc, HALFTONE);
+    // Smooth scaling while the machine keeps up with it; once drawing a picture takes more than half a
+    // frame's time, the plain kind, so that no frame is dropped for the sake of smoothness.
+    SetStretchBltMode(dc, plainScaling_ ? COLORONCOLOR : HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
+    const auto started = std::chrono::steady_clock::now();
     StretchDIBits(dc, box.x, box.y, box.width, box.height, 0, 0, width_, height_, pixels_.data(), &info, DIB_RGB_COLORS,
                   SRCCOPY);
+    GdiFlush();
+    const double drawMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+    averageDrawMs_ = averageDrawMs_ == 0 ? drawMs : (averageDrawMs_ * 7 + drawMs) / 8;
+    if (!plainScaling_ && ++drawsTimed_ >= 3 &&
+        averageDrawMs_ > static_cast<double>(std::max<std::int64_t>(frameMs_, 1)) / 2) {
+        plainScaling_ = true;
+    }
 }

@@ -4,7 +4,8 @@
 // The reader hands out NV12 pictures, the one form every H.264 decoder gives (Wine's among them); the
 // movie turns them into 32-bit pixels itself (Nv12ToRgb32) and draws them with GDI. Frames show at
 // their presentation times on the player's clock; a frame whose time has passed before it was shown is
-// dropped, so a slow machine shows fewer frames rather than a movie that drifts. Only the first video
+// dropped, so a slow machine shows fewer frames rather than a movie that drifts. Pictures are scaled
+// smoothly (HALFTONE) unless that takes more than half a frame's time. Only the first video
 // stream is read; the sound track plays only through StartSound (SoundTrack).
 #pragma once
 
@@ -76,6 +77,10 @@ private:
     std::size_t stride_ = 0;
     std::vector<std::uint32_t> pixels_;
     bool havePicture_ = false;
+    std::int64_t frameMs_ = 33; // a frame's time, as the movie's frames last told
+    double averageDrawMs_ = 0;
+    int drawsTimed_ = 0;
+    bool plainScaling_ = false;
     std::uint64_t shown_ = 0;
     std::uint64_t dropped_ = 0;
 };
