@@ -29,7 +29,8 @@ bool IsSafeFileName(const std::string& name);
 
 // A movie file name: a safe file name whose extension is one the skit player plays (.gif, and the videos
 // .mp4, .m4v, .mov and .wmv), and not a short "8.3" name (a "~" and a digit), which could name another
-// file of the folder, the player's own or a library's. No program, library, script or file of the catalogue's own has such a name.
+// file of the folder, the player's own or a library's. No program, library, script or file of the catalogue's own has
+// such a name.
 bool IsMovieFileName(const std::string& name);
 
 // Whether the text begins with the prefix, ASCII letters without regard to case ("HTTPS://x", "https://").
