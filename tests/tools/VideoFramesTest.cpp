@@ -68,3 +68,23 @@ TEST(Nv12ToRgb32, GivesTheColoursOfVideoLevelsAndReadsChromaPerTwoByTwoPixels) {
         EXPECT_LE(red & 0xFF, 4u);
     }
 }
+
+TEST(Nv12Bytes, CoversEveryByteTheConversionReadsForOddSizesAndNarrowStrides) {
+    const struct {
+        std::size_t stride;
+        int codedHeight, width, height;
+    } rows[] = {{4, 3, 4, 3}, {3, 3, 3, 3}, {3, 2, 3, 2}, {5, 1, 5, 1}, {8, 1088, 7, 1080}, {1, 1, 1, 1}};
+    for (const auto& row : rows) {
+        // The picture lies at the very end of its buffer, so that a read past it is caught.
+        const auto size = static_cast<std::size_t>(Nv12Bytes(row.stride, row.codedHeight, row.width, row.height));
+        ASSERT_GE(size, row.stride * static_cast<std::size_t>(row.codedHeight));
+        std::vector<std::uint8_t> buffer(size, 128);
+        std::vector<std::uint32_t> pixels(static_cast<std::size_t>(row.width * row.height));
+        Nv12ToRgb32(buffer.data(), buffer.data() + row.stride * static_cast<std::size_t>(row.codedHeight), row.stride,
+                    row.width, row.height, pixels.data());
+        EXPECT_EQ(pixels.back() & 0xFF000000u, 0xFF000000u) << row.stride << " " << row.width << "x" << row.height;
+    }
+    EXPECT_EQ(Nv12Bytes(4, 3, 4, 3), 12u + 4u + 4u);
+    EXPECT_EQ(Nv12Bytes(0x40000000u, 16384, 16384, 16384),
+              (std::uint64_t{1} << 44) + std::uint64_t{8191} * 0x40000000u + 16384u);
+}

@@ -55,3 +55,13 @@ void Nv12ToRgb32(const std::uint8_t* luma, const std::uint8_t* chroma, std::size
         }
     }
 }
+
+std::uint64_t Nv12Bytes(std::size_t stride, int codedHeight, int width, int height) {
+    if (width <= 0 || height <= 0) {
+        return 0;
+    }
+    const std::uint64_t lumaBytes = std::uint64_t{stride} * static_cast<std::uint64_t>(codedHeight);
+    const auto lastChromaRow = static_cast<std::uint64_t>((height - 1) / 2);
+    const auto chromaRowBytes = static_cast<std::uint64_t>((width - 1) / 2 * 2 + 2);
+    return lumaBytes + lastChromaRow * stride + chromaRowBytes;
+}

@@ -31,3 +31,8 @@ FrameTiming TimeFrame(std::int64_t start, std::int64_t duration, std::int64_t no
 // plane up.
 void Nv12ToRgb32(const std::uint8_t* luma, const std::uint8_t* chroma, std::size_t stride, int width, int height,
                  std::uint32_t* pixels);
+
+// The bytes an NV12 buffer must hold for Nv12ToRgb32 to convert width by height pixels of it, when its
+// luma plane is codedHeight lines of stride bytes and its chroma plane follows: up to the last chroma
+// pair the picture's last line reads, which for an odd width lies one byte past the width.
+std::uint64_t Nv12Bytes(std::size_t stride, int codedHeight, int width, int height);

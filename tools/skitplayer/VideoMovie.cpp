@@ -234,7 +234,7 @@ void VideoMovie::Show(IMFSample* sample) {
     if (SUCCEEDED(result)) {
         const std::size_t lumaBytes = stride_ * static_cast<std::size_t>(codedHeight_);
         // A picture shorter than its format says is not read past its end.
-        if (length >= lumaBytes + lumaBytes / 2) {
+        if (length >= Nv12Bytes(stride_, codedHeight_, width_, height_)) {
             Nv12ToRgb32(bytes, bytes + lumaBytes, stride_, width_, height_, pixels_.data());
             havePicture_ = true;
             ++shown_;
