@@ -88,3 +88,20 @@ TEST(Nv12Bytes, CoversEveryByteTheConversionReadsForOddSizesAndNarrowStrides) {
     EXPECT_EQ(Nv12Bytes(0x40000000u, 16384, 16384, 16384),
               (std::uint64_t{1} << 44) + std::uint64_t{8191} * 0x40000000u + 16384u);
 }
+
+TEST(SpanOfFrame, KeepsAMovieThatClaimsEndlessFramesOrGapsComingToItsEnd) {
+    constexpr std::int64_t kHuge = std::int64_t{1} << 62;
+    const struct {
+        std::int64_t timeTicks, durationTicks, previousEnd, start, duration;
+    } rows[] = {{1000000, 333333, 67, 100, 33},
+                {0, -400000, 0, 0, 0},
+                {-10000, 10000, 0, -1, 1},
+                {0, kHuge, 0, 0, kLongestFrameMs},
+                {kHuge, 333333, 500, 500 + kLongestFrameMs, 33},
+                {kHuge, kHuge, kHuge / 10000, kHuge / 10000, kLongestFrameMs}};
+    for (const auto& row : rows) {
+        const FrameSpan span = SpanOfFrame(row.timeTicks, row.durationTicks, row.previousEnd);
+        EXPECT_EQ(span.start, row.start) << row.timeTicks << " after " << row.previousEnd;
+        EXPECT_EQ(span.duration, row.duration) << row.durationTicks;
+    }
+}

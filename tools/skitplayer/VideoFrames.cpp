@@ -39,6 +39,14 @@ FrameTiming TimeFrame(std::int64_t start, std::int64_t duration, std::int64_t no
     return now < start + std::max<std::int64_t>(duration, 1) ? FrameTiming::kShow : FrameTiming::kDrop;
 }
 
+FrameSpan SpanOfFrame(std::int64_t timeTicks, std::int64_t durationTicks, std::int64_t previousEnd) {
+    constexpr std::int64_t kTicksPerMs = 10000;
+    FrameSpan span;
+    span.start = std::min(timeTicks / kTicksPerMs, previousEnd + kLongestFrameMs);
+    span.duration = std::clamp<std::int64_t>(durationTicks / kTicksPerMs, 0, kLongestFrameMs);
+    return span;
+}
+
 void Nv12ToRgb32(const std::uint8_t* luma, const std::uint8_t* chroma, std::size_t stride, int width, int height,
                  std::uint32_t* pixels) {
     for (int y = 0; y < height; ++y) {

@@ -25,6 +25,18 @@ enum class FrameTiming {
 // dropped rather than delaying every frame after it.
 FrameTiming TimeFrame(std::int64_t start, std::int64_t duration, std::int64_t now);
 
+// The longest a video frame shows, and the longest gap before the next: as long as a GIF frame's
+// longest delay, so that a movie that claims a frame of hours or days still comes to its end.
+constexpr std::int64_t kLongestFrameMs = 655350;
+struct FrameSpan {
+    std::int64_t start = 0; // milliseconds
+    std::int64_t duration = 0;
+};
+// The span of a decoded frame from its time and duration in 100 ns units, the previous frames having
+// shown until previousEnd (milliseconds): a negative duration counts as none, and neither the
+// duration nor the gap after previousEnd is longer than kLongestFrameMs.
+FrameSpan SpanOfFrame(std::int64_t timeTicks, std::int64_t durationTicks, std::int64_t previousEnd);
+
 // Converts an NV12 picture (a plane of luma bytes, then a plane of interleaved Cb and Cr at half the
 // resolution both ways, both with the given stride) into top-down 32-bit pixels 0xAARRGGBB, as a DIB
 // section holds them; video levels 16 to 235, BT.601 colours. Odd widths and heights round the chroma

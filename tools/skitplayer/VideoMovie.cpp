@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr std::int64_t kTicksPerMs = 10000; // Media Foundation counts time in 100 ns
 constexpr std::uint32_t kShortestWaitMs = 10;
 
 } // namespace
@@ -179,7 +178,8 @@ void VideoMovie::ReadNext() {
     if (sample != nullptr) {
         LONGLONG duration = 0;
         sample->GetSampleDuration(&duration);
-        pending_ = {sample, time / kTicksPerMs, duration / kTicksPerMs};
+        const FrameSpan span = SpanOfFrame(time, duration, shownUntil_);
+        pending_ = {sample, span.start, span.duration};
         if (pending_.duration > 0) {
             frameMs_ = pending_.duration;
         }
