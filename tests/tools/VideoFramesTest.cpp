@@ -42,13 +42,20 @@ TEST(TimeFrame, ShowsAFrameDuringItsOwnTimeAndDropsItOnceItHasPassed) {
     const struct {
         std::int64_t start, duration, now;
         FrameTiming timing;
-    } rows[] = {{100, 33, 99, FrameTiming::kWait},  {100, 33, 100, FrameTiming::kShow},
-                {100, 33, 132, FrameTiming::kShow}, {100, 33, 133, FrameTiming::kDrop},
-                {100, 0, 100, FrameTiming::kShow},  {100, 0, 101, FrameTiming::kDrop},
+        int droppedInARow = 0;
+    } rows[] = {{0, 40, 5000, FrameTiming::kDrop, kMostFramesDroppedInARow - 1},
+                {0, 40, 5000, FrameTiming::kShow, kMostFramesDroppedInARow},
+                {6000, 40, 5000, FrameTiming::kWait, kMostFramesDroppedInARow},
+                {100, 33, 99, FrameTiming::kWait},
+                {100, 33, 100, FrameTiming::kShow},
+                {100, 33, 132, FrameTiming::kShow},
+                {100, 33, 133, FrameTiming::kDrop},
+                {100, 0, 100, FrameTiming::kShow},
+                {100, 0, 101, FrameTiming::kDrop},
                 {0, 40, 5000, FrameTiming::kDrop}};
     for (const auto& row : rows) {
-        EXPECT_EQ(TimeFrame(row.start, row.duration, row.now), row.timing)
-            << row.start << "+" << row.duration << " at " << row.now;
+        EXPECT_EQ(TimeFrame(row.start, row.duration, row.now, row.droppedInARow), row.timing)
+            << row.start << "+" << row.duration << " at " << row.now << " after " << row.droppedInARow;
     }
 }
 

@@ -32,11 +32,13 @@ MovieKind SniffMovie(const std::uint8_t* head, std::size_t size) {
     return MovieKind::kUnknown;
 }
 
-FrameTiming TimeFrame(std::int64_t start, std::int64_t duration, std::int64_t now) {
+FrameTiming TimeFrame(std::int64_t start, std::int64_t duration, std::int64_t now, int droppedInARow) {
     if (now < start) {
         return FrameTiming::kWait;
     }
-    return now < start + std::max<std::int64_t>(duration, 1) ? FrameTiming::kShow : FrameTiming::kDrop;
+    return now < start + std::max<std::int64_t>(duration, 1) || droppedInARow >= kMostFramesDroppedInARow
+               ? FrameTiming::kShow
+               : FrameTiming::kDrop;
 }
 
 FrameSpan SpanOfFrame(std::int64_t timeTicks, std::int64_t durationTicks, std::int64_t previousEnd) {

@@ -20,10 +20,15 @@ enum class FrameTiming {
     kShow, // it is the frame of this moment
     kDrop, // its time has passed: a later frame is already due
 };
+// The most frames dropped one after another before a late one is shown all the same: a machine that
+// decodes slower than the movie plays still shows a picture now and then, and the player's window
+// still answers its messages between them.
+constexpr int kMostFramesDroppedInARow = 15;
 // What becomes of a decoded frame that shows from start for duration (milliseconds on the movie's clock)
-// when the clock stands at now. A frame of no known duration counts as 1 ms long, so a late one is
-// dropped rather than delaying every frame after it.
-FrameTiming TimeFrame(std::int64_t start, std::int64_t duration, std::int64_t now);
+// when the clock stands at now and the frames dropped just before it number droppedInARow. A frame of
+// no known duration counts as 1 ms long, so a late one is dropped rather than delaying every frame
+// after it.
+FrameTiming TimeFrame(std::int64_t start, std::int64_t duration, std::int64_t now, int droppedInARow = 0);
 
 // The longest a video frame shows, and the longest gap before the next: as long as a GIF frame's
 // longest delay, so that a movie that claims a frame of hours or days still comes to its end.

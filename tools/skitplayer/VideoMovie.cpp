@@ -194,6 +194,7 @@ bool VideoMovie::Update(std::uint64_t now) {
         sound_->Poll();
     }
     bool changed = false;
+    int droppedInARow = 0;
     for (;;) {
         if (pending_.sample == nullptr) {
             if (streamEnded_) {
@@ -201,13 +202,18 @@ bool VideoMovie::Update(std::uint64_t now) {
             }
             ReadNext();
             if (pending_.sample == nullptr) {
+                // A gap in the stream, or a change of format: it counts against the frames read in a row.
+                if (++droppedInARow > kMostFramesDroppedInARow) {
+                    return changed;
+                }
                 continue;
             }
         }
-        switch (TimeFrame(pending_.start, pending_.duration, lastNow_)) {
+        switch (TimeFrame(pending_.start, pending_.duration, lastNow_, droppedInARow)) {
         case FrameTiming::kWait:
             return changed;
         case FrameTiming::kDrop:
+            ++droppedInARow;
             ++dropped_;
             shownUntil_ = std::max(shownUntil_, pending_.start + pending_.duration);
             DropPending();
@@ -216,6 +222,10 @@ bool VideoMovie::Update(std::uint64_t now) {
             Show(pending_.sample);
             shownUntil_ = std::max(shownUntil_, pending_.start + pending_.duration);
             DropPending();
+            if (droppedInARow >= kMostFramesDroppedInARow) {
+                // Behind the clock: the window draws this picture and reads its messages first.
+                return true;
+            }
             changed = true;
             break;
         }
