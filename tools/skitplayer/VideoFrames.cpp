@@ -32,11 +32,21 @@ MovieKind SniffMovie(const std::uint8_t* head, std::size_t size) {
     return MovieKind::kUnknown;
 }
 
-FrameTiming TimeFrame(std::int64_t start, std::int64_t duration, std::int64_t now) {
+FrameTiming TimeFrame(std::int64_t start, std::int64_t duration, std::int64_t now, int droppedInARow) {
     if (now < start) {
         return FrameTiming::kWait;
     }
-    return now < start + std::max<std::int64_t>(duration, 1) ? FrameTiming::kShow : FrameTiming::kDrop;
+    return now < start + std::max<std::int64_t>(duration, 1) || droppedInARow >= kMostFramesDroppedInARow
+               ? FrameTiming::kShow
+               : FrameTiming::kDrop;
+}
+
+FrameSpan SpanOfFrame(std::int64_t timeTicks, std::int64_t durationTicks, std::int64_t previousEnd) {
+    constexpr std::int64_t kTicksPerMs = 10000;
+    FrameSpan span;
+    span.start = std::min(timeTicks / kTicksPerMs, previousEnd + kLongestFrameMs);
+    span.duration = std::clamp<std::int64_t>(durationTicks / kTicksPerMs, 0, kLongestFrameMs);
+    return span;
 }
 
 void Nv12ToRgb32(const std::uint8_t* luma, const std::uint8_t* chroma, std::size_t stride, int width, int height,
@@ -54,4 +64,14 @@ void Nv12ToRgb32(const std::uint8_t* luma, const std::uint8_t* chroma, std::size
                      static_cast<std::uint32_t>(Clamp((c - 100 * d - 208 * e) >> 8)) << 8 | Clamp((c + 516 * d) >> 8);
         }
     }
+}
+
+std::uint64_t Nv12Bytes(std::size_t stride, int codedHeight, int width, int height) {
+    if (width <= 0 || height <= 0) {
+        return 0;
+    }
+    const std::uint64_t lumaBytes = std::uint64_t{stride} * static_cast<std::uint64_t>(codedHeight);
+    const auto lastChromaRow = static_cast<std::uint64_t>((height - 1) / 2);
+    const auto chromaRowBytes = static_cast<std::uint64_t>((width - 1) / 2 * 2 + 2);
+    return lumaBytes + lastChromaRow * stride + chromaRowBytes;
 }

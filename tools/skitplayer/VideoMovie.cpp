@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr std::int64_t kTicksPerMs = 10000; // Media Foundation counts time in 100 ns
 constexpr std::uint32_t kShortestWaitMs = 10;
 
 } // namespace
@@ -179,7 +178,8 @@ void VideoMovie::ReadNext() {
     if (sample != nullptr) {
         LONGLONG duration = 0;
         sample->GetSampleDuration(&duration);
-        pending_ = {sample, time / kTicksPerMs, duration / kTicksPerMs};
+        const FrameSpan span = SpanOfFrame(time, duration, shownUntil_);
+        pending_ = {sample, span.start, span.duration};
         if (pending_.duration > 0) {
             frameMs_ = pending_.duration;
         }
@@ -194,6 +194,7 @@ bool VideoMovie::Update(std::uint64_t now) {
         sound_->Poll();
     }
     bool changed = false;
+    int droppedInARow = 0;
     for (;;) {
         if (pending_.sample == nullptr) {
             if (streamEnded_) {
@@ -201,13 +202,18 @@ bool VideoMovie::Update(std::uint64_t now) {
             }
             ReadNext();
             if (pending_.sample == nullptr) {
+                // A gap in the stream, or a change of format: it counts against the frames read in a row.
+                if (++droppedInARow > kMostFramesDroppedInARow) {
+                    return changed;
+                }
                 continue;
             }
         }
-        switch (TimeFrame(pending_.start, pending_.duration, lastNow_)) {
+        switch (TimeFrame(pending_.start, pending_.duration, lastNow_, droppedInARow)) {
         case FrameTiming::kWait:
             return changed;
         case FrameTiming::kDrop:
+            ++droppedInARow;
             ++dropped_;
             shownUntil_ = std::max(shownUntil_, pending_.start + pending_.duration);
             DropPending();
@@ -216,6 +222,10 @@ bool VideoMovie::Update(std::uint64_t now) {
             Show(pending_.sample);
             shownUntil_ = std::max(shownUntil_, pending_.start + pending_.duration);
             DropPending();
+            if (droppedInARow >= kMostFramesDroppedInARow) {
+                // Behind the clock: the window draws this picture and reads its messages first.
+                return true;
+            }
             changed = true;
             break;
         }
@@ -234,7 +244,7 @@ void VideoMovie::Show(IMFSample* sample) {
     if (SUCCEEDED(result)) {
         const std::size_t lumaBytes = stride_ * static_cast<std::size_t>(codedHeight_);
         // A picture shorter than its format says is not read past its end.
-        if (length >= lumaBytes + lumaBytes / 2) {
+        if (length >= Nv12Bytes(stride_, codedHeight_, width_, height_)) {
             Nv12ToRgb32(bytes, bytes + lumaBytes, stride_, width_, height_, pixels_.data());
             havePicture_ = true;
             ++shown_;
