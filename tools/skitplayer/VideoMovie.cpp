@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -153,7 +154,11 @@ void VideoMovie::ReadFormat() {
         height_ = area.Area.cy;
     }
     stride_ = stride;
-    pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0xFF000000u);
+    try {
+        pixels_.assign(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), 0xFF000000u);
+    } catch (const std::bad_alloc&) {
+        Raise("is too large to show", E_OUTOFMEMORY);
+    }
 }
 
 void VideoMovie::DropPending() { Release(pending_.sample); }
@@ -243,13 +248,17 @@ void VideoMovie::Show(IMFSample* sample) {
     result = buffer->Lock(&bytes, nullptr, &length);
     if (SUCCEEDED(result)) {
         const std::size_t lumaBytes = stride_ * static_cast<std::size_t>(codedHeight_);
-        // A picture shorter than its format says is not read past its end.
-        if (length >= Nv12Bytes(stride_, codedHeight_, width_, height_)) {
+        // A picture shorter than its format says is not read past its end: the movie is damaged.
+        const bool whole = length >= Nv12Bytes(stride_, codedHeight_, width_, height_);
+        if (whole) {
             Nv12ToRgb32(bytes, bytes + lumaBytes, stride_, width_, height_, pixels_.data());
             havePicture_ = true;
             ++shown_;
         }
         buffer->Unlock();
+        if (!whole) {
+            result = MF_E_BUFFERTOOSMALL;
+        }
     }
     buffer->Release();
     if (FAILED(result)) {
