@@ -48,43 +48,35 @@ bool TRegistry::ValueExists(const std::string& name) const {
     return key_ && RegQueryValueExA(key_.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-std::string TRegistry::ReadString(const std::string& name) const {
+std::vector<char> TRegistry::ReadTextBytes(const std::string& name, DWORD type1, DWORD type2, std::size_t zeros) const {
     DWORD type = 0;
     DWORD size = 0;
     if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
         Raise("Failed to get data for", name);
     }
-    if (type != REG_SZ && type != REG_EXPAND_SZ) {
+    if (type != type1 && type != type2) {
         Raise("Invalid data type for", name);
     }
-    // One spare byte: a value stored without its terminating zero still reads as a whole text.
-    std::vector<char> buffer(size + 1, '\0');
+    std::vector<char> buffer(size + zeros, '\0');
     DWORD got = size;
     if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
         ERROR_SUCCESS) {
         Raise("Failed to get data for", name);
     }
-    return std::string(buffer.data());
+    buffer.resize(got + zeros, '\0');
+    return buffer;
+}
+
+std::string TRegistry::ReadString(const std::string& name) const {
+    // One spare byte: a value stored without its terminating zero still reads as a whole text.
+    return std::string(ReadTextBytes(name, REG_SZ, REG_EXPAND_SZ, 1).data());
 }
 
 std::vector<std::string> TRegistry::ReadStrings(const std::string& name) const {
-    DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-        Raise("Failed to get data for", name);
-    }
-    if (type != REG_MULTI_SZ && type != REG_SZ) {
-        Raise("Invalid data type for", name);
-    }
     // Two spare bytes: a list stored without its terminating zeros still ends.
-    std::vector<char> buffer(size + 2, '\0');
-    DWORD got = size;
-    if (RegQueryValueExA(key_.Get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
-        ERROR_SUCCESS) {
-        Raise("Failed to get data for", name);
-    }
+    const std::vector<char> buffer = ReadTextBytes(name, REG_MULTI_SZ, REG_SZ, 2);
     std::vector<std::string> lines;
-    for (std::size_t start = 0; start < got;) {
+    for (std::size_t start = 0; start + 2 < buffer.size();) {
         const std::string line(buffer.data() + start);
         if (!line.empty()) {
             lines.push_back(line);

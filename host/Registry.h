@@ -36,6 +36,10 @@ public:
     void WriteInteger(const std::string& name, std::int32_t value);
 
 private:
+    // The value's bytes as stored, when its type is one of the two, and then the given number of zeros
+    // (the last of them always beyond what was stored).
+    std::vector<char> ReadTextBytes(const std::string& name, DWORD type1, DWORD type2, std::size_t zeros) const;
+
     HKEY root_;
     UniqueRegKey key_;
 };
