@@ -2,6 +2,7 @@
 #include "support/Crypto.h"
 
 #include "support/Error.h"
+#include "support/OpenSslHandles.h"
 
 #include <openssl/bn.h>
 #include <openssl/ecdsa.h>
@@ -13,15 +14,10 @@
 namespace sys {
 namespace {
 
-template <class T, void (*Free)(T*)>
-struct Freer {
-    void operator()(T* pointer) const noexcept { Free(pointer); }
-};
-using DigestContext = std::unique_ptr<EVP_MD_CTX, Freer<EVP_MD_CTX, EVP_MD_CTX_free>>;
-using Key = std::unique_ptr<EVP_PKEY, Freer<EVP_PKEY, EVP_PKEY_free>>;
-using Signature = std::unique_ptr<ECDSA_SIG, Freer<ECDSA_SIG, ECDSA_SIG_free>>;
-void FreeBytes(unsigned char* bytes) { OPENSSL_free(bytes); }
-using Bytes = std::unique_ptr<unsigned char, Freer<unsigned char, FreeBytes>>;
+using openssl::Bytes;
+using openssl::DigestContext;
+using openssl::Key;
+using openssl::Signature;
 
 DigestContext NewSha256() {
     DigestContext context(EVP_MD_CTX_new());

@@ -1,6 +1,7 @@
 #include "tools/paktool/ListSigner.h"
 
 #include "support/Error.h"
+#include "support/OpenSslHandles.h"
 
 #include <openssl/bio.h>
 #include <openssl/bn.h>
@@ -19,18 +20,12 @@
 
 namespace {
 
-template <class T, void (*Free)(T*)>
-struct Freer {
-    void operator()(T* pointer) const noexcept { Free(pointer); }
-};
-void FreeBio(BIO* bio) { BIO_free(bio); }
-void FreeBytes(unsigned char* bytes) { OPENSSL_free(bytes); }
-using Bio = std::unique_ptr<BIO, Freer<BIO, FreeBio>>;
-using Key = std::unique_ptr<EVP_PKEY, Freer<EVP_PKEY, EVP_PKEY_free>>;
-using KeyContext = std::unique_ptr<EVP_PKEY_CTX, Freer<EVP_PKEY_CTX, EVP_PKEY_CTX_free>>;
-using DigestContext = std::unique_ptr<EVP_MD_CTX, Freer<EVP_MD_CTX, EVP_MD_CTX_free>>;
-using Signature = std::unique_ptr<ECDSA_SIG, Freer<ECDSA_SIG, ECDSA_SIG_free>>;
-using Bytes = std::unique_ptr<unsigned char, Freer<unsigned char, FreeBytes>>;
+using openssl::Bio;
+using openssl::Bytes;
+using openssl::DigestContext;
+using openssl::Key;
+using openssl::KeyContext;
+using openssl::Signature;
 
 [[noreturn]] void Fail(const std::string& what) { throw EZolvaneError(what); }
 
