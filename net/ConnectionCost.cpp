@@ -1,6 +1,6 @@
 #include "net/ConnectionCost.h"
 
-#include "support/UniqueResource.h"
+#include "support/WinHandles.h"
 
 #include <windows.h>
 
@@ -8,23 +8,6 @@
 #include <objbase.h>
 
 namespace {
-
-// COM on the asking thread: held when this thread's start of it succeeded, and then undone once.
-struct ComThreadTraits {
-    using Value = bool;
-    static Value Invalid() noexcept { return false; }
-    static void Close(Value) noexcept { CoUninitialize(); }
-};
-using UniqueComThread = UniqueResource<ComThreadTraits>;
-
-template <class Interface>
-struct ComInterfaceTraits {
-    using Value = Interface*;
-    static Value Invalid() noexcept { return nullptr; }
-    static void Close(Value v) noexcept { v->Release(); }
-};
-template <class Interface>
-using UniqueComInterface = UniqueResource<ComInterfaceTraits<Interface>>;
 
 // A cost that the plan charges by (variable, or fixed with a cap), or one that has gone over its cap or
 // roams, costs the user money for every byte: metered. Unrestricted and unknown costs are not; nor is a
@@ -46,13 +29,12 @@ public:
             return false;
         }
         // Before Windows 8 the list manager has no cost interface, and Wine may have neither.
-        INetworkCostManager* made = nullptr;
+        UniqueComInterface<INetworkCostManager> manager;
         if (FAILED(CoCreateInstance(CLSID_NetworkListManager, nullptr, CLSCTX_ALL, IID_INetworkCostManager,
-                                    reinterpret_cast<void**>(&made))) ||
-            made == nullptr) {
+                                    reinterpret_cast<void**>(manager.Out()))) ||
+            !manager) {
             return false;
         }
-        const UniqueComInterface<INetworkCostManager> manager(made);
         // No destination: the cost of the machine's connection to the internet as a whole.
         DWORD cost = NLM_CONNECTION_COST_UNKNOWN;
         if (FAILED(manager.Get()->GetCost(&cost, nullptr))) {

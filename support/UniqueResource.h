@@ -42,6 +42,13 @@ public:
     // Gives up ownership without closing.
     Value Release() noexcept { return std::exchange(value_, Traits::Invalid()); }
 
+    // Closes what is held (if anything) and gives the place of the value to a call that makes a new one,
+    // as C APIs take it ("&handle").
+    Value* Out() noexcept {
+        Reset();
+        return &value_;
+    }
+
     // Closes what is held (if anything) and takes ownership of `value`.
     void Reset(Value value = Traits::Invalid()) noexcept {
         const Value old = std::exchange(value_, value);

@@ -2,12 +2,15 @@
 //
 // Every alias below is the one UniqueResource template with a traits struct that knows the handle's
 // invalid value and the call that gives it back; nothing else in the program calls CloseHandle,
-// RegCloseKey, FreeLibrary, DeleteObject, DeleteDC, ReleaseDC or DestroyWindow on a handle it owns.
+// RegCloseKey, FreeLibrary, DeleteObject, DeleteDC, ReleaseDC or DestroyWindow on a handle it owns, nor
+// Release on a COM interface or CoUninitialize.
 #pragma once
 
 #include "support/UniqueResource.h"
 
 #include <windows.h>
+
+#include <objbase.h>
 
 // A kernel handle that is invalid when NULL (mutexes, processes, threads, events).
 struct HandleTraits {
@@ -16,6 +19,24 @@ struct HandleTraits {
     static void Close(Value handle) noexcept { CloseHandle(handle); }
 };
 using UniqueHandle = UniqueResource<HandleTraits>;
+
+// A COM interface pointer: one reference, given back with Release.
+template <class Interface>
+struct ComInterfaceTraits {
+    using Value = Interface*;
+    static Value Invalid() noexcept { return nullptr; }
+    static void Close(Value object) noexcept { object->Release(); }
+};
+template <class Interface>
+using UniqueComInterface = UniqueResource<ComInterfaceTraits<Interface>>;
+
+// COM on the calling thread: held when this thread's start of it succeeded, and then undone once.
+struct ComThreadTraits {
+    using Value = bool;
+    static Value Invalid() noexcept { return false; }
+    static void Close(Value) noexcept { CoUninitialize(); }
+};
+using UniqueComThread = UniqueResource<ComThreadTraits>;
 
 struct RegKeyTraits {
     using Value = HKEY;

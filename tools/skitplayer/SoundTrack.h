@@ -6,6 +6,7 @@
 // the system cannot play it (no audio device, no decoder): the pictures play on, silent.
 #pragma once
 
+#include "support/WinHandles.h"
 #include "tools/skitplayer/EventLog.h"
 
 #include <mfidl.h>
@@ -29,7 +30,8 @@ private:
     bool Start(const std::wstring& path);
 
     EventLog& log_;
-    IMFMediaSource* source_ = nullptr;
-    IMFMediaSession* session_ = nullptr;
+    // Shut down before they are let go, the session first.
+    UniqueComInterface<IMFMediaSource> source_;
+    UniqueComInterface<IMFMediaSession> session_;
     bool failed_ = false;
 };

@@ -47,101 +47,67 @@ std::wstring MediaPath(const std::string& text) {
     return wide;
 }
 
-namespace {
-
-template <class T>
-void Release(T*& pointer) {
-    if (pointer != nullptr) {
-        pointer->Release();
-        pointer = nullptr;
+VideoMovie::VideoMovie(const std::string& path)
+    : path_(path), com_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {
+    HRESULT result = MFStartup(MF_VERSION, MFSTARTUP_LITE);
+    if (FAILED(result)) {
+        Raise("cannot be played: Media Foundation does not start", result);
     }
+    mediaFoundation_.Reset(true);
+    UniqueComInterface<IMFAttributes> attributes;
+    result = MFCreateAttributes(attributes.Out(), 1);
+    if (SUCCEEDED(result)) {
+        // Where the decoder's output needs converting to NV12, the reader does it.
+        attributes.Get()->SetUINT32(MF_SOURCE_READER_ENABLE_VIDEO_PROCESSING, TRUE);
+        result = MFCreateSourceReaderFromURL(MediaPath(path_).c_str(), attributes.Get(), reader_.Out());
+    }
+    if (FAILED(result)) {
+        Raise("cannot be opened", result);
+    }
+    reader_.Get()->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS), FALSE);
+    result = reader_.Get()->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), TRUE);
+    if (FAILED(result)) {
+        Raise("holds no video", result);
+    }
+    UniqueComInterface<IMFMediaType> type;
+    result = MFCreateMediaType(type.Out());
+    if (SUCCEEDED(result)) {
+        type.Get()->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
+        type.Get()->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_NV12);
+        result = reader_.Get()->SetCurrentMediaType(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), nullptr,
+                                                    type.Get());
+    }
+    if (FAILED(result)) {
+        Raise("cannot be decoded", result);
+    }
+    ReadFormat();
 }
 
-} // namespace
-
-VideoMovie::VideoMovie(const std::string& path) : path_(path) {
-    try {
-        const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        comStarted_ = SUCCEEDED(com);
-        HRESULT result = MFStartup(MF_VERSION, MFSTARTUP_LITE);
-        if (FAILED(result)) {
-            Raise("cannot be played: Media Foundation does not start", result);
-        }
-        mediaStarted_ = true;
-        IMFAttributes* attributes = nullptr;
-        result = MFCreateAttributes(&attributes, 1);
-        if (SUCCEEDED(result)) {
-            // Where the decoder's output needs converting to NV12, the reader does it.
-            attributes->SetUINT32(MF_SOURCE_READER_ENABLE_VIDEO_PROCESSING, TRUE);
-            result = MFCreateSourceReaderFromURL(MediaPath(path_).c_str(), attributes, &reader_);
-            attributes->Release();
-        }
-        if (FAILED(result)) {
-            Raise("cannot be opened", result);
-        }
-        reader_->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS), FALSE);
-        result = reader_->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), TRUE);
-        if (FAILED(result)) {
-            Raise("holds no video", result);
-        }
-        IMFMediaType* type = nullptr;
-        result = MFCreateMediaType(&type);
-        if (SUCCEEDED(result)) {
-            type->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
-            type->SetGUID(MF_MT_SUBTYPE, MFVideoFormat_NV12);
-            result =
-                reader_->SetCurrentMediaType(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), nullptr, type);
-            type->Release();
-        }
-        if (FAILED(result)) {
-            Raise("cannot be decoded", result);
-        }
-        ReadFormat();
-    } catch (...) {
-        Close();
-        throw;
-    }
-}
-
-VideoMovie::~VideoMovie() { Close(); }
-
-void VideoMovie::Close() noexcept {
-    sound_.reset();
-    DropPending();
-    Release(reader_);
-    if (mediaStarted_) {
-        MFShutdown();
-        mediaStarted_ = false;
-    }
-    if (comStarted_) {
-        CoUninitialize();
-        comStarted_ = false;
-    }
-}
+VideoMovie::~VideoMovie() = default;
 
 void VideoMovie::Raise(const char* what, long result) const {
     throw EZolvaneError("The movie " + path_ + " " + what + ": " + MediaResultText(result) + ".");
 }
 
 void VideoMovie::ReadFormat() {
-    IMFMediaType* type = nullptr;
-    HRESULT result = reader_->GetCurrentMediaType(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), &type);
+    UniqueComInterface<IMFMediaType> type;
+    HRESULT result =
+        reader_.Get()->GetCurrentMediaType(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), type.Out());
     if (FAILED(result)) {
         Raise("cannot be decoded", result);
     }
     UINT32 width = 0;
     UINT32 height = 0;
-    result = MFGetAttributeSize(type, MF_MT_FRAME_SIZE, &width, &height);
+    result = MFGetAttributeSize(type.Get(), MF_MT_FRAME_SIZE, &width, &height);
     UINT32 stride = 0;
-    if (FAILED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) ||
+    if (FAILED(type.Get()->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) ||
         static_cast<INT32>(stride) < static_cast<INT32>(width)) {
         stride = width;
     }
     // The coded picture may be taller than the one shown (1088 lines for 1080).
     MFVideoArea area{};
-    const bool aperture =
-        SUCCEEDED(type->GetBlob(MF_MT_MINIMUM_DISPLAY_APERTURE, reinterpret_cast<UINT8*>(&area), sizeof area, nullptr));
-    type->Release();
+    const bool aperture = SUCCEEDED(
+        type.Get()->GetBlob(MF_MT_MINIMUM_DISPLAY_APERTURE, reinterpret_cast<UINT8*>(&area), sizeof area, nullptr));
     if (FAILED(result) || width == 0 || height == 0 || width > 16384 || height > 16384) {
         Raise("has no picture size the player can show", FAILED(result) ? result : E_INVALIDARG);
     }
@@ -161,17 +127,14 @@ void VideoMovie::ReadFormat() {
     }
 }
 
-void VideoMovie::DropPending() { Release(pending_.sample); }
-
 void VideoMovie::ReadNext() {
     DWORD stream = 0;
     DWORD flags = 0;
     LONGLONG time = 0;
-    IMFSample* sample = nullptr;
-    const HRESULT result = reader_->ReadSample(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), 0, &stream,
-                                               &flags, &time, &sample);
+    UniqueComInterface<IMFSample> sample;
+    const HRESULT result = reader_.Get()->ReadSample(static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM), 0,
+                                                     &stream, &flags, &time, sample.Out());
     if (FAILED(result) || (flags & MF_SOURCE_READERF_ERROR) != 0) {
-        Release(sample);
         Raise("cannot be decoded", FAILED(result) ? result : E_FAIL);
     }
     if ((flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) != 0) {
@@ -180,11 +143,11 @@ void VideoMovie::ReadNext() {
     if ((flags & MF_SOURCE_READERF_ENDOFSTREAM) != 0) {
         streamEnded_ = true;
     }
-    if (sample != nullptr) {
+    if (sample) {
         LONGLONG duration = 0;
-        sample->GetSampleDuration(&duration);
+        sample.Get()->GetSampleDuration(&duration);
         const FrameSpan span = SpanOfFrame(time, duration, shownUntil_);
-        pending_ = {sample, span.start, span.duration};
+        pending_ = {std::move(sample), span.start, span.duration};
         if (pending_.duration > 0) {
             frameMs_ = pending_.duration;
         }
@@ -201,12 +164,12 @@ bool VideoMovie::Update(std::uint64_t now) {
     bool changed = false;
     int droppedInARow = 0;
     for (;;) {
-        if (pending_.sample == nullptr) {
+        if (!pending_.sample) {
             if (streamEnded_) {
                 return changed;
             }
             ReadNext();
-            if (pending_.sample == nullptr) {
+            if (!pending_.sample) {
                 // A gap in the stream, or a change of format: it counts against the frames read in a row.
                 if (++droppedInARow > kMostFramesDroppedInARow) {
                     return changed;
@@ -221,12 +184,12 @@ bool VideoMovie::Update(std::uint64_t now) {
             ++droppedInARow;
             ++dropped_;
             shownUntil_ = std::max(shownUntil_, pending_.start + pending_.duration);
-            DropPending();
+            pending_.sample.Reset();
             break;
         case FrameTiming::kShow:
-            Show(pending_.sample);
+            Show(pending_.sample.Get());
             shownUntil_ = std::max(shownUntil_, pending_.start + pending_.duration);
-            DropPending();
+            pending_.sample.Reset();
             if (droppedInARow >= kMostFramesDroppedInARow) {
                 // Behind the clock: the window draws this picture and reads its messages first.
                 return true;
@@ -238,14 +201,14 @@ bool VideoMovie::Update(std::uint64_t now) {
 }
 
 void VideoMovie::Show(IMFSample* sample) {
-    IMFMediaBuffer* buffer = nullptr;
-    HRESULT result = sample->ConvertToContiguousBuffer(&buffer);
+    UniqueComInterface<IMFMediaBuffer> buffer;
+    HRESULT result = sample->ConvertToContiguousBuffer(buffer.Out());
     if (FAILED(result)) {
         Raise("cannot be decoded", result);
     }
     BYTE* bytes = nullptr;
     DWORD length = 0;
-    result = buffer->Lock(&bytes, nullptr, &length);
+    result = buffer.Get()->Lock(&bytes, nullptr, &length);
     if (SUCCEEDED(result)) {
         const std::size_t lumaBytes = stride_ * static_cast<std::size_t>(codedHeight_);
         // A picture shorter than its format says is not read past its end: the movie is damaged.
@@ -255,21 +218,20 @@ void VideoMovie::Show(IMFSample* sample) {
             havePicture_ = true;
             ++shown_;
         }
-        buffer->Unlock();
+        buffer.Get()->Unlock();
         if (!whole) {
             result = MF_E_BUFFERTOOSMALL;
         }
     }
-    buffer->Release();
     if (FAILED(result)) {
         Raise("cannot be decoded", result);
     }
 }
 
-bool VideoMovie::Finished() const { return streamEnded_ && pending_.sample == nullptr && lastNow_ >= shownUntil_; }
+bool VideoMovie::Finished() const { return streamEnded_ && !pending_.sample && lastNow_ >= shownUntil_; }
 
 std::uint32_t VideoMovie::WaitFrom(std::uint64_t now) const {
-    const std::int64_t at = pending_.sample != nullptr ? pending_.start : shownUntil_;
+    const std::int64_t at = pending_.sample ? pending_.start : shownUntil_;
     const std::int64_t wait = at - static_cast<std::int64_t>(now);
     return static_cast<std::uint32_t>(std::clamp<std::int64_t>(wait, kShortestWaitMs, 1000));
 }

@@ -9,10 +9,12 @@
 // stream is read; the sound track plays only through StartSound (SoundTrack).
 #pragma once
 
+#include "support/WinHandles.h"
 #include "tools/skitplayer/EventLog.h"
 #include "tools/skitplayer/Movie.h"
 #include "tools/skitplayer/SoundTrack.h"
 
+#include <mfapi.h>
 #include <mfidl.h>
 #include <mfreadwrite.h>
 
@@ -49,23 +51,27 @@ public:
     std::uint64_t FramesDropped() const { return dropped_; }
 
 private:
+    // Media Foundation, from a successful MFStartup to its MFShutdown.
+    struct MediaFoundationTraits {
+        using Value = bool;
+        static Value Invalid() noexcept { return false; }
+        static void Close(Value) noexcept { MFShutdown(); }
+    };
     struct Pending {
-        IMFSample* sample = nullptr;
+        UniqueComInterface<IMFSample> sample;
         std::int64_t start = 0; // milliseconds
         std::int64_t duration = 0;
     };
     void ReadFormat();
     void ReadNext();
     void Show(IMFSample* sample);
-    void DropPending();
-    // Lets go of the reader and of Media Foundation and COM, as far as they were taken.
-    void Close() noexcept;
     [[noreturn]] void Raise(const char* what, long result) const;
 
     std::string path_;
-    bool comStarted_ = false;
-    bool mediaStarted_ = false;
-    IMFSourceReader* reader_ = nullptr;
+    // Let go in the reverse order: the frame, the sound, the reader, then Media Foundation and COM.
+    UniqueComThread com_;
+    UniqueResource<MediaFoundationTraits> mediaFoundation_;
+    UniqueComInterface<IMFSourceReader> reader_;
     std::unique_ptr<SoundTrack> sound_;
     Pending pending_;
     bool streamEnded_ = false;
