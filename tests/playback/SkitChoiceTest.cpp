@@ -59,6 +59,14 @@ protected:
             specials_.push_back(Downloaded(Skit(skSpecial, id, movie)));
         }
     }
+    // The four specials and one regular skit, "regular.gif", all on the disk.
+    std::unique_ptr<SkitCatalog> OpenWithOneRegularSkit() {
+        PutMovie("regular.gif");
+        std::vector<SkitRecord> records = specials_;
+        records.push_back(Downloaded(Skit(skRegular, 1, "regular.gif")));
+        WriteOps(records);
+        return Open();
+    }
     // On a connection that is not metered.
     ShowChoice Choose(SkitCatalog& catalog, std::uint8_t syncMethod, int runCount) {
         return ChooseShowSkit(catalog, syncMethod, runCount, unmetered_, false);
@@ -71,11 +79,7 @@ protected:
 } // namespace
 
 TEST_F(ShowChoiceTest, TheCataloguesPickComesFirstAndSpecialFourWhenThereIsNone) {
-    PutMovie("regular.gif");
-    std::vector<SkitRecord> records = specials_;
-    records.push_back(Downloaded(Skit(skRegular, 1, "regular.gif")));
-    WriteOps(records);
-    auto catalog = Open();
+    auto catalog = OpenWithOneRegularSkit();
     EXPECT_EQ(Choose(*catalog, smManual, 0).file, "regular.gif");
     // Nothing eligible: special skit 4 stands in.
     ApplyAll(*catalog, dsAvailable);
@@ -94,11 +98,7 @@ TEST_F(ShowChoiceTest, TheCataloguesPickComesFirstAndSpecialFourWhenThereIsNone)
 
 TEST_F(ShowChoiceTest, TheSecondChoiceStartsTheListDownloadWhenItIsDue) {
     header_.lastListUpdate = 0;
-    PutMovie("regular.gif");
-    std::vector<SkitRecord> records = specials_;
-    records.push_back(Downloaded(Skit(skRegular, 1, "regular.gif")));
-    WriteOps(records);
-    auto catalog = Open();
+    auto catalog = OpenWithOneRegularSkit();
     EXPECT_EQ(Choose(*catalog, smAutomatic, 0).file, "regular.gif");
     const ShowChoice second = Choose(*catalog, smAutomatic, 1);
     EXPECT_EQ(second.file, "special1.gif");
@@ -177,11 +177,7 @@ TEST_F(ShowChoiceTest, AChoiceNamesItsSkitWhoseKeyIsAnswered) {
 // would start and the setting leaves the answer to it.
 TEST_F(ShowChoiceTest, ADueDownloadWaitsOnAMeteredConnectionUnlessDownloadOnMeteredIsSet) {
     header_.lastListUpdate = 0;
-    PutMovie("regular.gif");
-    std::vector<SkitRecord> records = specials_;
-    records.push_back(Downloaded(Skit(skRegular, 1, "regular.gif")));
-    WriteOps(records);
-    auto catalog = Open();
+    auto catalog = OpenWithOneRegularSkit();
 
     struct Row {
         std::uint8_t syncMethod;
