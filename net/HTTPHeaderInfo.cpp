@@ -74,3 +74,10 @@ FileTime THTTPHeaderInfo::RetrieveADate(DWORD query) {
     }
     return (static_cast<FileTime>(stamp.dwHighDateTime) << 32) | stamp.dwLowDateTime;
 }
+
+std::optional<std::uint64_t> DecimalHeader(const std::string& text, std::size_t maxDigits) {
+    if (text.empty() || text.size() > maxDigits || text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    return std::stoull(text);
+}

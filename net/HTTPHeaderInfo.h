@@ -13,6 +13,7 @@
 #include <wininet.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class TSimpleHTTP;
@@ -53,3 +54,7 @@ private:
     DWORD length_ = 0;
     DWORD index_ = 0;
 };
+
+// The number of a header that holds a count of bytes (Content-Length): none unless its text is 1 to
+// maxDigits decimal digits and nothing else.
+std::optional<std::uint64_t> DecimalHeader(const std::string& text, std::size_t maxDigits);

@@ -243,14 +243,12 @@ bool TSimpleHTTP::FillResponseStream(ByteSink& out) {
     }
     // Read as text, since a number of 4 GB or more does not fit the query's 32 bits: a body announced
     // larger than we take ends the transfer before the first byte of it.
-    if (!announced.empty() && announced.size() <= 19 &&
-        announced.find_first_not_of("0123456789") == std::string::npos) {
-        const std::uint64_t length = std::stoull(announced);
-        if (length > static_cast<std::uint64_t>(largestBody_)) {
+    if (const std::optional<std::uint64_t> length = DecimalHeader(announced, 19)) {
+        if (*length > static_cast<std::uint64_t>(largestBody_)) {
             throw ESimpleHTTPError("The server announces " + announced + " bytes, more than the " +
                                    IntToDecimal(largestBody_) + " bytes a download may have.");
         }
-        progress_.BytesTotal = static_cast<std::int32_t>(length);
+        progress_.BytesTotal = static_cast<std::int32_t>(*length);
     } else if (!announced.empty()) {
         throw ESimpleHTTPError("The server announces a length of " + announced.substr(0, 40) +
                                ", which is no number of bytes this download takes.");

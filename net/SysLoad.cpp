@@ -271,12 +271,8 @@ void TSysLoad::TakeResponse() {
             validator = Header("Last-Modified");
         }
         validator_ = IsUsableValidator(validator) ? validator : std::string();
-        const std::string length = Header("Content-Length");
-        wholeLength_ = !length.empty() && length.size() <= 10 &&
-                               length.find_first_not_of("0123456789") == std::string::npos &&
-                               std::stoull(length) <= largestBody_
-                           ? static_cast<std::uint32_t>(std::stoull(length))
-                           : 0;
+        const std::optional<std::uint64_t> length = DecimalHeader(Header("Content-Length"), 10);
+        wholeLength_ = length && *length <= largestBody_ ? static_cast<std::uint32_t>(*length) : 0;
     }
 }
 
